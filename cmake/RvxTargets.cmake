@@ -13,3 +13,15 @@ function(rvx_add_library name)
     target_link_libraries(${name} INTERFACE ${A_DEPS})
   endif()
 endfunction()
+
+# Adds every immediate child folder that has a CMakeLists.txt, in name order, so a new
+# subsystem's folder joins the build without editing its parent's list.
+function(rvx_add_child_folders)
+  file(GLOB _children LIST_DIRECTORIES true RELATIVE ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/*)
+  list(SORT _children)
+  foreach(_child IN LISTS _children)
+    if(IS_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/${_child} AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${_child}/CMakeLists.txt)
+      add_subdirectory(${_child})
+    endif()
+  endforeach()
+endfunction()
