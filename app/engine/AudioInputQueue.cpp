@@ -2,13 +2,22 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 void CAudioInputQueue::Push(const BYTE* data, long length)
 {
     if (!data || length < 1)
         return;
+    Push(std::vector<BYTE>(data, data + length));
+}
+
+void CAudioInputQueue::Push(std::vector<BYTE>&& bytes)
+{
+    if (bytes.empty())
+        return;
+    const LONGLONG length = static_cast<LONGLONG>(bytes.size());
     Chunk chunk;
-    chunk.bytes.assign(data, data + length);
+    chunk.bytes = std::move(bytes);
     chunk.consumed = 0;
     m_chunks.push_back(std::move(chunk));
     m_queued += length;

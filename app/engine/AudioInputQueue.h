@@ -13,6 +13,8 @@ class CAudioInputQueue
 public:
     // Appends a copy of the bytes (nothing is kept of the caller's buffer).
     void Push(const BYTE* data, long length);
+    // Takes over bytes already copied (so the copy can be made outside the mixer's lock).
+    void Push(std::vector<BYTE>&& bytes);
     // Drops every queued chunk.
     void Flush();
     // Fills buffer with up to length bytes from the front of the queue and zeroes the rest, so a
