@@ -131,7 +131,12 @@ void CAudioMixer::Stop()
 
 void CALLBACK CAudioMixer::TimerProc(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR)
 {
-    reinterpret_cast<CAudioMixer*>(user)->Tick();
+    // An exception must not unwind into the system's timer thread, which would end the
+    // program; the listener that threw loses this one chunk and the next tick goes on.
+    try {
+        reinterpret_cast<CAudioMixer*>(user)->Tick();
+    } catch (...) {
+    }
 }
 
 LONGLONG CAudioMixer::QueueLimit() const
@@ -147,9 +152,9 @@ void CAudioMixer::PushSample(int input, IMediaSample* sample)
     if (FAILED(sample->GetPointer(&data)) || !data)
         return;
     const long length = sample->GetActualDataLength();
-    if (length < 1)
+    // A length beyond the sample's own buffer would read past it.
+    if (length < 1 || length > sample->GetSize())
         return;
-
     std::vector<BYTE> copy(data, data + length);
 
     boost::recursive_mutex::scoped_lock lock(m_lock);

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cmath>
+#include <stdexcept>
 #include <vector>
 
 namespace {
@@ -164,6 +165,28 @@ TEST_F(AudioMixerTest, PushesAndFlushesWhileStoppedOrOutOfRangeAreIgnored)
     EXPECT_EQ(mixer.GetQueuedBytes(0), 0);
 }
 
+// A sample that claims more data than its buffer holds.
+class OverlongSample : public CMediaSample
+{
+public:
+    OverlongSample(BYTE* buffer, LONG size) : CMediaSample(TEXT("overlong"), nullptr, &m_hr, buffer, size) {}
+    LONG STDMETHODCALLTYPE GetActualDataLength() override { return GetSize() + 100; }
+
+private:
+    HRESULT m_hr = S_OK;
+};
+
+TEST_F(AudioMixerTest, SampleLongerThanItsBufferIsIgnored)
+{
+    CAudioMixer& mixer = MakeStartedMixer();
+    std::vector<BYTE> buffer(64, 1);
+    OverlongSample* sample = new OverlongSample(buffer.data(), 64);
+    sample->AddRef();
+    mixer.PushSample(0, sample);
+    sample->Release();
+    EXPECT_EQ(mixer.GetQueuedBytes(0), 0);
+}
+
 // ---- output sample -----------------------------------------------------------------------
 
 TEST_F(AudioMixerTest, ChunkIs7056BytesAt40msWithSyncPointAndZeroTimeHalves)
@@ -250,6 +273,35 @@ TEST_F(AudioMixerTest, OtherThan16BitIsDeliveredUnmixed)
     ASSERT_EQ(listener.chunks.size(), 1u);
     EXPECT_EQ(listener.chunks[0].actualLength, 3528);
     EXPECT_EQ(listener.chunks[0].samples[0], 0); // the mix buffer as it was
+}
+
+class ThrowingListener : public IGrabListener
+{
+public:
+    int calls = 0;
+    void OnSample(int, IMediaSample*, int, int) override
+    {
+        ++calls;
+        throw std::runtime_error("listener failed");
+    }
+};
+
+// Delivery is not guarded, so a throwing listener stops that tick's walk; but nothing
+// unwinds into the timer thread, and the next tick runs as usual.
+TEST_F(AudioMixerTest, ThrowingListenerDoesNotEscapeTheTimer)
+{
+    CAudioMixer& mixer = MakeStartedMixer();
+    ThrowingListener thrower;
+    mixer.AddListener(1, &thrower);
+    EXPECT_THROW(mixer.Tick(), std::runtime_error);
+    EXPECT_TRUE(listener.chunks.empty());
+    EXPECT_NO_THROW(FakeTime::Fire());
+    EXPECT_EQ(thrower.calls, 2);
+    mixer.RemoveListener(1);
+    Push(mixer, 0, std::vector<short>(10, 4)); // the mixer lock was let go
+    FakeTime::Fire();
+    ASSERT_EQ(listener.chunks.size(), 1u);
+    EXPECT_EQ(listener.chunks[0].samples[0], 4);
 }
 
 // ---- start and stop ----------------------------------------------------------------------
