@@ -7,6 +7,9 @@
 #include <cmath>
 #include <cstring>
 
+// The format is taken as its 18-byte image; an extensible format's tail is not needed.
+static_assert(sizeof(WAVEFORMATEX) == 18, "WAVEFORMATEX is 18 bytes");
+
 namespace {
 
 const DWORD kSilentMeter = 0xFFA0FFA0u; // -96 dB on both sides
