@@ -334,6 +334,20 @@ TEST(CaptionObject, TextStyleAndPictureData)
     EXPECT_STREQ(static_cast<LPCWSTR>(text), L"abcde");
     EXPECT_EQ(out.outlineWidth, 3);
 
+    // A stored text of an odd byte count gives the whole characters it holds and reads no
+    // further (stored texts carry no terminator).
+    Bytes record;
+    Bytes odd = StyleBytes();
+    fixtures::Append(odd, {'o', 0, 'k', 0, 'x'});
+    Record(record, 3, 0, {0, 0, 1, 1}, 0, 100, 60, odd, 0, 1, 0);
+    CMemFile mem(record.data(), UINT(record.size()));
+    CArchive ar(&mem, CArchive::load);
+    CCharObject fromFile;
+    fromFile.Serialize(ar);
+    ASSERT_TRUE(fromFile.GetText(&out, &text));
+    EXPECT_EQ(text.GetLength(), 2);
+    EXPECT_STREQ(static_cast<LPCWSTR>(text), L"ok");
+
     const std::wstring gif = TempPath(L"rvx_object.gif");
     WriteFile(gif, fixtures::Gif3Frames());
     CCharObject picture;
