@@ -2,6 +2,7 @@
 // depths, opacity, colour keys, logos in the four corners, hide and show, moving layers at
 // chosen times of an injected clock, passes and repeats, days of running, and layers added
 // and removed from another thread while the clock renders.
+#include "app/captions/CharTextStyle.h"
 #include "app/captions/LISScene.h"
 #include "tests/app/captions/D3DTarget.h"
 #include "tests/app/captions/GdiCanvas.h"
@@ -384,6 +385,40 @@ TEST_F(OverlayScene, LayersComeAndGoFromAnotherThreadWhileTheClockRenders)
         EXPECT_TRUE(layer->IsFinished()); // only a layer whose pass ended leaves by itself
         delete layer;
     }
+}
+
+TEST_F(OverlayScene, TextCaptionLayerShowsItsTextWithTheBackgroundKeyedOut)
+{
+    // As caption text objects become layers: drawn with the background forced, keyed on the
+    // background colour unless the background is to be shown.
+    CharTextStyle style;
+    style.SetDefault();
+    wcscpy(style.font.lfFaceName, L"Tahoma");
+    style.font.lfCharSet = DEFAULT_CHARSET;
+    style.font.lfQuality = NONANTIALIASED_QUALITY;
+    style.backgroundColour = RGB(0, 0, 255);
+    style.outlineWidth = 0;
+    const int w = 120, h = 40;
+    GdiCanvas dc(w, h, 0);
+    const RECT rect = {0, 0, w, h};
+    style.DrawText(dc.dc, L"WWW", rect, 0, true);
+    CLISLayer* caption = new CLISLayer(&scene, CLISLayer::kKindFromDC, 0, 0.25f, 0.25f, 100, 0, w, h, 100,
+                                       style.opacity, style.backgroundColour, style.background != 1, style.filter);
+    ASSERT_TRUE(caption->CopyFromDC(dc.dc));
+    scene.AddLayer(caption);
+    ASSERT_EQ(target.Frame(D3DCOLOR_XRGB(0x40, 0x40, 0x40), [this](IDirect3DDevice9* d) { return scene.Render(d, 0); }),
+              S_OK);
+    int text = 0, keyed = 0, other = 0;
+    for (int y = 60; y < 60 + h; ++y)
+        for (int x = 80; x < 80 + w; ++x) {
+            const uint32_t p = target.At(x, y);
+            if (p == kWhite) ++text;
+            else if (p == 0x404040) ++keyed;
+            else ++other;
+        }
+    EXPECT_GT(text, 30);
+    EXPECT_GT(keyed, w * h / 2);
+    EXPECT_EQ(other, 0); // no trace of the blue background
 }
 
 TEST(OverlaySceneTexture, PowerOfTwoDevicesGetRoundedTextures)
