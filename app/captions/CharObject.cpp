@@ -118,9 +118,9 @@ bool CCharObject::SetImage(LPCWSTR path, int formatId, const CharTextStyle& styl
     style.ToBytes(data.data());
     const DWORD id = DWORD(formatId);
     for (int i = 0; i < 4; ++i) data[kStyle + i] = BYTE(id >> (8 * i));
-    BYTE piece[1024];
+    BYTE chunk[1024];
     try {
-        for (UINT n; (n = file.Read(piece, sizeof piece)) > 0;) data.insert(data.end(), piece, piece + n);
+        for (UINT n; (n = file.Read(chunk, sizeof chunk)) > 0;) data.insert(data.end(), chunk, chunk + n);
     } catch (CException* e) {
         e->Delete();
         return false;

@@ -226,6 +226,33 @@ TEST_F(OverlayScene, MovingLayersAtChosenTimes)
     EXPECT_FALSE(still->IsFinished());
 }
 
+TEST_F(OverlayScene, EveryMotionsTargetAtChosenTimesOfTheSceneClock)
+{
+    // 40 x 20 layers at (0.5, 0.5) of 320 x 240, 100 px/s, staying 1 s at a turning point.
+    const struct {
+        int motion;
+        DWORD at;
+        RECT target;
+    } cases[] = {
+        {1, 2000, {60, 120, 100, 140}},  {2, 2000, {220, 120, 260, 140}}, {3, 2000, {160, 80, 200, 100}},
+        {4, 2000, {160, 140, 200, 160}}, {5, 2000, {60, 120, 100, 140}},  {5, 3000, {120, 120, 160, 140}},
+        {5, 4000, {80, 120, 120, 140}},  {6, 3000, {160, 120, 200, 140}}, {7, 3000, {160, 100, 200, 120}},
+        {8, 3000, {160, 120, 200, 140}},
+    };
+    for (const auto& c : cases) {
+        std::unique_ptr<CLISLayer> layer(Solid(kWhite, 40, 20, 0.5f, 0.5f, c.motion, 100, 1));
+        RECT source, target = {0, 0, TW, TH};
+        now = 1000; // the pass begins
+        EXPECT_EQ(layer->GetFrame(&source, &target), nullptr);
+        now = c.at;
+        target = {0, 0, TW, TH};
+        EXPECT_NE(layer->GetFrame(&source, &target), nullptr) << c.motion << " at " << c.at;
+        EXPECT_TRUE(EqualRect(&target, &c.target)) << c.motion << " at " << c.at << ": " << target.left << ","
+                                                   << target.top << "," << target.right << "," << target.bottom;
+        EXPECT_EQ(source.right - source.left, target.right - target.left);
+    }
+}
+
 TEST_F(OverlayScene, StaticLayerStaysItsTimeThenIsDroppedButNotDeleted)
 {
     CLISLayer* layer = Solid(kRed, 20, 20, 0, 0, 0, 0, 3);
