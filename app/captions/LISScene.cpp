@@ -19,17 +19,6 @@ UINT PowerOfTwo(int v)
     return p;
 }
 
-class Entered {
-public:
-    explicit Entered(CRITICAL_SECTION* cs) : cs_(cs) { EnterCriticalSection(cs_); }
-    ~Entered() { LeaveCriticalSection(cs_); }
-    Entered(const Entered&) = delete;
-    Entered& operator=(const Entered&) = delete;
-
-private:
-    CRITICAL_SECTION* cs_;
-};
-
 // Texture stage 0 as the device had it before the scene drew, put back afterwards.
 class StageState {
 public:
@@ -70,18 +59,16 @@ void RenderTextureSize(const D3DCAPS9& caps, int width, int height, UINT& textur
 
 } // namespace captions
 
-CLISScene::CLISScene() : clock_(GetTickCount) { InitializeCriticalSection(&lock_); }
+CLISScene::CLISScene() : clock_(GetTickCount) {}
 
 CLISScene::CLISScene(int width, int height, HWND previewWindow)
     : width_(width), height_(height), previewWindow_(previewWindow), clock_(GetTickCount)
 {
-    InitializeCriticalSection(&lock_);
 }
 
 CLISScene::~CLISScene()
 {
     Uninit();
-    DeleteCriticalSection(&lock_);
 }
 
 HRESULT CLISScene::CreateRenderTexture()
@@ -110,7 +97,7 @@ HRESULT CLISScene::CreateRenderTexture()
 
 HRESULT CLISScene::SetTarget(IDirect3DDevice9* device, int width, int height, HWND previewWindow)
 {
-    Entered lock(&lock_);
+    CSingleLock lock(&lock_, TRUE);
     if (device) device->AddRef();
     if (device_) device_->Release();
     device_ = device;
@@ -123,7 +110,7 @@ HRESULT CLISScene::SetTarget(IDirect3DDevice9* device, int width, int height, HW
 HRESULT CLISScene::SetDevice(IDirect3DDevice9* device)
 {
     if (!device) return S_OK;
-    Entered lock(&lock_);
+    CSingleLock lock(&lock_, TRUE);
     device->AddRef();
     if (device_) device_->Release();
     device_ = device;
@@ -133,7 +120,7 @@ HRESULT CLISScene::SetDevice(IDirect3DDevice9* device)
 void CLISScene::AddLayer(CLISLayer* layer)
 {
     if (!layer) return;
-    Entered lock(&lock_);
+    CSingleLock lock(&lock_, TRUE);
     if (!layers_.insert(layer).second) return; // already in the scene
     if (layer->GetZ() == 0.0f) layer->SetZ(depths_.empty() ? 4.0f : depths_.begin()->first + 1.0f);
     depths_.emplace(layer->GetZ(), layer);
@@ -141,7 +128,7 @@ void CLISScene::AddLayer(CLISLayer* layer)
 
 void CLISScene::RemoveLayer(CLISLayer* layer)
 {
-    Entered lock(&lock_);
+    CSingleLock lock(&lock_, TRUE);
     layers_.erase(layer);
     for (auto it = depths_.begin(); it != depths_.end();) {
         if (it->second == layer) it = depths_.erase(it);
@@ -151,7 +138,7 @@ void CLISScene::RemoveLayer(CLISLayer* layer)
 
 void CLISScene::ClearLayers()
 {
-    Entered lock(&lock_);
+    CSingleLock lock(&lock_, TRUE);
     for (CLISLayer* layer : layers_) delete layer;
     layers_.clear();
     depths_.clear();
@@ -159,7 +146,7 @@ void CLISScene::ClearLayers()
 
 void CLISScene::Uninit()
 {
-    Entered lock(&lock_);
+    CSingleLock lock(&lock_, TRUE);
     ClearLayers();
     if (texture_) texture_->Release();
     texture_ = nullptr;
@@ -169,19 +156,19 @@ void CLISScene::Uninit()
 
 bool CLISScene::Contains(const CLISLayer* layer) const
 {
-    Entered lock(&lock_);
+    CSingleLock lock(&lock_, TRUE);
     return layers_.count(const_cast<CLISLayer*>(layer)) != 0;
 }
 
 size_t CLISScene::GetLayerCount() const
 {
-    Entered lock(&lock_);
+    CSingleLock lock(&lock_, TRUE);
     return layers_.size();
 }
 
 void CLISScene::SetClock(std::function<DWORD()> clock)
 {
-    Entered lock(&lock_);
+    CSingleLock lock(&lock_, TRUE);
     clock_ = clock ? std::move(clock) : std::function<DWORD()>(GetTickCount);
 }
 
@@ -189,7 +176,7 @@ DWORD CLISScene::Now() const { return clock_(); }
 
 HRESULT CLISScene::Render(IDirect3DDevice9* device, int)
 {
-    Entered lock(&lock_);
+    CSingleLock lock(&lock_, TRUE);
     if (!device_ || !device || !texture_ || depths_.empty()) return E_INVALIDARG;
     // The layer opacity lives in the vertex colour's alpha: texture stage 0 must multiply it
     // with the texture, whatever the engine's passes left there.

@@ -8,6 +8,7 @@
 #include "app/engine/Listeners.h"
 
 #include <windows.h>
+#include <afxmt.h>
 #include <d3d9.h>
 
 #include <functional>
@@ -56,13 +57,10 @@ public:
     // Held by a layer's SetPosition while it changes a layer that may be in the scene.
     class Lock {
     public:
-        explicit Lock(const CLISScene& scene) : cs_(&scene.lock_) { EnterCriticalSection(cs_); }
-        ~Lock() { LeaveCriticalSection(cs_); }
-        Lock(const Lock&) = delete;
-        Lock& operator=(const Lock&) = delete;
+        explicit Lock(const CLISScene& scene) : lock_(&scene.lock_, TRUE) {}
 
     private:
-        CRITICAL_SECTION* cs_;
+        CSingleLock lock_;
     };
 
 private:
@@ -77,7 +75,7 @@ private:
     std::set<CLISLayer*> layers_;
     std::multimap<float, CLISLayer*, std::greater<float>> depths_;
     std::function<DWORD()> clock_;
-    mutable CRITICAL_SECTION lock_;
+    mutable CCriticalSection lock_;
 };
 
 namespace captions {
