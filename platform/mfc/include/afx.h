@@ -31,7 +31,7 @@
 #define ASSERT_KINDOF(cls, p) ((void)0)
 #define UNUSED(x) ((void)(x))
 #define UNUSED_ALWAYS(x) ((void)(x))
-inline void AFX_CDECL AfxTrace(LPCTSTR, ...) {}
+template <typename... Args> inline void AfxTrace(const Args&...) {}
 #define TRACE 1 ? (void)0 : ::AfxTrace
 
 class CArchive;
@@ -420,6 +420,9 @@ private:
 
 CArchive& AFXAPI operator<<(CArchive& ar, const CStringW& s);
 CArchive& AFXAPI operator<<(CArchive& ar, const CStringA& s);
+// A wide literal is stored as a CString is, a narrow one as a CStringA.
+CArchive& AFXAPI operator<<(CArchive& ar, const wchar_t* s);
+CArchive& AFXAPI operator<<(CArchive& ar, const char* s);
 CArchive& AFXAPI operator>>(CArchive& ar, CStringW& s);
 CArchive& AFXAPI operator>>(CArchive& ar, CStringA& s);
 CArchive& AFXAPI operator<<(CArchive& ar, const CTime& t);
