@@ -7,6 +7,7 @@
 #include "Board.h"
 #include "CardRegisters.h"
 #include "IicBus.h"
+#include "PciBridgeDevice.h"
 #include "SettingsMemory.h"
 #include "VideoSettings.h"
 
@@ -67,8 +68,17 @@ void PackYCbCr422(const uint32_t* rgb, int w, int h, uint32_t* out)
 }
 
 CardApi::CardApi(Board& board, VideoSettings& settings, SettingsMemory& memory, CardRegisters& registers,
-                 IicChip& decoder, FlashProgrammer& flash)
-    : board_(board), settings_(settings), memory_(memory), registers_(registers), decoder_(decoder), flash_(flash)
+                 PciBridgeDevice& device, IicChip& decoder, IicChip& encoder0, IicChip& encoder1,
+                 FlashProgrammer& flash)
+    : board_(board),
+      settings_(settings),
+      memory_(memory),
+      registers_(registers),
+      device_(device),
+      decoder_(decoder),
+      encoder0_(encoder0),
+      encoder1_(encoder1),
+      flash_(flash)
 {
 }
 
@@ -331,6 +341,56 @@ int CardApi::SettingsMemoryTest()
     }
     bool restored = memory_.WriteUserData(0, saved, mem::UserDataSize);
     return ok && restored ? 1 : 0;
+}
+
+int CardApi::WaitFieldInterrupt()
+{
+    if (device_.EnableInterrupt(IntLocalEnable) != PlxSuccess || device_.RegisterNotification(NotifySource::Local) != PlxSuccess)
+        return 0;
+    if (device_.WaitNotification(NotifySource::Local, 1000) != PlxSuccess)
+        return 0;
+    registers_.PulseBit(reg::Control, ctl::FieldAck);
+    return 1;
+}
+
+int CardApi::SetRunBit(bool set)
+{
+    registers_.WriteBit(reg::Control, ctl::Run, set);
+    return 1;
+}
+
+int CardApi::SetControl2Bit4(bool set)
+{
+    registers_.WriteBit(reg::Control2, 4, set);
+    return 1;
+}
+
+int CardApi::SetInternalFlag(uint32_t flag)
+{
+    return settings_.SetInternalFlag(flag);
+}
+
+int CardApi::WriteBoardVersion(uint32_t version)
+{
+    return memory_.WriteBoardVersion(version) ? 1 : 0;
+}
+
+int CardApi::ReadBoardInformation(BoardInformation& info)
+{
+    return memory_.ReadBoardInformation(info) ? 1 : 0;
+}
+
+int CardApi::WriteBoardInformation(const BoardInformation& info)
+{
+    return memory_.WriteBoardInformation(info) ? 1 : 0;
+}
+
+int CardApi::ChipRegister(unsigned chip, uint8_t reg, uint8_t& value, bool write)
+{
+    IicChip* chips[3] = {&decoder_, &encoder0_, &encoder1_};
+    if (chip > 2)
+        return 0;
+    return (write ? chips[chip]->Write(reg, value) : chips[chip]->Read(reg, value)) ? 1 : 0;
 }
 
 }  // namespace ovx

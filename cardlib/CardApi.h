@@ -11,6 +11,8 @@ namespace ovx {
 
 class Board;
 class CardRegisters;
+class PciBridgeDevice;
+struct BoardInformation;
 class FlashProgrammer;
 class IicChip;
 class SettingsMemory;
@@ -34,7 +36,7 @@ void SetMessageSink(MessageSink sink);
 class CardApi {
 public:
     CardApi(Board& board, VideoSettings& settings, SettingsMemory& memory, CardRegisters& registers,
-            IicChip& decoder, FlashProgrammer& flash);
+            PciBridgeDevice& device, IicChip& decoder, IicChip& encoder0, IicChip& encoder1, FlashProgrammer& flash);
 
     int GetPoint(int x, int y, unsigned long& pixel);
     int SetPoint(int x, int y, unsigned long pixel);
@@ -65,6 +67,19 @@ public:
     int SettingsMemoryTest();
     FlashProgrammer& flash() { return flash_; }
 
+    // Maintenance operations.
+    // Waits up to 1,000 ms for one field interrupt and acknowledges it (for use while no
+    // field event is registered, so the interrupt thread is not the one listening).
+    int WaitFieldInterrupt();
+    int SetRunBit(bool set);
+    int SetControl2Bit4(bool set);
+    int SetInternalFlag(uint32_t flag);
+    int WriteBoardVersion(uint32_t version);
+    int ReadBoardInformation(BoardInformation& info);
+    int WriteBoardInformation(const BoardInformation& info);
+    // One register of a chip: 0 the decoder, 1 and 2 the encoders (read from their shadows).
+    int ChipRegister(unsigned chip, uint8_t reg, uint8_t& value, bool write);
+
 private:
     uint32_t RowsPerPage() const;
     // Index of (x, y) after the display base, or -1 when [index, index + length) leaves the frame.
@@ -74,7 +89,10 @@ private:
     VideoSettings& settings_;
     SettingsMemory& memory_;
     CardRegisters& registers_;
+    PciBridgeDevice& device_;
     IicChip& decoder_;
+    IicChip& encoder0_;
+    IicChip& encoder1_;
     FlashProgrammer& flash_;
 };
 

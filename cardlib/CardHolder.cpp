@@ -45,7 +45,7 @@ CardHolder::CardHolder(unsigned index)
       encoder1(bus, iic::Encoder1, true),
       settings(registers, decoder, encoder0, encoder1, memory),
       board(index, lock.board.get(), device, registers, settings),
-      api(board, settings, memory, registers, decoder, flash)
+      api(board, settings, memory, registers, device, decoder, encoder0, encoder1, flash)
 {
 }
 

@@ -102,3 +102,29 @@ TEST(ColourConversion, StudioRangeAndPacking)
     EXPECT_EQ(words[0], 0x801080EBu);
     EXPECT_EQ(words[1], 0x5A52F052u);
 }
+
+TEST_F(Diagnostics, MaintenanceOperations)
+{
+    uint8_t v = 0x44;
+    EXPECT_EQ(holder->api.ChipRegister(0, 0x20, v, true), 1);
+    EXPECT_EQ(sim::DecoderRegister(0x20), 0x44);
+    v = 0;
+    EXPECT_EQ(holder->api.ChipRegister(2, 0x3A, v, false), 1);
+    EXPECT_EQ(v, 0x13);  // from the encoder's shadow of its initial table
+    EXPECT_EQ(holder->api.ChipRegister(3, 0x3A, v, false), 0);
+
+    EXPECT_EQ(holder->api.SetControl2Bit4(true), 1);
+    EXPECT_EQ(sim::Register(144) & 0x10, 0x10u);
+    EXPECT_EQ(holder->api.SetControl2Bit4(false), 1);
+    EXPECT_EQ(sim::Register(144) & 0x10, 0u);
+    EXPECT_EQ(holder->api.SetRunBit(false), 1);
+    EXPECT_EQ(sim::Register(16) & 1, 0u);
+    EXPECT_EQ(holder->api.SetRunBit(true), 1);
+
+    EXPECT_EQ(holder->api.WriteBoardVersion(0x10600), 1);
+    EXPECT_EQ(sim::Eeprom(124), 0x00);
+    EXPECT_EQ(sim::Eeprom(125), 0x06);
+    EXPECT_EQ(sim::Eeprom(126), 0x01);
+    Fault([](sim::Faults& f) { f.eepromDropAddress = 1 + 125; });
+    EXPECT_EQ(holder->api.WriteBoardVersion(0x10700), 0);  // the read-back check fails
+}
