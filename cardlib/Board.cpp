@@ -232,6 +232,7 @@ int Board::RegisterFieldEvent(const wchar_t* name)
         if (!free)
             return 0;
     }
+    CsLock service(serviceLock_);
     if (!interruptRunning_) {
         if (device_.EnableInterrupt(IntLocalEnable) != PlxSuccess ||
             device_.RegisterNotification(NotifySource::Local) != PlxSuccess)
@@ -299,6 +300,7 @@ void Board::StopAllFieldEvents()
 
 void Board::StopInterruptThread()
 {
+    CsLock service(serviceLock_);
     if (!interruptRunning_)
         return;
     SetEvent(interruptStop_.get());

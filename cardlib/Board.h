@@ -107,6 +107,8 @@ private:
     // 0 none, 1 buffer A, 2 buffer B.
     int pendingBuffer_ = 0;
 
+    // Starting and stopping the interrupt thread; never held by that thread itself.
+    CriticalSection serviceLock_;
     CriticalSection eventLock_;
     HANDLE events_[kFieldEventSlots];
     std::wstring eventNames_[kFieldEventSlots];

@@ -91,13 +91,12 @@ int CardTable::Close(unsigned card)
     std::shared_ptr<CardHolder> holder = Find(card);
     if (!holder)
         return 0;
-    bool last = holder->board.lastClose();
-    int result = holder->board.Shutdown();
-    if (last) {
+    if (holder->board.lastClose()) {
+        // Out of the table first, so no export starts on the card while it shuts down.
         CsLock lock(t.lock);
         t.holders[card].reset();
     }
-    return result;
+    return holder->board.Shutdown();
 }
 
 }  // namespace ovx

@@ -2,6 +2,7 @@
 // toolchain links against (C++ decorated, caller cleans the stack: no @n suffix), in both the
 // shipped i686 file and the x86-64 one.
 #include <algorithm>
+#include <cctype>
 #include <windows.h>
 #include <gtest/gtest.h>
 #include <string>
@@ -114,6 +115,19 @@ void ExpectCardExports(const std::string& path, uint16_t machine)
     EXPECT_EQ(names, Expected()) << path;
 }
 
+// The shipped file carries its runtime and nothing of the simulated card.
+void ExpectSelfContained(const std::string& path)
+{
+    PeExports pe;
+    ASSERT_TRUE(ReadPeExports(path, pe)) << path;
+    ASSERT_FALSE(pe.imports.empty()) << path;
+    for (std::string name : pe.imports) {
+        for (char& c : name)
+            c = char(tolower(static_cast<unsigned char>(c)));
+        EXPECT_TRUE(name == "kernel32.dll" || name == "user32.dll" || name == "msvcrt.dll") << path << ": " << name;
+    }
+}
+
 }  // namespace
 
 TEST(CardExportTable, ListsEightyTwoFunctions)
@@ -128,6 +142,7 @@ TEST(CardExportTable, ShippedLibraryOfThisBuild)
 #else
     ExpectCardExports(RVX_SHIPPED_CARDLIB, 0x14C);
 #endif
+    ExpectSelfContained(RVX_SHIPPED_CARDLIB);
 }
 
 TEST(CardExportTable, TestBuildExportsTheSame)
@@ -150,4 +165,5 @@ TEST(CardExportTable, ShippedI686Library)
     if (!ReadPeExports(RVX_I686_CARDLIB, probe))
         GTEST_SKIP() << "the i686 build is not there: " << RVX_I686_CARDLIB;
     ExpectCardExports(RVX_I686_CARDLIB, 0x14C);
+    ExpectSelfContained(RVX_I686_CARDLIB);
 }

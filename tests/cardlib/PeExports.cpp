@@ -73,6 +73,15 @@ bool ReadPeExports(const std::string& path, PeExports& out)
         return false;
     uint32_t count = U32(f, dir + 24);
     size_t names = fileOffset(U32(f, dir + 32));
+    out.imports.clear();
+    if (size_t imports = fileOffset(U32(f, directories + 8))) {
+        for (size_t d = imports; U32(f, d + 12) != 0; d += 20) {
+            size_t at = fileOffset(U32(f, d + 12));
+            if (!at || at >= f.size())
+                return false;
+            out.imports.emplace_back(&f[at], strnlen(&f[at], f.size() - at));
+        }
+    }
     out.names.clear();
     for (uint32_t i = 0; i < count; ++i) {
         size_t at = fileOffset(U32(f, names + 4 * i));

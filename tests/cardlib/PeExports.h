@@ -10,6 +10,7 @@
 struct PeExports {
     uint16_t machine = 0;  // 0x14C i386, 0x8664 x86-64
     std::vector<std::string> names;
+    std::vector<std::string> imports;  // names of the DLLs it imports from
 };
 
 // path is a host path ("/work/...") or a Windows one. false when the file is missing or is
