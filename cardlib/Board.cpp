@@ -84,7 +84,7 @@ bool Board::StartupFirst()
     }
     userCounted_ = true;
 
-    if (creator_ && !ResetCard())
+    if (creator_ ? !ResetCard() : !settings_.AdoptRunningState())
         return false;
     return StartWriter();
 }

@@ -278,6 +278,9 @@ int FlashProgrammer::Run(const uint8_t* data, uint32_t size, int steps)
 {
     if (!data && size)
         return 0;
+    // One maintenance operation on the card at a time, across processes.
+    UniqueHandle exclusive(CreateMutexW(nullptr, FALSE, CardObjectName(L"BrivantCardMutex1_", card_).c_str()));
+    MutexLock lock(exclusive.get());
     if (!Open())
         return 0;
     Begin();
@@ -321,6 +324,8 @@ int FlashProgrammer::VerifyFile(const wchar_t* path)
 
 int FlashProgrammer::Read(std::vector<uint8_t>& data)
 {
+    UniqueHandle exclusive(CreateMutexW(nullptr, FALSE, CardObjectName(L"BrivantCardMutex1_", card_).c_str()));
+    MutexLock lock(exclusive.get());
     if (!Open())
         return 0;
     Begin();

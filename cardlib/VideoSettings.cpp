@@ -341,6 +341,18 @@ bool VideoSettings::SetUpChips()
     return read;
 }
 
+bool VideoSettings::AdoptRunningState()
+{
+    uint8_t mode = 1, input = 0;
+    if (!memory_.ReadByte(mem::VideoMode, mode) || !memory_.ReadByte(mem::Input, input))
+        return false;
+    standard576_ = Clamp(mode, 1) == 1;
+    if (IsInputCode(input) && (input >> 4) == 0)
+        inputCode_ = input;
+    displayBase_ = registers_.Read(reg::DisplayBase);
+    return true;
+}
+
 void VideoSettings::RestoreDefault()
 {
     chipsSetUp_ = true;

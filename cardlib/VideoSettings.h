@@ -84,6 +84,9 @@ public:
     bool ResetChips();
     // Replays the stored settings into the chips (nothing is written back to the memory).
     bool SetUpChips();
+    // For a process joining a card that is already running: takes the standard, the input
+    // and the display base the card runs with, without programming anything.
+    bool AdoptRunningState();
     void RestoreDefault();
     void ShutdownChips();
 

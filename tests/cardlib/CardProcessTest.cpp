@@ -2,6 +2,7 @@
 // itself as a user, sees the stored settings, and does not reset the card.
 #include <gtest/gtest.h>
 #include <string>
+#include <vector>
 
 #include "CardTestSupport.h"
 #include "SimCard.h"
@@ -37,6 +38,12 @@ TEST(CardSecondProcess, Run)
     EXPECT_EQ(OVCG_GetContrast(v, kCard), 1);
     EXPECT_EQ(v, 90u);
     EXPECT_EQ(OVCG_SetPoint(6, 6, 0xCAFE, kCard), 1);
+    // The card runs the 480-line standard the first process chose, and so do this process's
+    // pixel operations: a page has 488 rows.
+    std::vector<unsigned long> screen(414720, 0x5555);
+    EXPECT_EQ(OVCG_GetScreen(screen.data(), 0, kCard), 1);
+    EXPECT_EQ(screen[351359], 0u);
+    EXPECT_EQ(screen[351360], 0x5555u);
 
     HANDLE ready = OpenEventW(EVENT_MODIFY_STATE, FALSE, kReady);
     HANDLE go = OpenEventW(SYNCHRONIZE, FALSE, kGo);
@@ -55,6 +62,7 @@ TEST(CardTwoProcesses, SecondProcessSharesTheCard)
     sim::InstallDefault(false);
     ASSERT_EQ(OVCG_Initial(kCard, 1), 1);
     ASSERT_EQ(OVCG_SetContrast(90, kCard), 1);
+    ASSERT_EQ(OVCG_SetVideoMode(0, kCard), 1);
     ASSERT_EQ(OVCG_SetPoint(5, 5, 0x12345678, kCard), 1);
 
     HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, kReady);
