@@ -25,9 +25,14 @@ struct AlignedBuffer {
 
 }  // namespace
 
-Board::Board(unsigned card, HANDLE boardMutex, PciBridgeDevice& device, CardRegisters& registers,
+Board::Board(unsigned card, HANDLE boardMutex, HANDLE writerRole, PciBridgeDevice& device, CardRegisters& registers,
              VideoSettings& settings)
-    : card_(card), boardMutex_(boardMutex), device_(device), registers_(registers), settings_(settings)
+    : card_(card),
+      boardMutex_(boardMutex),
+      writerRole_(writerRole),
+      device_(device),
+      registers_(registers),
+      settings_(settings)
 {
     std::memset(events_, 0, sizeof events_);
     dma0_.reset(CreateMutexW(nullptr, FALSE, CardObjectName(L"BrivantOvx500proPciBridgeDma0Mutex_", card).c_str()));
@@ -394,12 +399,22 @@ DWORD Board::WriterLoop()
     UniqueHandle field(OpenEventW(SYNCHRONIZE | EVENT_MODIFY_STATE, FALSE, writerEventName_.c_str()));
     HANDLE waits[2] = {writerStop_.get(), field.get()};
     const uint32_t rowBytes = kRowPixels * 4;
+    // Every process using the card runs a writer, but only one at a time sends the shared
+    // frame, so two processes never have transfers of the same channel in flight at once.
+    // When the sending process leaves, the next writer to see a field takes over.
+    bool sender = false;
     for (;;) {
         DWORD r = WaitForMultipleObjects(field ? 2 : 1, waits, FALSE, 1000);
         if (r == WAIT_OBJECT_0)
             break;
         if (r != WAIT_OBJECT_0 + 1)
             continue;
+        if (!sender) {
+            DWORD role = WaitForSingleObject(writerRole_, 0);
+            sender = role == WAIT_OBJECT_0 || role == WAIT_ABANDONED;
+            if (!sender)
+                continue;
+        }
         uint32_t count = registers_.Read(reg::FieldNumber) & 3;
         int target = count < 2 ? 1 : 2;
         uint8_t* buffer = target == 1 ? a.p : b.p;
@@ -422,8 +437,12 @@ DWORD Board::WriterLoop()
         if (device_.DmaStart(0, send, page ? kCardPage1 : 0, kCardPageBytes, false) == PlxSuccess)
             pendingBuffer_ = count == 0 ? 2 : 1;
     }
-    MutexLock lock(dma0_.get());
-    FinishPendingTransfer();
+    {
+        MutexLock lock(dma0_.get());
+        FinishPendingTransfer();
+    }
+    if (sender)
+        ReleaseMutex(writerRole_);
     return 0;
 }
 

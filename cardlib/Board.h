@@ -30,7 +30,8 @@ enum BoardState : LONG { StateStarting = 0, StateReady = 50, StateClosing = 150,
 
 class Board {
 public:
-    Board(unsigned card, HANDLE boardMutex, PciBridgeDevice& device, CardRegisters& registers,
+    // writerRole: held by the one field writer, across processes, that sends the shared frame.
+    Board(unsigned card, HANDLE boardMutex, HANDLE writerRole, PciBridgeDevice& device, CardRegisters& registers,
           VideoSettings& settings);
     ~Board();
     Board(const Board&) = delete;
@@ -82,6 +83,7 @@ private:
 
     unsigned card_;
     HANDLE boardMutex_;
+    HANDLE writerRole_;
     PciBridgeDevice& device_;
     CardRegisters& registers_;
     VideoSettings& settings_;

@@ -26,7 +26,7 @@ TableState& Table()
 CardLock::CardLock(unsigned card)
     : board(NamedMutex(L"BvThreadBoardInfOvx500proMutex_", card)),
       registers(NamedMutex(L"BrivantMutipleThreadMutex_", card)),
-      delay(NamedMutex(L"BrivantDelayDelta_", card)),
+      writerRole(NamedMutex(L"BrivantDelayDelta_", card)),
       bus(NamedMutex(L"BrivantCardMutex0_", card)),
       maintenance(NamedMutex(L"BrivantCardMutex1_", card))
 {
@@ -44,7 +44,7 @@ CardHolder::CardHolder(unsigned index)
       encoder0(bus, iic::Encoder0, true),
       encoder1(bus, iic::Encoder1, true),
       settings(registers, decoder, encoder0, encoder1, memory),
-      board(index, lock.board.get(), device, registers, settings),
+      board(index, lock.board.get(), lock.writerRole.get(), device, registers, settings),
       api(board, settings, memory, registers, device, decoder, encoder0, encoder1, flash)
 {
 }

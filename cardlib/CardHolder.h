@@ -20,13 +20,14 @@ namespace ovx {
 const unsigned kMaxCards = 16;
 
 // The card's named mutexes, shared by every process using the card. The bus mutex keeps IIC
-// transactions whole; the maintenance mutex keeps diagnostics and flash programming apart.
+// transactions whole; the maintenance mutex keeps flash operations apart; the writer role
+// mutex belongs to the one field writer that sends the frame.
 struct CardLock {
     explicit CardLock(unsigned card);
-    bool valid() const { return board && registers && delay && bus && maintenance; }
+    bool valid() const { return board && registers && writerRole && bus && maintenance; }
     UniqueHandle board;
     UniqueHandle registers;
-    UniqueHandle delay;
+    UniqueHandle writerRole;
     UniqueHandle bus;
     UniqueHandle maintenance;
 };
