@@ -1,5 +1,10 @@
 // The configuration-flash programmer against the simulated serial configuration device.
+#include <cstdio>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <io.h>
+#include <iterator>
+#include <string>
 #include <vector>
 
 #include "FlashProgrammer.h"
@@ -23,6 +28,38 @@ uint8_t Reversed(uint8_t b)
     for (int i = 0; i < 8; ++i)
         r = uint8_t(r | (((b >> i) & 1) << (7 - i)));
     return r;
+}
+
+std::wstring TempPath(const wchar_t* name)
+{
+    wchar_t dir[MAX_PATH];
+    GetTempPathW(MAX_PATH, dir);
+    return std::wstring(dir) + name;
+}
+
+// What the programmer prints while f runs, line breaks as "\n".
+template <typename F>
+std::string Printed(F f)
+{
+    std::wstring path = TempPath(L"rvx_flash_stdout.txt");
+    fflush(stdout);
+    int saved = _dup(_fileno(stdout));
+    FILE* file = _wfopen(path.c_str(), L"wb");
+    _dup2(_fileno(file), _fileno(stdout));
+    f();
+    fflush(stdout);
+    _dup2(saved, _fileno(stdout));
+    _close(saved);
+    fclose(file);
+    std::ifstream in(path.c_str(), std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string plain;
+    for (char c : text) {
+        if (c != '\r')
+            plain += c;
+    }
+    DeleteFileW(path.c_str());
+    return plain;
 }
 
 class Flash : public ::testing::Test {
@@ -63,12 +100,18 @@ TEST_F(Flash, RefusesAFileLargerThanTheDeviceAndAnUnknownDevice)
 {
     std::vector<uint8_t> data = Image(600000);
     FlashProgrammer programmer(0);
-    EXPECT_EQ(programmer.Program(data.data(), uint32_t(data.size())), -20);
+    int result = 0;
+    std::string printed = Printed([&] { result = programmer.Program(data.data(), uint32_t(data.size())); });
+    EXPECT_EQ(result, -20);
+    EXPECT_EQ(printed, "\nInfo: Silicon ID - 0x12 \nInfo: Serial Configuration Device - EPCS4\n"
+                       "\nError: Wrong programming file");
     EXPECT_EQ(sim::GetCounters().flashCommands[0xC7], 0u);
     EXPECT_FALSE(sim::FlashOwnedByProgrammer());
 
     sim::SetFlashId(0x16);
-    EXPECT_EQ(programmer.Program(data.data(), 100), 0);
+    printed = Printed([&] { result = programmer.Program(data.data(), 100); });
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(printed, "\nError: Unsupported Device");
     EXPECT_EQ(sim::GetCounters().flashCommands[0xC7], 0u);
     EXPECT_FALSE(sim::FlashOwnedByProgrammer());
 }
@@ -101,4 +144,30 @@ TEST_F(Flash, BusyDeviceFailsAfterTheLimitAndIsHandedBack)
     EXPECT_EQ(programmer.Program(data.data(), uint32_t(data.size())), 0);
     EXPECT_FALSE(sim::FlashOwnedByProgrammer());
     EXPECT_EQ(sim::GetCounters().openHandles, 0u);
+}
+
+TEST_F(Flash, ProgramsFromAFileAndReadsIntoOne)
+{
+    std::vector<uint8_t> data = Image(700);
+    std::wstring in = TempPath(L"rvx_flash_in.rpd"), out = TempPath(L"rvx_flash_out.rpd");
+    {
+        std::ofstream f(in.c_str(), std::ios::binary);
+        f.write(reinterpret_cast<const char*>(data.data()), std::streamsize(data.size()));
+    }
+    sim::SetFlashId(0x10);
+    FlashProgrammer programmer(0);
+    EXPECT_EQ(programmer.ProgramFile(in.c_str()), 1);
+    EXPECT_EQ(programmer.VerifyFile(in.c_str()), 1);
+    EXPECT_EQ(programmer.ReadToFile(out.c_str()), 1);
+    std::ifstream back(out.c_str(), std::ios::binary);
+    std::vector<uint8_t> read((std::istreambuf_iterator<char>(back)), std::istreambuf_iterator<char>());
+    ASSERT_EQ(read.size(), 1u << 17);
+    EXPECT_TRUE(std::equal(data.begin(), data.end(), read.begin()));
+    back.close();
+
+    uint32_t erases = sim::GetCounters().flashCommands[0xC7];
+    EXPECT_EQ(programmer.ProgramFile(TempPath(L"rvx_no_such_file.rpd").c_str()), 0);
+    EXPECT_EQ(sim::GetCounters().flashCommands[0xC7], erases);
+    DeleteFileW(in.c_str());
+    DeleteFileW(out.c_str());
 }
