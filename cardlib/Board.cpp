@@ -242,7 +242,8 @@ int Board::RegisterFieldEvent(const wchar_t* name)
         if (device_.EnableInterrupt(IntLocalEnable) != PlxSuccess ||
             device_.RegisterNotification(NotifySource::Local) != PlxSuccess)
             return 0;
-        interruptStop_.reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+        // Manual reset: the thread's notification wait and its loop test both see it.
+        interruptStop_.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
         if (interruptStop_)
             interruptThread_.reset(CreateThread(nullptr, 0, InterruptThreadMain, this, 0, nullptr));
         if (!interruptThread_) {
@@ -332,7 +333,7 @@ DWORD Board::InterruptLoop()
     while (WaitForSingleObject(stop, 0) != WAIT_OBJECT_0) {
         if (device_.EnableInterrupt(IntLocalEnable) != PlxSuccess)
             return 1;
-        if (device_.WaitNotification(NotifySource::Local, 1000) == PlxSuccess) {
+        if (device_.WaitNotification(NotifySource::Local, 1000, stop) == PlxSuccess) {
             registers_.PulseBit(reg::Control, ctl::FieldAck);
             {
                 CsLock lock(eventLock_);

@@ -349,12 +349,15 @@ uint32_t PciBridgeDevice::CancelNotification(NotifySource source)
     return st;
 }
 
-uint32_t PciBridgeDevice::WaitNotification(NotifySource source, DWORD timeoutMs)
+uint32_t PciBridgeDevice::WaitNotification(NotifySource source, DWORD timeoutMs, HANDLE wakeEarly)
 {
     Notification& n = notes_[static_cast<int>(source)];
     if (!n.registered || !n.event)
         return PlxInvalidHandle;
-    switch (WaitForSingleObject(n.event, timeoutMs)) {
+    HANDLE waits[2] = {n.event, wakeEarly};
+    switch (WaitForMultipleObjects(wakeEarly ? 2 : 1, waits, FALSE, timeoutMs)) {
+    case WAIT_OBJECT_0 + 1:
+        return PlxWaitTimeout;
     case WAIT_OBJECT_0:
         ResetEvent(n.event);
         return PlxSuccess;

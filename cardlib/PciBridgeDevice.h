@@ -51,7 +51,8 @@ public:
     uint32_t DisableInterrupt(uint32_t code);
     uint32_t RegisterNotification(NotifySource source);
     uint32_t CancelNotification(NotifySource source);
-    uint32_t WaitNotification(NotifySource source, DWORD timeoutMs);
+    // wakeEarly, when given, ends the wait as soon as it is signalled (answered as a time-out).
+    uint32_t WaitNotification(NotifySource source, DWORD timeoutMs, HANDLE wakeEarly = nullptr);
 
     uint32_t DmaOpen(unsigned channel);
     uint32_t DmaClose(unsigned channel);
