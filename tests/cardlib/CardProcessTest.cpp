@@ -1,5 +1,6 @@
 // Two processes sharing one card: the second maps the same control block and frame, counts
-// itself as a user, sees the stored settings, and does not reset the card.
+// itself as a user, sees the stored settings, and does not reset the card; when the first
+// leaves, the second keeps the card and its field writer takes over; its close is the last.
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -50,7 +51,21 @@ TEST(CardSecondProcess, Run)
     ASSERT_TRUE(ready && go);
     SetEvent(ready);
     EXPECT_EQ(WaitForSingleObject(go, 30000), WAIT_OBJECT_0);
+
+    // The first process has left: this process's field writer takes over sending the frame.
+    EXPECT_EQ(SharedUserCount(), 1);
+    uint32_t sent = sim::GetCounters().dmaTransfers[0];
+    for (uint32_t n = 1; n <= 2; ++n) {
+        uint32_t reads = sim::GetCounters().fieldReads;
+        ASSERT_TRUE(sim::TickField());
+        ASSERT_TRUE(sim::WaitFieldReads(reads + 1));
+    }
+    EXPECT_TRUE(sim::WaitDmaTransfers(0, sent + 1));
+    std::vector<uint32_t> page(720 * 8);
+    sim::ReadCardMemory(0, page.data(), uint32_t(page.size() * 4));
+    EXPECT_EQ(page[720 * 5 + 5], 0x12345678u);  // row 5: an odd row, sent at the second field
     EXPECT_EQ(OVCG_Close(kCard), 1);
+    EXPECT_EQ(SharedUserCount(), -1);
     CloseHandle(ready);
     CloseHandle(go);
 }
@@ -84,6 +99,12 @@ TEST(CardTwoProcesses, SecondProcessSharesTheCard)
     unsigned long v = 0;
     EXPECT_EQ(OVCG_GetPoint(6, 6, v, kCard), 1);
     EXPECT_EQ(v, 0xCAFEu);
+
+    // This process leaves first: the card stays up for the other one.
+    EXPECT_EQ(OVCG_Close(kCard), 1);
+    EXPECT_EQ(SharedUserCount(), 1);
+    EXPECT_TRUE(sim::Register(16) & 1);
+    EXPECT_FALSE(sim::EncoderRegister(0, 0x61) & 0x40);
     SetEvent(go);
     EXPECT_EQ(WaitForSingleObject(pi.hProcess, 60000), WAIT_OBJECT_0);
     DWORD code = 1;
@@ -92,12 +113,11 @@ TEST(CardTwoProcesses, SecondProcessSharesTheCard)
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
 
-    // The child's close left the card up for this process; the last close shuts it down.
-    EXPECT_EQ(SharedUserCount(), 1);
-    EXPECT_TRUE(sim::Register(16) & 1);
-    EXPECT_EQ(OVCG_Close(kCard), 1);
+    // The last close, in the other process, shut the card down once.
     EXPECT_EQ(SharedUserCount(), -1);
     EXPECT_FALSE(sim::Register(16) & 1);
+    EXPECT_TRUE(sim::EncoderRegister(0, 0x61) & 0x40);
+    EXPECT_EQ(sim::GetCounters().chipResets, 1u);
     CloseHandle(ready);
     CloseHandle(go);
 }
