@@ -32,7 +32,8 @@ struct Counters {
     uint32_t chipResetTooShort;
     uint32_t fieldAcks;
     uint32_t fieldReads;
-    uint32_t dmaTransfers[2];
+    uint32_t dmaTransfers[2];  // started
+    uint32_t dmaOverlaps[2];   // started while the channel's previous transfer was in flight
     uint32_t lastDmaCardAddress[2];
     uint32_t lastDmaBytes[2];
     uint32_t lastDmaToHost[2];
@@ -86,6 +87,14 @@ SIM_API bool TickField(DWORD timeoutMs = 5000);
 // Waits (bounded) until the field number register has been read n times in all.
 SIM_API bool WaitFieldReads(uint32_t n, DWORD timeoutMs = 5000);
 SIM_API bool WaitDmaTransfers(unsigned channel, uint32_t n, DWORD timeoutMs = 5000);
+
+// With manual DMA, transfers started in this process stay in flight (host memory untouched,
+// no done notification) until CompleteDma; the copy is made at completion, so a host buffer
+// rewritten while in flight reaches the card rewritten.
+SIM_API void SetManualDma(bool manual);
+SIM_API bool DmaInFlight(unsigned channel);
+// Completes the channel's transfer in flight; false when none was.
+SIM_API bool CompleteDma(unsigned channel);
 
 // The driver side of the library's bridge port.
 SIM_API HANDLE DriverOpen(const wchar_t* path);

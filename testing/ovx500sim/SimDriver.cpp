@@ -34,6 +34,13 @@ struct ProcessState {
     uint32_t nextHandle = 0x51C0;
     uint32_t nextCookie = 1;
     bool localEnabled = false;
+    bool manualDma = false;
+    struct Transfer {
+        bool active;
+        uint8_t* host;
+        uint32_t local, bytes;
+        bool toHost;
+    } inFlight[2] = {};
     uintptr_t windows[6] = {};
 
     ProcessState()
@@ -109,6 +116,19 @@ bool WaitUntil(Pred pred, DWORD timeoutMs)
     }
 }
 
+void Copy(Shared& s, uint32_t ch, uint8_t* host, uint32_t local, uint32_t bytes, bool toHost)
+{
+    if (toHost) {
+        std::memcpy(host, s.cardMemory + local, bytes);
+        return;
+    }
+    std::memcpy(s.cardMemory + local, host, bytes);
+    uint32_t flip = s.faults.flipCardMemoryWord;
+    if (flip && (flip - 1) * 4 >= local && (flip - 1) * 4 < local + bytes)
+        reinterpret_cast<uint32_t*>(s.cardMemory)[flip - 1] ^= 0x00010000;
+    (void)ch;
+}
+
 uint32_t Dma(Shared& s, uint32_t* block)
 {
     uint32_t ch = block[WArg0];
@@ -126,19 +146,23 @@ uint32_t Dma(Shared& s, uint32_t* block)
             return PlxFailed;
         if (local > kCardMemoryBytes || bytes > kCardMemoryBytes - local)
             return PlxInvalidAddress;
-        if (toHost)
-            std::memcpy(host, s.cardMemory + local, bytes);
-        else {
-            std::memcpy(s.cardMemory + local, host, bytes);
-            uint32_t flip = s.faults.flipCardMemoryWord;
-            if (flip && (flip - 1) * 4 >= local && (flip - 1) * 4 < local + bytes)
-                reinterpret_cast<uint32_t*>(s.cardMemory)[flip - 1] ^= 0x00010000;
-        }
+        ProcessState& p = Process();
+        if (p.inFlight[ch].active)
+            s.counters.dmaOverlaps[ch]++;
         s.counters.dmaTransfers[ch]++;
         s.counters.lastDmaCardAddress[ch] = local;
         s.counters.lastDmaBytes[ch] = bytes;
         s.counters.lastDmaToHost[ch] = toHost;
+        if (p.manualDma) {
+            ProcessState::Transfer t = {true, host, local, bytes, toHost};
+            p.inFlight[ch] = t;
+        } else {
+            Copy(s, ch, host, local, bytes, toHost);
+        }
     }
+    NotifyChange();
+    if (Process().manualDma)
+        return PlxSuccess;
     if (s.dmaIntEnabled[ch])
         Signal(ch ? IntDma1Done : IntDma0Done);
     NotifyChange();
@@ -332,6 +356,8 @@ void Install(const Driver* drivers, unsigned count, bool keepSettings)
     std::memset(s.cardMemory, 0, sizeof s.cardMemory);
     PowerOnVolatile(s);
     s.initialized = 1;
+    Process().manualDma = false;
+    Process().inFlight[0].active = Process().inFlight[1].active = false;
 }
 
 void InstallDefault(bool keepSettings)
@@ -471,6 +497,36 @@ bool WaitFieldReads(uint32_t n, DWORD timeoutMs)
 bool WaitDmaTransfers(unsigned channel, uint32_t n, DWORD timeoutMs)
 {
     return WaitUntil([&] { return GetCounters().dmaTransfers[channel & 1] >= n; }, timeoutMs);
+}
+
+void SetManualDma(bool manual)
+{
+    Lock lock;
+    Process().manualDma = manual;
+}
+
+bool DmaInFlight(unsigned channel)
+{
+    Lock lock;
+    return Process().inFlight[channel & 1].active;
+}
+
+bool CompleteDma(unsigned channel)
+{
+    Shared& s = State();
+    unsigned ch = channel & 1;
+    {
+        Lock lock;
+        ProcessState::Transfer& t = Process().inFlight[ch];
+        if (!t.active)
+            return false;
+        Copy(s, ch, t.host, t.local, t.bytes, t.toHost);
+        t.active = false;
+    }
+    if (s.dmaIntEnabled[ch])
+        Signal(ch ? IntDma1Done : IntDma0Done);
+    NotifyChange();
+    return true;
 }
 
 HANDLE DriverOpen(const wchar_t* path)

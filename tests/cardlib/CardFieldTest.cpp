@@ -137,3 +137,36 @@ TEST_F(CardFields, ClosingWhileTheRendererStillHoldsItsEvent)
     CloseHandle(ev);
     ASSERT_EQ(OVCG_Initial(kCard, 1), 1);
 }
+
+TEST_F(CardFields, WriterNeverRewritesABufferTheCardIsStillReading)
+{
+    std::vector<unsigned long> row(720);
+    auto fill = [&](uint32_t value) {
+        for (int x = 0; x < 720; ++x)
+            row[x] = value;
+        for (int y = 0; y < 576; ++y)
+            ASSERT_EQ(OVCG_SetRectangle(0, y, 720, 1, row.data(), kCard), 1);
+    };
+    sim::SetManualDma(true);
+    fill(0x11111111);
+    Tick();
+    Tick();  // count 2: buffer A (odd rows so far) goes out and stays in flight
+    const uint32_t cleared = 2;  // the start-up's clear of both card pages
+    ASSERT_TRUE(sim::WaitDmaTransfers(0, cleared + 1));
+    ASSERT_TRUE(sim::DmaInFlight(0));
+    fill(0x22222222);
+    Tick();
+    Tick();  // count 4: the writer must wait for A before copying the new even rows into it
+    ASSERT_TRUE(sim::CompleteDma(0));
+    std::vector<uint32_t> page0 = CardPage(0);
+    EXPECT_EQ(page0[720 * 1], 0x11111111u);
+    EXPECT_EQ(page0[720 * 0], 0u);  // not the new frame's even rows
+    // Then buffer B goes out, after A completed: never two transfers in flight on a channel.
+    ASSERT_TRUE(sim::WaitDmaTransfers(0, cleared + 2));
+    ASSERT_TRUE(sim::CompleteDma(0));
+    EXPECT_EQ(sim::GetCounters().dmaOverlaps[0], 0u);
+    std::vector<uint32_t> page1 = CardPage(0x195000);
+    EXPECT_EQ(page1[720 * 0], 0x11111111u);  // even rows copied at count 2
+    EXPECT_EQ(page1[720 * 1], 0x22222222u);  // odd rows copied at count 3
+    sim::SetManualDma(false);
+}
