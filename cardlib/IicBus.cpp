@@ -95,8 +95,9 @@ bool IicBus::SendByte(uint8_t byte, bool& acked)
         if (!SetSda(((byte >> bit) & 1) != 0) || !SetScl(true) || !SetScl(false))
             return false;
     }
+    // The chip drives the acknowledge: the line is released before the clock rises.
     bool level = true;
-    if (!SetScl(true) || !ReadSda(level) || !SetScl(false))
+    if (!ReleaseSda() || !SetScl(true) || !ReadSda(level) || !SetScl(false))
         return false;
     acked = !level;
     return true;

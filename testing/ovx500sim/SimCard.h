@@ -41,6 +41,7 @@ struct Counters {
     uint32_t eepromNackedBusy;
     uint32_t iicNacks;
     uint32_t iicTransactions;  // start conditions
+    uint32_t iicViolations;    // the master drove the data line while a chip was to drive it
     uint32_t sampleRequests;
     uint32_t displayedPage;
     uint32_t flashCommands[256];

@@ -126,6 +126,8 @@ void BusStep(Shared& s, uint32_t masterSda, uint32_t scl)
         b.state = BusIdle;
         b.slaveLow = 0;
     } else if (!oldScl && scl) {  // rising clock: sample
+        if ((b.state == BusAddrAck || b.state == BusRxAck || b.state == BusTx) && !masterSda)
+            s.counters.iicViolations++;
         if (b.state == BusAddr || b.state == BusRx) {
             b.shift = ((b.shift << 1) | line) & 0xFF;
             b.bits++;

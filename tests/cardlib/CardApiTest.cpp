@@ -49,6 +49,9 @@ TEST_F(CardLifeCycle, OpensResetsAndProgramsTheCardThenCloses)
     EXPECT_EQ(c.deviceResets, 1u);
     EXPECT_EQ(c.chipResets, 1u);
     EXPECT_EQ(c.chipResetTooShort, 0u);
+    EXPECT_GT(c.iicTransactions, 500u);
+    EXPECT_EQ(c.iicViolations, 0u);
+    EXPECT_EQ(c.iicNacks, 0u);
     EXPECT_EQ(SharedUserCount(), 1);
     EXPECT_TRUE(ControlBit(0));
     EXPECT_TRUE(ControlBit(13));

@@ -61,6 +61,7 @@ TEST_F(Bus, DecoderRegistersRoundTripAndBitFields)
     EXPECT_TRUE(bus->Write(iic::Decoder, 0x30, many, 3));
     EXPECT_TRUE(bus->Read(iic::Decoder, 0x30, back, 3));
     EXPECT_EQ(std::memcmp(many, back, 3), 0);
+    EXPECT_EQ(sim::GetCounters().iicViolations, 0u);
 }
 
 TEST_F(Bus, EncoderReadsComeFromTheShadowWithoutTheBus)
