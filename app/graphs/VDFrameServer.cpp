@@ -144,11 +144,13 @@ void VDFrameServer::Wake()
 
 void VDFrameServer::DrainWake()
 {
-    // Cleared before draining: a sample queued meanwhile sends a fresh byte.
-    InterlockedExchange(&m_wakePending, 0);
+    // Cleared only after draining: cleared before, a wake byte sent during the drain could
+    // be eaten while the flag stays set, and every later wake would be suppressed. A sample
+    // queued before the clear is seen when the next select's sets are built.
     char buf[64];
     while (recv(m_wake, buf, sizeof(buf), 0) > 0) {
     }
+    InterlockedExchange(&m_wakePending, 0);
 }
 
 void VDFrameServer::ServerLoop()

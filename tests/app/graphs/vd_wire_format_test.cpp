@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <initguid.h>
 #include <uuids.h>
 
 using vd::VdMediaType;
