@@ -148,3 +148,287 @@ TEST(RvxvdRegistration, Regsvr32ListsAndUnlistsTheDevices)
     for (const DeviceCase& d : kDevices)
         EXPECT_FALSE(Listed(*d.category, d.name));
 }
+
+// ---------------------------------------------------------------------------------------
+// End to end: the registered device, opened through the device enumerator into a graph,
+// fed by the frame server.
+
+#include "app/graphs/VDFrameServer.h"
+#include "filter/rvxvd/VDMediaFormat.h"
+
+#include <qedit.h>
+
+// In strmiids, though qedit.h leaves them out.
+EXTERN_C const CLSID CLSID_SampleGrabber;
+EXTERN_C const CLSID CLSID_NullRenderer;
+
+#include <atomic>
+#include <mutex>
+
+namespace {
+
+struct Received {
+    std::mutex m;
+    std::vector<REFERENCE_TIME> starts;
+    std::vector<long> lengths;
+    std::vector<uint8_t> firstBytes;
+    HANDLE enough = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    size_t want = 0;
+};
+
+class Grab : public ISampleGrabberCB {
+public:
+    explicit Grab(Received* r) : m_r(r) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
+    {
+        if (riid == IID_IUnknown || riid == IID_ISampleGrabberCB) {
+            *ppv = this;
+            return S_OK;
+        }
+        *ppv = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE SampleCB(double, IMediaSample* s) override
+    {
+        REFERENCE_TIME start = -1, stop = -1;
+        s->GetTime(&start, &stop);
+        BYTE* p = nullptr;
+        s->GetPointer(&p);
+        std::lock_guard<std::mutex> l(m_r->m);
+        m_r->starts.push_back(start);
+        m_r->lengths.push_back(s->GetActualDataLength());
+        m_r->firstBytes.push_back(p && s->GetActualDataLength() > 0 ? p[0] : 0);
+        if (m_r->starts.size() >= m_r->want)
+            SetEvent(m_r->enough);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE BufferCB(double, BYTE*, long) override { return S_OK; }
+
+private:
+    Received* m_r;
+};
+
+template <class T> struct Com {
+    T* p = nullptr;
+    ~Com() { if (p) p->Release(); }
+    T* operator->() const { return p; }
+    void** out() { return reinterpret_cast<void**>(&p); }
+};
+
+IBaseFilter* BindDevice(const CLSID& category, const wchar_t* name)
+{
+    IBaseFilter* found = nullptr;
+    Com<ICreateDevEnum> devEnum;
+    if (FAILED(CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, CLSCTX_INPROC_SERVER, IID_ICreateDevEnum, devEnum.out())))
+        return nullptr;
+    Com<IEnumMoniker> monikers;
+    if (devEnum->CreateClassEnumerator(category, &monikers.p, 0) != S_OK)
+        return nullptr;
+    IMoniker* m = nullptr;
+    while (!found && monikers->Next(1, &m, nullptr) == S_OK) {
+        Com<IPropertyBag> bag;
+        if (SUCCEEDED(m->BindToStorage(nullptr, nullptr, IID_IPropertyBag, bag.out()))) {
+            VARIANT v;
+            VariantInit(&v);
+            if (SUCCEEDED(bag->Read(L"FriendlyName", &v, nullptr)) && v.vt == VT_BSTR && wcscmp(v.bstrVal, name) == 0)
+                m->BindToObject(nullptr, nullptr, IID_IBaseFilter, reinterpret_cast<void**>(&found));
+            VariantClear(&v);
+        }
+        m->Release();
+    }
+    return found;
+}
+
+IPin* FirstPin(IBaseFilter* f, PIN_DIRECTION dir)
+{
+    Com<IEnumPins> pins;
+    if (FAILED(f->EnumPins(&pins.p)))
+        return nullptr;
+    IPin* p = nullptr;
+    while (pins->Next(1, &p, nullptr) == S_OK) {
+        PIN_DIRECTION d;
+        p->QueryDirection(&d);
+        if (d == dir)
+            return p;
+        p->Release();
+    }
+    return nullptr;
+}
+
+void WriteHostFile(uint16_t port)
+{
+    const std::string line = "127.0.0.1:" + std::to_string(port);
+    HANDLE f = CreateFileW(L"c:\\rvxhost.txt", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    WriteFile(f, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    CloseHandle(f);
+}
+
+// The program's side: 720 x 576 RGB24 at 25 frames per second and 40 ms PCM chunks.
+class ProgramTypes : public vd::IVDSetupSource {
+public:
+    vd::VdMediaType video = vd::DefaultVideoType();
+    vd::VdMediaType audio = vd::DefaultAudioType();
+    ProgramTypes()
+    {
+        video.lSampleSize = 720 * 576 * 3;
+        vd::PutU32(&video.format[8], 720);
+        vd::PutU32(&video.format[12], 576);
+        vd::PutU32(&video.format[24], 720);
+        vd::PutU32(&video.format[28], 576);
+        vd::PutU32(&video.format[52], 720);
+        vd::PutU32(&video.format[56], 576);
+    }
+    bool BuildSetupReply(bool isVideo, std::vector<uint8_t>* reply) override
+    {
+        *reply = vd::EncodeSetupReply(isVideo ? video : audio);
+        return true;
+    }
+};
+
+class RunWatch : public vd::IVDServerObserver {
+public:
+    HANDLE running = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    void OnCommandHandled(SOCKET, const char* command) override
+    {
+        if (memcmp(command, "run=======", 10) == 0)
+            SetEvent(running);
+    }
+    void OnClientDropped(SOCKET) override {}
+};
+
+struct GraphRun {
+    HRESULT hr = E_FAIL;
+    std::vector<REFERENCE_TIME> starts;
+    std::vector<long> lengths;
+    std::vector<uint8_t> firstBytes;
+};
+
+// Opens the device by its name, connects it through a sample grabber to a null renderer
+// and runs the graph until `want` samples have arrived while feed() sends them.
+template <class Feed>
+GraphRun RunDeviceGraph(const CLSID& category, const wchar_t* name, bool video, size_t want, Feed feed)
+{
+    GraphRun run;
+    Com<IBaseFilter> device;
+    device.p = BindDevice(category, name);
+    if (!device.p)
+        return run;
+    Com<IKsPropertySet> props;
+    Com<IPin> out;
+    out.p = FirstPin(device.p, PINDIR_OUTPUT);
+    GUID pinCategory = GUID_NULL;
+    DWORD size = 0;
+    if (!out.p || FAILED(out->QueryInterface(IID_IKsPropertySet, props.out())) ||
+        FAILED(props->Get(AMPROPSETID_Pin, AMPROPERTY_PIN_CATEGORY, nullptr, 0, &pinCategory, sizeof(pinCategory), &size)) ||
+        !IsEqualGUID(pinCategory, PIN_CATEGORY_CAPTURE)) {
+        run.hr = E_NOINTERFACE;
+        return run;
+    }
+    Com<IGraphBuilder> graph;
+    Com<IBaseFilter> grabberFilter, nullRenderer;
+    Com<ISampleGrabber> grabber;
+    HRESULT hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder, graph.out());
+    if (SUCCEEDED(hr)) hr = CoCreateInstance(CLSID_SampleGrabber, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter, grabberFilter.out());
+    if (SUCCEEDED(hr)) hr = CoCreateInstance(CLSID_NullRenderer, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter, nullRenderer.out());
+    if (SUCCEEDED(hr)) hr = grabberFilter->QueryInterface(IID_ISampleGrabber, grabber.out());
+    if (SUCCEEDED(hr)) hr = graph->AddFilter(device.p, name);
+    if (SUCCEEDED(hr)) hr = graph->AddFilter(grabberFilter.p, L"Grabber");
+    if (SUCCEEDED(hr)) hr = graph->AddFilter(nullRenderer.p, L"Null");
+    Received received;
+    received.want = want;
+    Grab cb(&received);
+    if (SUCCEEDED(hr)) {
+        AM_MEDIA_TYPE mt = {};
+        mt.majortype = video ? MEDIATYPE_Video : MEDIATYPE_Audio;
+        grabber->SetMediaType(&mt);
+        hr = grabber->SetCallback(&cb, 0);
+    }
+    Com<IPin> grabIn, grabOut, nullIn;
+    if (SUCCEEDED(hr)) {
+        grabIn.p = FirstPin(grabberFilter.p, PINDIR_INPUT);
+        grabOut.p = FirstPin(grabberFilter.p, PINDIR_OUTPUT);
+        nullIn.p = FirstPin(nullRenderer.p, PINDIR_INPUT);
+        hr = grabIn.p && grabOut.p && nullIn.p ? S_OK : E_FAIL;
+    }
+    if (SUCCEEDED(hr)) hr = graph->ConnectDirect(out.p, grabIn.p, nullptr);
+    if (SUCCEEDED(hr)) hr = graph->Connect(grabOut.p, nullIn.p);
+    Com<IMediaFilter> mediaFilter;
+    Com<IMediaControl> control;
+    if (SUCCEEDED(hr)) hr = graph->QueryInterface(IID_IMediaFilter, mediaFilter.out());
+    if (SUCCEEDED(hr)) hr = mediaFilter->SetSyncSource(nullptr);   // deliver as samples come
+    if (SUCCEEDED(hr)) hr = graph->QueryInterface(IID_IMediaControl, control.out());
+    if (SUCCEEDED(hr)) hr = control->Run();
+    if (SUCCEEDED(hr)) {
+        feed();
+        hr = WaitForSingleObject(received.enough, 20000) == WAIT_OBJECT_0 ? S_OK : E_ABORT;
+        control->Stop();
+    }
+    grabber.p ? grabber->SetCallback(nullptr, 0) : S_OK;
+    {
+        std::lock_guard<std::mutex> l(received.m);
+        run.starts = received.starts;
+        run.lengths = received.lengths;
+        run.firstBytes = received.firstBytes;
+    }
+    run.hr = hr;
+    return run;
+}
+
+}  // namespace
+
+TEST(RvxvdEndToEnd, RegisteredDevicesDeliverTheServersFramesAndAudio)
+{
+    ComScope com;
+
+    WSADATA wsa;
+    WSAStartup(MAKEWORD(2, 2), &wsa);
+    ProgramTypes types;
+    RunWatch watch;
+    vd::VDFrameServer server(&types, &watch);
+    ASSERT_EQ(S_OK, server.Start(0));
+    WriteHostFile(server.Port());
+    ASSERT_EQ(0u, RunRegsvr32(L"\"" + ModulePath() + L"\""));
+
+    const size_t frames = 5;
+    std::vector<uint8_t> frame(720 * 576 * 3), chunk(7056);
+    GraphRun v = RunDeviceGraph(CLSID_VideoInputDeviceCategory, L"Rvx Virtual Video Device", true, frames, [&] {
+        ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(watch.running, 20000));
+        for (size_t i = 0; i < frames; ++i) {
+            std::fill(frame.begin(), frame.end(), static_cast<uint8_t>(i + 1));
+            const int64_t t = 5000000000LL + static_cast<int64_t>(i) * 400000;
+            server.SendSample(true, frame.data(), frame.size(), t, t + 400000);
+        }
+    });
+    ASSERT_EQ(S_OK, v.hr);
+    ASSERT_GE(v.starts.size(), frames);
+    for (size_t i = 0; i < frames; ++i) {
+        EXPECT_EQ(static_cast<REFERENCE_TIME>(i) * 400000, v.starts[i]);
+        EXPECT_EQ(720 * 576 * 3, v.lengths[i]);
+        EXPECT_EQ(i + 1, v.firstBytes[i]);
+    }
+
+    ResetEvent(watch.running);
+    GraphRun a = RunDeviceGraph(CLSID_AudioInputDeviceCategory, L"Rvx Virtual Audio Device", false, frames, [&] {
+        ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(watch.running, 20000));
+        for (size_t i = 0; i < frames; ++i) {
+            std::fill(chunk.begin(), chunk.end(), static_cast<uint8_t>(i + 50));
+            const int64_t t = 7000000 + static_cast<int64_t>(i) * 400000;
+            server.SendSample(false, chunk.data(), chunk.size(), t, t + 400000);
+        }
+    });
+    ASSERT_EQ(S_OK, a.hr);
+    ASSERT_GE(a.starts.size(), frames);
+    for (size_t i = 0; i < frames; ++i) {
+        EXPECT_EQ(static_cast<REFERENCE_TIME>(i) * 400000, a.starts[i]);
+        EXPECT_EQ(7056, a.lengths[i]);
+        EXPECT_EQ(i + 50, a.firstBytes[i]);
+    }
+
+    EXPECT_EQ(0u, RunRegsvr32(L"/u \"" + ModulePath() + L"\""));
+    DeleteFileW(L"c:\\rvxhost.txt");
+    server.Stop();
+    WSACleanup();
+}
