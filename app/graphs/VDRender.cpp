@@ -420,8 +420,8 @@ HRESULT CVDRenderInput::ReceiveCanBlock()
 
 // ---- CVDRender -----------------------------------------------------------------------------
 
-CVDRender::CVDRender(LPUNKNOWN outer, uint16_t port, HRESULT* phr)
-    : m_port(vd::ListenPortOrDefault(port)), m_server(this)
+CVDRender::CVDRender(LPUNKNOWN outer, uint16_t port, HRESULT* phr, vd::IVDServerObserver* observer)
+    : m_port(vd::ListenPortOrDefault(port)), m_server(this, observer)
 {
     InitializeCriticalSection(&m_lock);
     m_videoPin.reset(new CVDRenderInput(this, L"video", true));

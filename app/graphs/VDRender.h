@@ -74,8 +74,9 @@ private:
 class CVDRender final : public IBaseFilter, private vd::IVDSetupSource {
 public:
     // Starts the frame server on the port (0: the default port). A server that cannot
-    // start (the port is taken) leaves a renderer without clients; phr says so.
-    CVDRender(LPUNKNOWN outer, uint16_t port, HRESULT* phr);
+    // start (the port is taken) leaves a renderer without clients; phr says so. The
+    // observer, when given, follows the server's clients (status displays, tests).
+    CVDRender(LPUNKNOWN outer, uint16_t port, HRESULT* phr, vd::IVDServerObserver* observer = nullptr);
     ~CVDRender();
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;

@@ -153,7 +153,10 @@ TEST(RvxvdRegistration, Regsvr32ListsAndUnlistsTheDevices)
 // End to end: the registered device, opened through the device enumerator into a graph,
 // fed by the frame server.
 
-#include "app/graphs/VDFrameServer.h"
+#include "app/graphs/VDRender.h"
+#include "tests/app/graphs/VDConnector.h"
+
+#include <streams.h>
 #include "filter/rvxvd/VDMediaFormat.h"
 
 #include <qedit.h>
@@ -288,17 +291,6 @@ public:
     }
 };
 
-class RunWatch : public vd::IVDServerObserver {
-public:
-    HANDLE running = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    void OnCommandHandled(SOCKET, const char* command) override
-    {
-        if (memcmp(command, "run=======", 10) == 0)
-            SetEvent(running);
-    }
-    void OnClientDropped(SOCKET) override {}
-};
-
 struct GraphRun {
     HRESULT hr = E_FAIL;
     std::vector<REFERENCE_TIME> starts;
@@ -379,56 +371,142 @@ GraphRun RunDeviceGraph(const CLSID& category, const wchar_t* name, bool video, 
 
 }  // namespace
 
-TEST(RvxvdEndToEnd, RegisteredDevicesDeliverTheServersFramesAndAudio)
+constexpr size_t kSamples = 5;
+
+bool IsChild()
 {
+    wchar_t v[8];
+    return GetEnvironmentVariableW(L"RVXVD_CHILD", v, 8) > 0;
+}
+
+// The graph's process: opens each device by name and checks what arrives.
+TEST(RvxvdChild, GraphReceivesFramesAndAudio)
+{
+    if (!IsChild())
+        GTEST_SKIP() << "run by RvxvdEndToEnd in its own process";
     ComScope com;
-
-    WSADATA wsa;
-    WSAStartup(MAKEWORD(2, 2), &wsa);
-    ProgramTypes types;
-    RunWatch watch;
-    vd::VDFrameServer server(&types, &watch);
-    ASSERT_EQ(S_OK, server.Start(0));
-    WriteHostFile(server.Port());
-    ASSERT_EQ(0u, RunRegsvr32(L"\"" + ModulePath() + L"\""));
-
-    const size_t frames = 5;
-    std::vector<uint8_t> frame(720 * 576 * 3), chunk(7056);
-    GraphRun v = RunDeviceGraph(CLSID_VideoInputDeviceCategory, L"Rvx Virtual Video Device", true, frames, [&] {
-        ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(watch.running, 20000));
-        for (size_t i = 0; i < frames; ++i) {
-            std::fill(frame.begin(), frame.end(), static_cast<uint8_t>(i + 1));
-            const int64_t t = 5000000000LL + static_cast<int64_t>(i) * 400000;
-            server.SendSample(true, frame.data(), frame.size(), t, t + 400000);
-        }
-    });
+    GraphRun v = RunDeviceGraph(CLSID_VideoInputDeviceCategory, L"Rvx Virtual Video Device", true, kSamples, [] {});
     ASSERT_EQ(S_OK, v.hr);
-    ASSERT_GE(v.starts.size(), frames);
-    for (size_t i = 0; i < frames; ++i) {
+    ASSERT_GE(v.starts.size(), kSamples);
+    for (size_t i = 0; i < kSamples; ++i) {
         EXPECT_EQ(static_cast<REFERENCE_TIME>(i) * 400000, v.starts[i]);
         EXPECT_EQ(720 * 576 * 3, v.lengths[i]);
         EXPECT_EQ(i + 1, v.firstBytes[i]);
     }
-
-    ResetEvent(watch.running);
-    GraphRun a = RunDeviceGraph(CLSID_AudioInputDeviceCategory, L"Rvx Virtual Audio Device", false, frames, [&] {
-        ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(watch.running, 20000));
-        for (size_t i = 0; i < frames; ++i) {
-            std::fill(chunk.begin(), chunk.end(), static_cast<uint8_t>(i + 50));
-            const int64_t t = 7000000 + static_cast<int64_t>(i) * 400000;
-            server.SendSample(false, chunk.data(), chunk.size(), t, t + 400000);
-        }
-    });
+    GraphRun a = RunDeviceGraph(CLSID_AudioInputDeviceCategory, L"Rvx Virtual Audio Device", false, kSamples, [] {});
     ASSERT_EQ(S_OK, a.hr);
-    ASSERT_GE(a.starts.size(), frames);
-    for (size_t i = 0; i < frames; ++i) {
+    ASSERT_GE(a.starts.size(), kSamples);
+    for (size_t i = 0; i < kSamples; ++i) {
         EXPECT_EQ(static_cast<REFERENCE_TIME>(i) * 400000, a.starts[i]);
         EXPECT_EQ(7056, a.lengths[i]);
         EXPECT_EQ(i + 50, a.firstBytes[i]);
     }
+}
 
+namespace {
+
+class RunCount : public vd::IVDServerObserver {
+public:
+    HANDLE runs[2] = {CreateEventW(nullptr, TRUE, FALSE, nullptr), CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    volatile LONG count = 0;
+    void OnCommandHandled(SOCKET, const char* command) override
+    {
+        if (memcmp(command, "run=======", 10) == 0) {
+            const LONG n = InterlockedIncrement(&count);
+            if (n <= 2)
+                SetEvent(runs[n - 1]);
+        }
+    }
+    void OnClientDropped(SOCKET) override {}
+};
+
+uint16_t FreePort()
+{
+    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in a = {};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(s, reinterpret_cast<sockaddr*>(&a), sizeof(a));
+    int len = sizeof(a);
+    getsockname(s, reinterpret_cast<sockaddr*>(&a), &len);
+    closesocket(s);
+    return ntohs(a.sin_port);
+}
+
+void Feed(IMemInputPin* input, size_t bytes, uint8_t firstValue, int64_t firstStart)
+{
+    std::vector<BYTE> data(bytes);
+    for (size_t i = 0; i < kSamples; ++i) {
+        std::fill(data.begin(), data.end(), static_cast<BYTE>(firstValue + i));
+        HRESULT hr = S_OK;
+        IMediaSample* sample = new CMediaSample(L"feed", nullptr, &hr, data.data(), static_cast<LONG>(data.size()));
+        sample->AddRef();
+        REFERENCE_TIME start = firstStart + static_cast<int64_t>(i) * 400000, stop = start + 400000;
+        sample->SetTime(&start, &stop);
+        input->Receive(sample);
+        sample->Release();
+    }
+}
+
+}  // namespace
+
+// The program's process: CVDRender fed by the test; the graph runs in a child process.
+TEST(RvxvdEndToEnd, ADeviceGraphInAnotherProcessReceivesTheRenderersSamples)
+{
+    if (IsChild())
+        GTEST_SKIP();
+    ComScope com;
+    WSADATA wsa;
+    WSAStartup(MAKEWORD(2, 2), &wsa);
+    RunCount runs;
+    HRESULT hr = S_OK;
+    CVDRender* render = new CVDRender(nullptr, FreePort(), &hr, &runs);
+    ASSERT_EQ(S_OK, hr);
+    ProgramTypes types;
+    vdtest::StubConnector upstream;
+    AM_MEDIA_TYPE vmt = vdtest::TypeOf(MEDIATYPE_Video, MEDIASUBTYPE_RGB24, FORMAT_VideoInfo,
+                                       types.video.lSampleSize, types.video.format);
+    AM_MEDIA_TYPE amt = vdtest::TypeOf(MEDIATYPE_Audio, MEDIASUBTYPE_PCM, FORMAT_WaveFormatEx,
+                                       types.audio.lSampleSize, types.audio.format);
+    ASSERT_EQ(S_OK, render->GetPin(0)->ReceiveConnection(&upstream, &vmt));
+    ASSERT_EQ(S_OK, render->GetPin(1)->ReceiveConnection(&upstream, &amt));
+    render->Run(0);
+    WriteHostFile(render->ServerPort());
+    ASSERT_EQ(0u, RunRegsvr32(L"\"" + ModulePath() + L"\""));
+
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring cmd = std::wstring(L"\"") + self + L"\" --gtest_filter=RvxvdChild.* --gtest_color=no";
+    SetEnvironmentVariableW(L"RVXVD_CHILD", L"1");
+    STARTUPINFOW si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    const BOOL started = CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
+    SetEnvironmentVariableW(L"RVXVD_CHILD", nullptr);
+    ASSERT_TRUE(started);
+
+    IMemInputPin* videoIn = nullptr;
+    IMemInputPin* audioIn = nullptr;
+    render->GetPin(0)->QueryInterface(IID_IMemInputPin, reinterpret_cast<void**>(&videoIn));
+    render->GetPin(1)->QueryInterface(IID_IMemInputPin, reinterpret_cast<void**>(&audioIn));
+    HANDLE videoWait[2] = {runs.runs[0], pi.hProcess};
+    if (WaitForMultipleObjects(2, videoWait, FALSE, 30000) == WAIT_OBJECT_0)
+        Feed(videoIn, types.video.lSampleSize, 1, 5000000000LL);
+    HANDLE audioWait[2] = {runs.runs[1], pi.hProcess};
+    if (WaitForMultipleObjects(2, audioWait, FALSE, 30000) == WAIT_OBJECT_0)
+        Feed(audioIn, types.audio.lSampleSize, 50, 7000000);
+    WaitForSingleObject(pi.hProcess, 60000);
+    DWORD code = 0xFFFFFFFF;
+    GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    EXPECT_EQ(0u, code) << "the graph process failed; its output is above";
+    EXPECT_EQ(2, runs.count);
+
+    videoIn->Release();
+    audioIn->Release();
     EXPECT_EQ(0u, RunRegsvr32(L"/u \"" + ModulePath() + L"\""));
     DeleteFileW(L"c:\\rvxhost.txt");
-    server.Stop();
+    render->Release();   // stops the server with the child's connections gone or going
     WSACleanup();
 }
