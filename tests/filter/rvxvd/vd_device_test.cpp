@@ -510,3 +510,127 @@ TEST(RvxvdEndToEnd, ADeviceGraphInAnotherProcessReceivesTheRenderersSamples)
     render->Release();   // stops the server with the child's connections gone or going
     WSACleanup();
 }
+
+namespace {
+
+using GetClassObjectFn = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
+using CanUnloadFn = HRESULT(STDAPICALLTYPE*)();
+
+}  // namespace
+
+TEST(RvxvdDevice, WithoutAServerTheDevicesOfferTheirDefaultsAndBlankSamples)
+{
+    if (IsChild())
+        GTEST_SKIP();
+    ComScope com;
+    uint16_t closedPort = FreePort();
+    WriteHostFile(closedPort);
+    HMODULE module = LoadLibraryW(ModulePath().c_str());
+    ASSERT_NE(nullptr, module);
+    auto getClassObject = reinterpret_cast<GetClassObjectFn>(GetProcAddress(module, "DllGetClassObject"));
+    auto canUnload = reinterpret_cast<CanUnloadFn>(GetProcAddress(module, "DllCanUnloadNow"));
+
+    IClassFactory* factory = nullptr;
+    EXPECT_EQ(CLASS_E_CLASSNOTAVAILABLE, getClassObject(CLSID_VideoInputDeviceCategory, IID_IClassFactory,
+                                                        reinterpret_cast<void**>(&factory)));
+    ASSERT_EQ(S_OK, getClassObject(vd::CLSID_RvxVirtualVideoDevice, IID_IClassFactory, reinterpret_cast<void**>(&factory)));
+    IUnknown* aggregated = nullptr;
+    EXPECT_EQ(CLASS_E_NOAGGREGATION, factory->CreateInstance(reinterpret_cast<IUnknown*>(factory), IID_IUnknown,
+                                                             reinterpret_cast<void**>(&aggregated)));
+    IBaseFilter* filter = nullptr;
+    ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IBaseFilter, reinterpret_cast<void**>(&filter)));
+    factory->Release();
+    EXPECT_EQ(S_FALSE, canUnload());
+
+    // The filter itself answers for its pin's stream settings and category.
+    IAMStreamConfig* config = nullptr;
+    ASSERT_EQ(S_OK, filter->QueryInterface(IID_IAMStreamConfig, reinterpret_cast<void**>(&config)));
+    int count = 0, size = 0;
+    EXPECT_EQ(S_OK, config->GetNumberOfCapabilities(&count, &size));
+    EXPECT_EQ(1, count);
+    EXPECT_EQ(128, size);
+    AM_MEDIA_TYPE* mt = nullptr;
+    VIDEO_STREAM_CONFIG_CAPS caps;
+    EXPECT_EQ(E_INVALIDARG, config->GetStreamCaps(1, &mt, reinterpret_cast<BYTE*>(&caps)));
+    EXPECT_EQ(E_INVALIDARG, config->GetStreamCaps(-1, &mt, reinterpret_cast<BYTE*>(&caps)));
+    ASSERT_EQ(S_OK, config->GetStreamCaps(0, &mt, reinterpret_cast<BYTE*>(&caps)));
+    EXPECT_EQ(320, caps.MaxOutputSize.cx);
+    EXPECT_EQ(240, caps.MaxOutputSize.cy);
+    EXPECT_TRUE(IsEqualGUID(MEDIASUBTYPE_RGB24, mt->subtype));
+    EXPECT_EQ(230400u, mt->lSampleSize);
+    ASSERT_EQ(88u, mt->cbFormat);
+    EXPECT_EQ(-240, reinterpret_cast<VIDEOINFOHEADER*>(mt->pbFormat)->bmiHeader.biHeight);
+    EXPECT_EQ(400000, reinterpret_cast<VIDEOINFOHEADER*>(mt->pbFormat)->AvgTimePerFrame);
+    AM_MEDIA_TYPE* again = nullptr;
+    ASSERT_EQ(S_OK, config->GetFormat(&again));
+    EXPECT_NE(mt->pbFormat, again->pbFormat);   // an independent copy
+    for (AM_MEDIA_TYPE* t : {mt, again}) {
+        CoTaskMemFree(t->pbFormat);
+        CoTaskMemFree(t);
+    }
+    EXPECT_EQ(E_NOTIMPL, config->SetFormat(nullptr));
+    config->Release();
+    IKsPropertySet* props = nullptr;
+    ASSERT_EQ(S_OK, filter->QueryInterface(IID_IKsPropertySet, reinterpret_cast<void**>(&props)));
+    GUID category = GUID_NULL;
+    DWORD got = 0;
+    EXPECT_EQ(S_OK, props->Get(AMPROPSETID_Pin, AMPROPERTY_PIN_CATEGORY, nullptr, 0, &category, 16, &got));
+    EXPECT_TRUE(IsEqualGUID(PIN_CATEGORY_CAPTURE, category));
+    props->Release();
+    filter->Release();
+
+    // The audio device: 52-byte capabilities of PCM 44100 Hz, 16-bit, stereo.
+    ASSERT_EQ(S_OK, getClassObject(vd::CLSID_RvxVirtualAudioDevice, IID_IClassFactory, reinterpret_cast<void**>(&factory)));
+    ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IAMStreamConfig, reinterpret_cast<void**>(&config)));
+    factory->Release();
+    EXPECT_EQ(S_OK, config->GetNumberOfCapabilities(&count, &size));
+    EXPECT_EQ(52, size);
+    AUDIO_STREAM_CONFIG_CAPS acaps;
+    ASSERT_EQ(S_OK, config->GetStreamCaps(0, &mt, reinterpret_cast<BYTE*>(&acaps)));
+    EXPECT_EQ(44100u, acaps.MaximumSampleFrequency);
+    EXPECT_EQ(7056u, mt->lSampleSize);
+    CoTaskMemFree(mt->pbFormat);
+    CoTaskMemFree(mt);
+    config->Release();
+    EXPECT_EQ(S_OK, canUnload());
+
+    // Streamed through a graph, the unconnected video device sends black frames from 0.
+    ASSERT_EQ(0u, RunRegsvr32(L"\"" + ModulePath() + L"\""));
+    GraphRun v = RunDeviceGraph(CLSID_VideoInputDeviceCategory, L"Rvx Virtual Video Device", true, 3, [] {});
+    ASSERT_EQ(S_OK, v.hr);
+    ASSERT_GE(v.starts.size(), 3u);
+    for (size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(static_cast<REFERENCE_TIME>(i) * 400000, v.starts[i]);
+        EXPECT_EQ(230400, v.lengths[i]);
+        EXPECT_EQ(0, v.firstBytes[i]);
+    }
+    EXPECT_EQ(0u, RunRegsvr32(L"/u \"" + ModulePath() + L"\""));
+    DeleteFileW(L"c:\\rvxhost.txt");
+    FreeLibrary(module);
+}
+
+TEST(RvxvdDevice, AMissingHostFileIsCreatedWithTheDefaultAddress)
+{
+    if (IsChild())
+        GTEST_SKIP();
+    ComScope com;
+    DeleteFileW(L"c:\\rvxhost.txt");
+    HMODULE module = LoadLibraryW(ModulePath().c_str());
+    ASSERT_NE(nullptr, module);
+    auto getClassObject = reinterpret_cast<GetClassObjectFn>(GetProcAddress(module, "DllGetClassObject"));
+    IClassFactory* factory = nullptr;
+    ASSERT_EQ(S_OK, getClassObject(vd::CLSID_RvxVirtualAudioDevice, IID_IClassFactory, reinterpret_cast<void**>(&factory)));
+    IBaseFilter* filter = nullptr;
+    ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IBaseFilter, reinterpret_cast<void**>(&filter)));
+    factory->Release();
+    filter->Release();
+    HANDLE f = CreateFileW(L"c:\\rvxhost.txt", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, f);
+    char buf[64];
+    DWORD got = 0;
+    ReadFile(f, buf, sizeof(buf), &got, nullptr);
+    CloseHandle(f);
+    EXPECT_EQ("127.0.0.1:8601", std::string(buf, got));
+    DeleteFileW(L"c:\\rvxhost.txt");
+    FreeLibrary(module);
+}
