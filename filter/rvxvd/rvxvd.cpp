@@ -47,11 +47,14 @@ public:
         *ppv = nullptr;
         if (outer)
             return CLASS_E_NOAGGREGATION;
-        vd::CVDBaseFilter* filter = new (std::nothrow) vd::CVDBaseFilter(m_video);
+        HRESULT hr = S_OK;
+        vd::CVDBaseFilter* filter = new (std::nothrow) vd::CVDBaseFilter(nullptr, &hr, m_video);
         if (!filter)
             return E_OUTOFMEMORY;
-        const HRESULT hr = filter->QueryInterface(riid, ppv);
-        filter->Release();
+        filter->NonDelegatingAddRef();
+        if (SUCCEEDED(hr))
+            hr = filter->NonDelegatingQueryInterface(riid, ppv);
+        filter->NonDelegatingRelease();
         return hr;
     }
     HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override
@@ -83,7 +86,7 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
 
 STDAPI DllCanUnloadNow()
 {
-    return g_locks == 0 && vd::CVDBaseFilter::Alive() == 0 ? S_OK : S_FALSE;
+    return g_locks == 0 && CBaseObject::ObjectsActive() == 0 ? S_OK : S_FALSE;
 }
 
 STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, void** ppv)
