@@ -1,102 +1,58 @@
 // CVDRender: the renderer at the end of the virtual-device output graph. Its two input
 // pins, "video" and "audio", hand every sample to the TCP frame server, which sends it to
 // each virtual capture device that asked for that medium and is running.
-//
-// The filter and its pins speak the DirectShow interfaces directly; a pin's reference
-// count is its filter's.
 #pragma once
 
 #include <winsock2.h>
-#include <windows.h>
-#include <strmif.h>
+#include <streams.h>
 
 #include "app/graphs/VDFrameServer.h"
 #include "app/graphs/VDWireFormat.h"
 
 #include <memory>
+#include <vector>
 
 // {6BB2B2B4-BB53-4155-ABC9-9AB572DE45FC}
 extern const CLSID CLSID_VDRender;
 
 class CVDRender;
 
-class CVDRenderInput : public IPin, public IMemInputPin {
+class CVDRenderInput : public CBaseInputPin {
 public:
-    CVDRenderInput(CVDRender* filter, const wchar_t* name, bool video);
-    ~CVDRenderInput();
+    CVDRenderInput(CVDRender* filter, CCritSec* lock, HRESULT* phr, LPCWSTR name, bool video);
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
+    // A video type must be RGB24; any other type is taken.
+    HRESULT CheckMediaType(const CMediaType* pmt) override;
+    // Position 0 (or less) gives the connection type while connected.
+    HRESULT GetMediaType(int position, CMediaType* pmt) override;
 
-    // IPin
-    HRESULT STDMETHODCALLTYPE Connect(IPin*, const AM_MEDIA_TYPE*) override;
-    HRESULT STDMETHODCALLTYPE ReceiveConnection(IPin* connector, const AM_MEDIA_TYPE* pmt) override;
-    HRESULT STDMETHODCALLTYPE Disconnect() override;
-    HRESULT STDMETHODCALLTYPE ConnectedTo(IPin** pin) override;
-    HRESULT STDMETHODCALLTYPE ConnectionMediaType(AM_MEDIA_TYPE* pmt) override;
-    HRESULT STDMETHODCALLTYPE QueryPinInfo(PIN_INFO* info) override;
-    HRESULT STDMETHODCALLTYPE QueryDirection(PIN_DIRECTION* dir) override;
-    HRESULT STDMETHODCALLTYPE QueryId(LPWSTR* id) override;
-    HRESULT STDMETHODCALLTYPE QueryAccept(const AM_MEDIA_TYPE* pmt) override;
-    HRESULT STDMETHODCALLTYPE EnumMediaTypes(IEnumMediaTypes** e) override;
-    HRESULT STDMETHODCALLTYPE QueryInternalConnections(IPin**, ULONG*) override;
-    HRESULT STDMETHODCALLTYPE EndOfStream() override;
+    // Every sample goes to the server, whatever the state: the server's clients decide
+    // whether they want it. Never blocks on a client.
+    HRESULT STDMETHODCALLTYPE Receive(IMediaSample* sample) override;
+    HRESULT STDMETHODCALLTYPE ReceiveCanBlock() override;
     HRESULT STDMETHODCALLTYPE BeginFlush() override;
     HRESULT STDMETHODCALLTYPE EndFlush() override;
-    HRESULT STDMETHODCALLTYPE NewSegment(REFERENCE_TIME, REFERENCE_TIME, double) override;
 
-    // IMemInputPin
-    HRESULT STDMETHODCALLTYPE GetAllocator(IMemAllocator** allocator) override;
-    HRESULT STDMETHODCALLTYPE NotifyAllocator(IMemAllocator* allocator, BOOL readOnly) override;
-    HRESULT STDMETHODCALLTYPE GetAllocatorRequirements(ALLOCATOR_PROPERTIES*) override;
-    HRESULT STDMETHODCALLTYPE Receive(IMediaSample* sample) override;
-    HRESULT STDMETHODCALLTYPE ReceiveMultiple(IMediaSample** samples, long count, long* processed) override;
-    HRESULT STDMETHODCALLTYPE ReceiveCanBlock() override;
-
-    // The pin's types: a video type must be RGB24; any other type is taken.
-    HRESULT CheckMediaType(const AM_MEDIA_TYPE* pmt) const;
-    // Position 0 (or less) gives the connection type while connected.
-    HRESULT GetMediaType(int position, vd::VdMediaType* type) const;
     // The set-up reply of the pin's connection type; VFW_E_NOT_CONNECTED without one.
-    HRESULT GetFormatBlock(std::vector<uint8_t>* reply) const;
+    HRESULT GetFormatBlock(std::vector<uint8_t>* reply);
     bool IsVideo() const { return m_video; }
 
 private:
-    CVDRender* m_filter;
-    const wchar_t* m_name;
+    CVDRender* m_render;
     bool m_video;
-    IPin* m_connected = nullptr;
-    AM_MEDIA_TYPE m_mt = {};
-    IMemAllocator* m_allocator = nullptr;
 };
 
-class CVDRender final : public IBaseFilter, private vd::IVDSetupSource {
+class CVDRender : public CBaseFilter, private vd::IVDSetupSource {
 public:
     // Starts the frame server on the port (0: the default port). A server that cannot
     // start (the port is taken) leaves a renderer without clients; phr says so. The
     // observer, when given, follows the server's clients (status displays, tests).
     CVDRender(LPUNKNOWN outer, uint16_t port, HRESULT* phr, vd::IVDServerObserver* observer = nullptr);
-    ~CVDRender();
+    ~CVDRender() override;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
-    HRESULT STDMETHODCALLTYPE GetClassID(CLSID* clsid) override;
-    HRESULT STDMETHODCALLTYPE Stop() override;
-    HRESULT STDMETHODCALLTYPE Pause() override;
-    HRESULT STDMETHODCALLTYPE Run(REFERENCE_TIME) override;
-    HRESULT STDMETHODCALLTYPE GetState(DWORD, FILTER_STATE* state) override;
-    HRESULT STDMETHODCALLTYPE SetSyncSource(IReferenceClock* clock) override;
-    HRESULT STDMETHODCALLTYPE GetSyncSource(IReferenceClock** clock) override;
-    HRESULT STDMETHODCALLTYPE EnumPins(IEnumPins** e) override;
-    HRESULT STDMETHODCALLTYPE FindPin(LPCWSTR id, IPin** pin) override;
-    HRESULT STDMETHODCALLTYPE QueryFilterInfo(FILTER_INFO* info) override;
-    HRESULT STDMETHODCALLTYPE JoinFilterGraph(IFilterGraph* graph, LPCWSTR name) override;
-    HRESULT STDMETHODCALLTYPE QueryVendorInfo(LPWSTR*) override;
-
-    int GetPinCount() const { return 2; }
-    CVDRenderInput* GetPin(int index);
+    int GetPinCount() override { return 2; }
+    CBasePin* GetPin(int index) override;
+    CVDRenderInput* Input(int index) { return static_cast<CVDRenderInput*>(GetPin(index)); }
 
     HRESULT StartServer();
     void StopServer();
@@ -107,18 +63,10 @@ public:
     void SendVideoSample(IMediaSample* sample);
     void SendAudioSample(IMediaSample* sample);
 
-    CRITICAL_SECTION& Lock() { return m_lock; }
-    bool IsStopped();
-
 private:
     bool BuildSetupReply(bool video, std::vector<uint8_t>* reply) override;
 
-    volatile LONG m_ref = 1;
-    CRITICAL_SECTION m_lock;
-    FILTER_STATE m_state = State_Stopped;
-    IReferenceClock* m_clock = nullptr;
-    IFilterGraph* m_graph = nullptr;
-    wchar_t m_name[128] = {};
+    CCritSec m_lock;   // the filter's and both pins'
     uint16_t m_port;
     HRESULT m_serverStatus = E_FAIL;
     std::unique_ptr<CVDRenderInput> m_videoPin;

@@ -33,6 +33,7 @@ protected:
     {
         HRESULT hr = S_OK;
         render = new CVDRender(nullptr, FreePort(), &hr);
+        render->AddRef();
         ASSERT_EQ(S_OK, hr);
         ASSERT_EQ(S_OK, render->ServerStatus());
     }
@@ -76,24 +77,25 @@ TEST_F(RenderTest, VideoPinRefusesVideoThatIsNotRgb24)
     std::vector<uint8_t> none;
     AM_MEDIA_TYPE rgb32 = TypeOf(MEDIATYPE_Video, MEDIASUBTYPE_RGB32, FORMAT_VideoInfo, 0, none);
     AM_MEDIA_TYPE audio = TypeOf(MEDIATYPE_Audio, MEDIASUBTYPE_PCM, FORMAT_WaveFormatEx, 0, none);
-    EXPECT_EQ(E_FAIL, render->GetPin(0)->CheckMediaType(&rgb32));
-    EXPECT_EQ(VFW_E_TYPE_NOT_ACCEPTED, render->GetPin(0)->ReceiveConnection(&upstream, &rgb32));
-    EXPECT_EQ(S_OK, render->GetPin(0)->CheckMediaType(&audio));
-    EXPECT_EQ(S_OK, render->GetPin(1)->CheckMediaType(&rgb32));
-    EXPECT_EQ(S_OK, render->GetPin(1)->CheckMediaType(&audio));
+    CMediaType video32(rgb32), pcm(audio);
+    EXPECT_EQ(E_FAIL, render->Input(0)->CheckMediaType(&video32));
+    EXPECT_NE(S_OK, render->GetPin(0)->ReceiveConnection(&upstream, &rgb32));
+    EXPECT_EQ(S_OK, render->Input(0)->CheckMediaType(&pcm));
+    EXPECT_EQ(S_OK, render->Input(1)->CheckMediaType(&video32));
+    EXPECT_EQ(S_OK, render->Input(1)->CheckMediaType(&pcm));
 }
 
 TEST_F(RenderTest, MediaTypeOnlyWhileConnected)
 {
-    vd::VdMediaType t;
-    EXPECT_EQ(VFW_S_NO_MORE_ITEMS, render->GetPin(0)->GetMediaType(0, &t));
+    CMediaType t;
+    EXPECT_EQ(VFW_S_NO_MORE_ITEMS, render->Input(0)->GetMediaType(0, &t));
     std::vector<uint8_t> reply;
-    EXPECT_EQ(VFW_E_NOT_CONNECTED, render->GetPin(0)->GetFormatBlock(&reply));
+    EXPECT_EQ(VFW_E_NOT_CONNECTED, render->Input(0)->GetFormatBlock(&reply));
     ConnectVideo();
-    EXPECT_EQ(S_OK, render->GetPin(0)->GetMediaType(0, &t));
+    EXPECT_EQ(S_OK, render->Input(0)->GetMediaType(0, &t));
     EXPECT_EQ(1244160u, t.lSampleSize);
-    EXPECT_EQ(VFW_S_NO_MORE_ITEMS, render->GetPin(0)->GetMediaType(1, &t));
-    ASSERT_EQ(S_OK, render->GetPin(0)->GetFormatBlock(&reply));
+    EXPECT_EQ(VFW_S_NO_MORE_ITEMS, render->Input(0)->GetMediaType(1, &t));
+    ASSERT_EQ(S_OK, render->Input(0)->GetFormatBlock(&reply));
     EXPECT_EQ(VideoReplyFixture(), reply);
     IEnumMediaTypes* types = nullptr;
     ASSERT_EQ(S_OK, render->GetPin(0)->EnumMediaTypes(&types));
@@ -147,7 +149,7 @@ TEST_F(RenderTest, ReceivedSamplesReachRunningClients)
     REFERENCE_TIME start = 400000, stop = 800000;
     sample->SetTime(&start, &stop);
     IMemInputPin* input = nullptr;
-    ASSERT_EQ(S_OK, render->GetPin(0)->QueryInterface(IID_IMemInputPin, reinterpret_cast<void**>(&input)));
+    ASSERT_EQ(S_OK, render->Input(0)->QueryInterface(IID_IMemInputPin, reinterpret_cast<void**>(&input)));
     EXPECT_EQ(S_FALSE, input->ReceiveCanBlock());
     EXPECT_EQ(S_OK, input->Receive(sample));
     sample->Release();
@@ -163,6 +165,7 @@ TEST_F(RenderTest, ASecondServerOnTheSamePortIsReported)
 {
     HRESULT hr = S_OK;
     CVDRender* second = new CVDRender(nullptr, render->ServerPort(), &hr);
+    second->AddRef();
     EXPECT_TRUE(FAILED(hr));
     EXPECT_TRUE(FAILED(second->ServerStatus()));
     // Still a renderer: samples are taken and dropped.
@@ -171,7 +174,7 @@ TEST_F(RenderTest, ASecondServerOnTheSamePortIsReported)
     IMediaSample* sample = new CMediaSample(L"s", nullptr, &shr, data, sizeof(data));
     sample->AddRef();
     IMemInputPin* input = nullptr;
-    ASSERT_EQ(S_OK, second->GetPin(1)->QueryInterface(IID_IMemInputPin, reinterpret_cast<void**>(&input)));
+    ASSERT_EQ(S_OK, second->Input(1)->QueryInterface(IID_IMemInputPin, reinterpret_cast<void**>(&input)));
     EXPECT_EQ(S_OK, input->Receive(sample));
     input->Release();
     sample->Release();
@@ -183,6 +186,7 @@ TEST(VdRender, DefaultPortWhenNoneIsSet)
     vdtest::WinsockScope wsa;
     HRESULT hr = S_OK;
     CVDRender* render = new CVDRender(nullptr, 0, &hr);
+    render->AddRef();
     if (SUCCEEDED(hr)) {
         EXPECT_EQ(8601, render->ServerPort());
     }

@@ -461,6 +461,7 @@ TEST(RvxvdEndToEnd, ADeviceGraphInAnotherProcessReceivesTheRenderersSamples)
     RunCount runs;
     HRESULT hr = S_OK;
     CVDRender* render = new CVDRender(nullptr, FreePort(), &hr, &runs);
+    render->AddRef();
     ASSERT_EQ(S_OK, hr);
     ProgramTypes types;
     vdtest::StubConnector upstream;
@@ -487,8 +488,8 @@ TEST(RvxvdEndToEnd, ADeviceGraphInAnotherProcessReceivesTheRenderersSamples)
 
     IMemInputPin* videoIn = nullptr;
     IMemInputPin* audioIn = nullptr;
-    render->GetPin(0)->QueryInterface(IID_IMemInputPin, reinterpret_cast<void**>(&videoIn));
-    render->GetPin(1)->QueryInterface(IID_IMemInputPin, reinterpret_cast<void**>(&audioIn));
+    render->Input(0)->QueryInterface(IID_IMemInputPin, reinterpret_cast<void**>(&videoIn));
+    render->Input(1)->QueryInterface(IID_IMemInputPin, reinterpret_cast<void**>(&audioIn));
     HANDLE videoWait[2] = {runs.runs[0], pi.hProcess};
     if (WaitForMultipleObjects(2, videoWait, FALSE, 30000) == WAIT_OBJECT_0)
         Feed(videoIn, types.video.lSampleSize, 1, 5000000000LL);
