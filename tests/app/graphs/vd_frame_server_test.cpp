@@ -336,3 +336,21 @@ TEST_F(FrameServerTest, StartOnAPortInUseFails)
     RawClient c(port);
     SetUpVideo(c);
 }
+
+TEST_F(FrameServerTest, WithEverySlotTakenANewClientWaitsUntilOneLeaves)
+{
+    std::vector<std::unique_ptr<RawClient>> clients;
+    for (size_t i = 0; i < FD_SETSIZE - 2; ++i) {
+        clients.push_back(std::make_unique<RawClient>(port));
+        SetUpVideo(*clients.back());
+    }
+    EXPECT_EQ(static_cast<size_t>(FD_SETSIZE - 2), server->ClientCount());
+    RawClient waiting(port);   // held in the backlog
+    ASSERT_TRUE(waiting.Send("setupvideo"));
+    clients.front().reset();
+    std::vector<uint8_t> reply;
+    ASSERT_TRUE(waiting.Recv(164, &reply));
+    EXPECT_EQ(VideoReplyFixture(), reply);
+    server->Stop();   // with every slot taken, stop still returns
+    EXPECT_EQ(0u, server->ClientCount());
+}
