@@ -635,3 +635,68 @@ TEST(RvxvdDevice, AMissingHostFileIsCreatedWithTheDefaultAddress)
     DeleteFileW(L"c:\\rvxhost.txt");
     FreeLibrary(module);
 }
+
+TEST(RvxvdDevice, AServerThatGoesAwayAbortsTheStreamAndStopReturns)
+{
+    if (IsChild())
+        GTEST_SKIP();
+    ComScope com;
+    WSADATA wsa;
+    WSAStartup(MAKEWORD(2, 2), &wsa);
+    RunCount runs;
+    HRESULT hr = S_OK;
+    CVDRender* render = new CVDRender(nullptr, FreePort(), &hr, &runs);
+    render->AddRef();
+    ASSERT_EQ(S_OK, hr);
+    ProgramTypes types;
+    vdtest::StubConnector upstream;
+    AM_MEDIA_TYPE amt = vdtest::TypeOf(MEDIATYPE_Audio, MEDIASUBTYPE_PCM, FORMAT_WaveFormatEx,
+                                       types.audio.lSampleSize, types.audio.format);
+    ASSERT_EQ(S_OK, render->GetPin(1)->ReceiveConnection(&upstream, &amt));
+    WriteHostFile(render->ServerPort());
+    ASSERT_EQ(0u, RunRegsvr32(L"\"" + ModulePath() + L"\""));
+
+    Com<IBaseFilter> device;
+    device.p = BindDevice(CLSID_AudioInputDeviceCategory, L"Rvx Virtual Audio Device");
+    ASSERT_NE(nullptr, device.p);
+    Com<IGraphBuilder> graph;
+    Com<IBaseFilter> nullRenderer;
+    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder, graph.out()));
+    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_NullRenderer, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter, nullRenderer.out()));
+    ASSERT_EQ(S_OK, graph->AddFilter(device.p, L"Device"));
+    ASSERT_EQ(S_OK, graph->AddFilter(nullRenderer.p, L"Null"));
+    Com<IPin> out, in;
+    out.p = FirstPin(device.p, PINDIR_OUTPUT);
+    in.p = FirstPin(nullRenderer.p, PINDIR_INPUT);
+    ASSERT_EQ(S_OK, graph->ConnectDirect(out.p, in.p, nullptr));
+    Com<IMediaFilter> mediaFilter;
+    ASSERT_EQ(S_OK, graph->QueryInterface(IID_IMediaFilter, mediaFilter.out()));
+    mediaFilter->SetSyncSource(nullptr);
+    Com<IMediaControl> control;
+    Com<IMediaEvent> events;
+    ASSERT_EQ(S_OK, graph->QueryInterface(IID_IMediaControl, control.out()));
+    ASSERT_EQ(S_OK, graph->QueryInterface(IID_IMediaEvent, events.out()));
+    ASSERT_TRUE(SUCCEEDED(control->Run()));
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(runs.runs[0], 20000));
+
+    render->StopServer();   // the device's connection breaks while it waits for a sample
+    long code = 0;
+    LONG_PTR p1 = 0, p2 = 0;
+    bool aborted = false;
+    for (int i = 0; i < 100 && !aborted; ++i) {
+        if (events->GetEvent(&code, &p1, &p2, 200) != S_OK)
+            continue;
+        aborted = code == EC_ERRORABORT;
+        events->FreeEventParams(code, p1, p2);
+    }
+    EXPECT_TRUE(aborted);
+    EXPECT_TRUE(SUCCEEDED(control->Stop()));
+    // A second run has no server: blank samples, and stop still returns.
+    EXPECT_TRUE(SUCCEEDED(control->Run()));
+    EXPECT_TRUE(SUCCEEDED(control->Stop()));
+
+    EXPECT_EQ(0u, RunRegsvr32(L"/u \"" + ModulePath() + L"\""));
+    DeleteFileW(L"c:\\rvxhost.txt");
+    render->Release();
+    WSACleanup();
+}
