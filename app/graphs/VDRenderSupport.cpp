@@ -1,9 +1,19 @@
 #include "app/graphs/VDRenderSupport.h"
 
+#include <amvideo.h>
+#include <mmreg.h>
 #include <uuids.h>
 #include <vfwmsgs.h>
 
 namespace vd {
+
+// The wire image is the 32-bit AM_MEDIA_TYPE; a 64-bit build's is larger, which is why the
+// image is written field by field. The format blocks hold no pointers and match on both.
+#ifndef _WIN64
+static_assert(sizeof(AM_MEDIA_TYPE) == kMediaTypeImageSize, "the 32-bit media type is the wire image");
+#endif
+static_assert(sizeof(VIDEOINFOHEADER) == 88, "VIDEOINFOHEADER travels as 88 bytes");
+static_assert(sizeof(WAVEFORMATEX) == 18, "WAVEFORMATEX travels as 18 bytes");
 
 HRESULT CheckRenderType(bool video, const AM_MEDIA_TYPE& mt)
 {
