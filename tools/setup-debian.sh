@@ -36,6 +36,9 @@ packages=(
   # Wine with both halves, a virtual display and Mesa for the Direct3D 9 tests
   wine wine32:i386 wine64 xvfb xauth x11-utils
   libgl1:i386 libgl1-mesa-dri:i386 libglx-mesa0:i386 libgl1 libgl1-mesa-dri libglx-mesa0
+  # Wine's AVI splitter and other parsers are built on GStreamer's plugins
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+  gstreamer1.0-plugins-base:i386 gstreamer1.0-plugins-good:i386
   # test framework sources (built for the target) and a tool to check recorded files
   googletest ffmpeg
 )
