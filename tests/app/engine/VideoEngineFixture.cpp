@@ -1,6 +1,9 @@
 #include "VideoEngineFixture.h"
 
+#include "app/foundation/AppHelpers.h"
+
 #include <cstdlib>
+#include <string>
 
 namespace enginetest {
 
@@ -22,6 +25,12 @@ VmrChannel::~VmrChannel()
 void VideoEngineTest::SetUp()
 {
     ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    // The program folder is the build output beside the tests folder, where fx lives.
+    wchar_t exe[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    std::wstring folder(exe);
+    folder.resize(folder.find_last_of(L'\\'));
+    SetExeDirectoryOverride((folder + L"\\..\\out").c_str());
     g_now = 100000;
     EngineClock::SetSource(&TestClock);
     EngineClock::SetManualTimers(true);
@@ -48,6 +57,7 @@ void VideoEngineTest::TearDown()
     }
     if (window_)
         DestroyWindow(window_);
+    SetExeDirectoryOverride(nullptr);
     EngineClock::SetManualTimers(false);
     EngineClock::SetSource(nullptr);
     CoUninitialize();

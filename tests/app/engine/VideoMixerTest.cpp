@@ -3,6 +3,7 @@
 #include "VideoEngineFixture.h"
 
 #include "app/engine/RenderEffect.h"
+#include "testing/media/TinyAvi.h"
 
 namespace enginetest {
 namespace {
@@ -228,6 +229,80 @@ TEST(VideoMixerParamsTest, RenderWidthAndClockPeriodFollowTheFormat)
         EXPECT_EQ(mixer.GetWidth(), c.renderWidth);
         EXPECT_EQ(mixer.GetClockPeriod(), c.period);
     }
+}
+
+} // namespace
+} // namespace enginetest
+
+namespace enginetest {
+namespace {
+
+template <class T> struct Com
+{
+    T* p = nullptr;
+    ~Com()
+    {
+        if (p)
+            p->Release();
+    }
+    T* operator->() const { return p; }
+    void** out() { return reinterpret_cast<void**>(&p); }
+};
+
+// Wine's own AVI splitter plays a small uncompressed file made here into a VMR-9 in
+// renderless mode whose allocator-presenter is the mixer.
+TEST_F(VideoEngineTest, FramesFromARealRendererReachTheChannelTexture)
+{
+    MakeMixer(64, 48);
+    wchar_t folder[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, folder);
+    const std::wstring path = std::wstring(folder) + L"rvx_engine_green.avi";
+    ASSERT_TRUE(testing_media::WriteTinyAvi(path, 32, 24, 5, 25, [](int, int, int) { return 0x0000C800u; }));
+
+    VmrChannel* v = new VmrChannel;
+    vmrs_.push_back(v);
+    ASSERT_EQ(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
+                               reinterpret_cast<void**>(&v->graph)),
+              S_OK);
+    ASSERT_EQ(CoCreateInstance(CLSID_VideoMixingRenderer9, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
+                               reinterpret_cast<void**>(&v->vmr)),
+              S_OK);
+    ASSERT_EQ(v->graph->AddFilter(v->vmr, L"VMR9"), S_OK);
+    {
+        Com<IVMRFilterConfig9> config;
+        ASSERT_EQ(v->vmr->QueryInterface(IID_IVMRFilterConfig9, config.out()), S_OK);
+        ASSERT_EQ(config->SetRenderingMode(VMR9Mode_Renderless), S_OK);
+    }
+    const int input = 2;
+    ASSERT_EQ(mixer_->AttachChannel(v->vmr, &input, window_), S_OK);
+    ASSERT_EQ(v->graph->RenderFile(path.c_str(), nullptr), S_OK);
+
+    Com<IMediaFilter> filter;
+    ASSERT_EQ(v->graph->QueryInterface(IID_IMediaFilter, filter.out()), S_OK);
+    ASSERT_EQ(filter->SetSyncSource(nullptr), S_OK); // as fast as the renderer takes them
+    Com<IMediaControl> control;
+    Com<IMediaEvent> events;
+    ASSERT_EQ(v->graph->QueryInterface(IID_IMediaControl, control.out()), S_OK);
+    ASSERT_EQ(v->graph->QueryInterface(IID_IMediaEvent, events.out()), S_OK);
+    ASSERT_TRUE(SUCCEEDED(control->Run()));
+    long code = 0;
+    EXPECT_EQ(events->WaitForCompletion(10000, &code), S_OK);
+    EXPECT_EQ(code, EC_COMPLETE);
+    ASSERT_TRUE(SUCCEEDED(control->Stop()));
+
+    CVideoChannel* channel = mixer_->GetChannel(input);
+    ASSERT_NE(channel, nullptr);
+    EXPECT_GE(channel->presentedFrames, 1);
+    EXPECT_EQ(channel->sourceWidth, 32u);
+    EXPECT_EQ(channel->sourceHeight, 24u);
+
+    ASSERT_EQ(mixer_->CutTo(input), S_OK);
+    mixer_->SetListener(&listener_);
+    mixer_->OnClockTick();
+    std::vector<DWORD> pixels = PopFramePixels();
+    ASSERT_FALSE(pixels.empty());
+    EXPECT_TRUE(ColourNear(PixelAt(pixels, 32, 24), 0x00C800));
+    DeleteFileW(path.c_str());
 }
 
 } // namespace
