@@ -224,10 +224,11 @@ pixelshader ps_colour
         mul r3.z, r3.x, r3.x
         add r3.z, r3.z, r3.z
         add r3.z, c13.w, -r3.z
+        // positive angles turn red towards green, as the hue circle of the key runs
         mul r4, r1.y, r3.z
-        mad r4.x, -r1.z, r3.w, r4.x
+        mad r4.x, r1.z, r3.w, r4.x
         mul r4.y, r1.y, r3.w
-        mad r4.y, r1.z, r3.z, r4.y
+        mad r4.y, r1.z, r3.z, -r4.y
         mul r4, r4, c3.x
         mov r5, c5.w
         mov r5.x, r1.x
