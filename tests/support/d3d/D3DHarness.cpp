@@ -147,6 +147,12 @@ HRESULT D3DHarness::Draw(ID3DXEffect* effect, int pass, IDirect3DTexture9* targe
     return hr;
 }
 
+void D3DHarness::BindQuad()
+{
+    device_->SetFVF(kQuadFvf);
+    device_->SetStreamSource(0, quad_.get(), 0, sizeof(QuadVertex));
+}
+
 HRESULT D3DHarness::ReadBack(IDirect3DTexture9* target, std::vector<DWORD>& pixels)
 {
     Com<IDirect3DSurface9> surface, staging;

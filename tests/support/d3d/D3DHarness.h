@@ -55,6 +55,9 @@ public:
     // the target, cleared to `clear` first. The effect's parameters are set by the caller.
     HRESULT Draw(ID3DXEffect* effect, int pass, IDirect3DTexture9* target, DWORD clear = 0);
 
+    // Binds the screen quad as the render engine does before it calls a transition.
+    void BindQuad();
+
     // The target's pixels as 0xAARRGGBB, row by row.
     HRESULT ReadBack(IDirect3DTexture9* target, std::vector<DWORD>& pixels);
 
