@@ -4,6 +4,7 @@
 #include "app/engine/EngineClock.h"
 #include "app/engine/EngineFolders.h"
 #include "app/engine/RenderEffect.h"
+#include "app/engine/TransitionLoader.h"
 #include "app/engine/VideoChannel.h"
 #include "app/engine/VideoMixer.h"
 
@@ -278,50 +279,17 @@ HRESULT CDXRenderEngine::LoadEnginePasses()
 
 HRESULT CDXRenderEngine::LoadTransitions()
 {
-    const std::wstring fx = FxFolder();
-    if (!FolderExists(fx))
-        return E_UNEXPECTED;
     EffectInitParams params = {};
-    params.outputWidth = width_;
-    params.outputHeight = height_;
-    params.targetWidth = targetWidth_;
-    params.targetHeight = targetHeight_;
-    params.device = device_;
-    params.world = screen_.world;
-    params.viewProjection = screen_.viewProjection;
-    LoadTransitionFolder(fx, L"", params);
-    return S_OK;
-}
-
-void CDXRenderEngine::LoadTransitionFolder(const std::wstring& folder, const std::wstring& relative,
-                                           const EffectInitParams& params)
-{
-    WIN32_FIND_DATAW fd = {};
-    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &fd);
-    if (find == INVALID_HANDLE_VALUE)
-        return;
-    do {
-        const std::wstring name = fd.cFileName;
-        if (name == L"." || name == L"..")
-            continue;
-        // Names beginning with "_" are the engine's own passes, in any folder.
-        if (name[0] == L'_')
-            continue;
-        const std::wstring rel = relative.empty() ? name : relative + L"\\" + name;
-        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            LoadTransitionFolder(folder + L"\\" + name, rel, params);
-            continue;
-        }
-        if (name.size() < 4 || _wcsicmp(name.c_str() + name.size() - 4, L".fxo") != 0)
-            continue;
-        // Opened relative to the fx folder, which the effect makes current while it loads.
-        CRenderEffect* effect = new CDXSimpleRenderEffect(rel.c_str());
-        if (FAILED(effect->Init(&params)))
-            delete effect;
-        else
-            StoreEffect(effect);
-    } while (FindNextFileW(find, &fd));
-    FindClose(find);
+    params.nOutputWidth = width_;
+    params.nOutputHeight = height_;
+    params.nTargetWidth = targetWidth_;
+    params.nTargetHeight = targetHeight_;
+    params.pDevice = device_;
+    memcpy(params.matWorld, static_cast<const float*>(screen_.world), sizeof(params.matWorld));
+    memcpy(params.matViewProjection, static_cast<const float*>(screen_.viewProjection),
+           sizeof(params.matViewProjection));
+    DeleteEffects();
+    return LoadTransitionEffects(params, effects_);
 }
 
 HRESULT CDXRenderEngine::CreateFieldTextures(CVideoChannel* channel)

@@ -66,8 +66,6 @@ private:
     HRESULT CreateQuads();
     HRESULT LoadEnginePasses();
     HRESULT LoadTransitions();
-    void LoadTransitionFolder(const std::wstring& folder, const std::wstring& relative,
-                              const EffectInitParams& params);
     void ReleaseAll();
 
     HRESULT PlaceChannelImage(CVideoChannel* channel, IDirect3DTexture9* source, int field);

@@ -102,21 +102,30 @@ HRESULT CDXRenderEngine::RenderChannel(CVideoChannel* channel, ChannelVideoSetti
     SetPassMatrices(preProcess_, engineMatrices);
 
     // 3. Key against the matte: passes 1 and 2; W0 and W2 swap roles.
-    IDirect3DTexture9* matte = settings ? settings->matteTexture : nullptr;
-    if (settings && settings->keyOn && matte) {
+    IDirect3DTexture9* matte = nullptr;
+    if (settings && settings->bKey) {
+        matte = settings->FindMatte(
+            mixer_->GetInputCount(),
+            [this](int index) {
+                CVideoChannel* other = mixer_->GetChannel(index);
+                return other ? other->CurrentTexture() : nullptr;
+            },
+            DeviceMatteLoader(device_));
+    }
+    if (matte) {
         preProcess_->SetFloat("_line_x", 1.0f / sourceWidth);
         preProcess_->SetFloat("_line_y", 1.0f / sourceHeight);
         preProcess_->SetTexture("_tex0", work_[0]);
         preProcess_->SetTexture("_tex1", matte);
-        preProcess_->SetFloat("_min_hue", settings->hueCentre - settings->hueWidth);
-        preProcess_->SetFloat("_max_hue", settings->hueCentre + settings->hueWidth);
-        preProcess_->SetFloat("_min_saturation", settings->minSaturation);
+        preProcess_->SetFloat("_min_hue", settings->MinHue());
+        preProcess_->SetFloat("_max_hue", settings->MaxHue());
+        preProcess_->SetFloat("_min_saturation", settings->fMinSaturation);
         {
             TextureSurface w1(work_[1]);
             device_->SetRenderTarget(0, w1.get());
             DrawPass(device_, preProcess_, 1);
         }
-        const D3DXVECTOR4 range(settings->range[0], settings->range[1], settings->range[2], settings->range[3]);
+        const D3DXVECTOR4 range(settings->fRange[0], settings->fRange[1], settings->fRange[2], settings->fRange[3]);
         preProcess_->SetTexture("_tex0", work_[0]);
         preProcess_->SetTexture("_tex1", matte);
         preProcess_->SetTexture("_tex2", work_[1]);
@@ -130,11 +139,11 @@ HRESULT CDXRenderEngine::RenderChannel(CVideoChannel* channel, ChannelVideoSetti
     }
 
     // 4. Colour adjustment: pass 3; W0 and W1 swap roles.
-    if (settings && settings->colorAdjust) {
-        preProcess_->SetFloat("_brightness", settings->brightness);
-        preProcess_->SetFloat("_contrast", settings->contrast);
-        preProcess_->SetFloat("_hue", settings->hue);
-        preProcess_->SetFloat("_saturation", settings->saturation);
+    if (settings && settings->bColorAdjust) {
+        preProcess_->SetFloat("_brightness", settings->fBrightness);
+        preProcess_->SetFloat("_contrast", settings->fContrast);
+        preProcess_->SetFloat("_hue", settings->fHue);
+        preProcess_->SetFloat("_saturation", settings->fSaturation);
         preProcess_->SetInt("_coloradjust", 1);
         preProcess_->SetFloat("_line_x", 1.0f / width_);
         preProcess_->SetFloat("_line_y", 1.0f / height_);
@@ -272,12 +281,12 @@ HRESULT CDXRenderEngine::Compose(const std::vector<int>& activeInputs, float pro
     HRESULT hr = device_->BeginScene();
     if (FAILED(hr))
         return hr;
-    if (effect && effect->GetId() != 0) {
+    if (effect && effect->GetID() != 0) {
         std::vector<int> order(activeInputs);
         if (IsTransitionReversed())
             std::reverse(order.begin(), order.end());
         EffectRenderParams params;
-        params.progress = progress;
+        params.fProgress = progress;
         for (size_t i = 0; i < order.size(); ++i) {
             CVideoChannel* channel = mixer_->GetChannel(order[i]);
             IDirect3DTexture9* texture = channel ? channel->CurrentTexture() : nullptr;

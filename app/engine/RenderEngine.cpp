@@ -24,21 +24,6 @@ HRESULT CRenderEngine::SelectEffect(int id)
     return S_OK;
 }
 
-void CRenderEngine::StoreEffect(CRenderEffect* effect)
-{
-    const int id = effect->GetId();
-    auto it = effects_.find(id);
-    if (it != effects_.end()) {
-        // A later file with the same id takes the entry; the earlier effect must not leak.
-        if (currentEffect_ == it->second)
-            currentEffect_ = effect;
-        delete it->second;
-        it->second = effect;
-    } else {
-        effects_[id] = effect;
-    }
-}
-
 void CRenderEngine::DeleteEffects()
 {
     currentEffect_ = nullptr;

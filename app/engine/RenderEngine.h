@@ -33,8 +33,6 @@ public:
     bool IsTransitionReversed() const { return transitionReversed_; }
 
 protected:
-    // Takes ownership; a previous effect with the same id is deleted.
-    void StoreEffect(CRenderEffect* effect);
     void DeleteEffects();
 
     CVideoMixer* mixer_;

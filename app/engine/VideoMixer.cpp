@@ -83,12 +83,8 @@ CVideoMixer::~CVideoMixer()
         delete channel;
         channel = nullptr;
     }
-    for (ChannelVideoSettings& s : settings_) {
-        if (s.matteTexture) {
-            s.matteTexture->Release();
-            s.matteTexture = nullptr;
-        }
-    }
+    for (ChannelVideoSettings& s : settings_)
+        s.ReleaseMatte();
     delete engine_;
     DeleteCriticalSection(&lock_);
 }
@@ -499,8 +495,6 @@ STDMETHODIMP CVideoMixer::PresentImage(DWORD_PTR input, VMR9PresentationInfo* in
         const int field = order == 0 ? k : (order == 1 ? 1 - k : 2);
         channel->currentField = field;
         info->dwReserved1 = static_cast<DWORD>(field);
-        if (settings.keyOn)
-            FindMatte(channel, settings);
         engine->RenderChannel(channel, &settings, info);
         ++channel->presentedFrames;
     }
@@ -673,44 +667,10 @@ HRESULT CVideoMixer::GetOutputMediaType(AM_MEDIA_TYPE* type) const
     return S_OK;
 }
 
-void CVideoMixer::SerializeChannelSettings(CArchive&)
+void CVideoMixer::SerializeChannelSettings(CArchive& ar)
 {
-    // Joined with the channel settings' own stored form when the archive layer lands.
+    MixerLock lock(lock_);
+    for (ChannelVideoSettings& s : settings_)
+        s.Serialize(ar);
 }
 
-// The matte of a channel whose key is on: another channel's picture, or a picture file
-// loaded once per key source. A file that fails to load is not retried on every frame:
-// only a change of the key source loads again.
-void CVideoMixer::FindMatte(CVideoChannel*, ChannelVideoSettings& settings)
-{
-    const std::wstring& source = settings.keySource;
-    const size_t at = source.find(L"CHANNEL:");
-    if (at != std::wstring::npos) {
-        settings.loadedMatteSource = source;
-        const int n = _wtoi(source.c_str() + at + 8);
-        if (settings.matteTexture) {
-            settings.matteTexture->Release();
-            settings.matteTexture = nullptr;
-        }
-        if (n >= 1 && n <= inputCount_ && inputs_[n - 1] && inputs_[n - 1]->CurrentTexture()) {
-            settings.matteTexture = inputs_[n - 1]->CurrentTexture();
-            settings.matteTexture->AddRef();
-        }
-        return;
-    }
-    const bool changed = source != settings.loadedMatteSource;
-    const bool neverTried = !settings.matteTexture && !source.empty() && !settings.matteLoadTried;
-    if (!changed && !neverTried)
-        return;
-    if (settings.matteTexture) {
-        settings.matteTexture->Release();
-        settings.matteTexture = nullptr;
-    }
-    settings.loadedMatteSource = source;
-    settings.matteLoadTried = true;
-    if (source.empty())
-        return;
-    D3DXCreateTextureFromFileExW(GetDXRenderEngine()->GetDevice(), source.c_str(), D3DX_DEFAULT, D3DX_DEFAULT, 1, 0,
-                                 D3DFMT_UNKNOWN, D3DPOOL_MANAGED, D3DX_DEFAULT, D3DX_DEFAULT, 0, nullptr, nullptr,
-                                 &settings.matteTexture);
-}

@@ -113,7 +113,6 @@ public:
 private:
     static void CALLBACK ClockProc(UINT id, UINT msg, DWORD_PTR user, DWORD_PTR, DWORD_PTR);
     bool ValidInput(DWORD_PTR input) const { return input < static_cast<DWORD_PTR>(inputCount_); }
-    void FindMatte(CVideoChannel* channel, ChannelVideoSettings& settings);
 
     CRITICAL_SECTION lock_;
     LONG refCount_ = 1;
