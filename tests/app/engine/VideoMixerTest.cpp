@@ -143,6 +143,35 @@ TEST_F(VideoMixerTest, KeepAspectLetterboxesAWidePicture)
     EXPECT_TRUE(ColourNear(PixelAt(pixels, 32, 45), 0));
 }
 
+TEST_F(VideoMixerTest, KeyingShowsTheMatteWhereTheKeyHueIs)
+{
+    MakeMixer(64, 48);
+    AttachInput(0, 32, 24);
+    AttachInput(1, 32, 24);
+    PresentColour(1, kBlue, kBlue); // the matte: channel 2's picture
+    ChannelVideoSettings* settings = mixer_->GetChannelSettings(0);
+    ASSERT_NE(settings, nullptr);
+    settings->bKey = 1;
+    settings->strKeySource = L"CHANNEL:2";
+    // Green (hue 1/3) is keyed out; red stays.
+    PresentColour(0, D3DCOLOR_XRGB(0, 200, 0), kRed);
+    ASSERT_EQ(mixer_->CutTo(0), S_OK);
+    mixer_->SetListener(&listener_);
+    mixer_->OnClockTick();
+    std::vector<DWORD> pixels = PopFramePixels();
+    ASSERT_FALSE(pixels.empty());
+    EXPECT_TRUE(ColourNear(PixelAt(pixels, 10, 24), kBlue & 0xFFFFFF));
+    EXPECT_TRUE(ColourNear(PixelAt(pixels, 54, 24), kRed & 0xFFFFFF));
+
+    // A key source naming a channel the mixer does not have skips the key step.
+    settings->strKeySource = L"CHANNEL:9";
+    PresentColour(0, D3DCOLOR_XRGB(0, 200, 0), kRed);
+    mixer_->OnClockTick();
+    pixels = PopFramePixels();
+    ASSERT_FALSE(pixels.empty());
+    EXPECT_TRUE(ColourNear(PixelAt(pixels, 10, 24), 0x00C800));
+}
+
 TEST_F(VideoMixerTest, NothingIsQueuedWhileNobodyListens)
 {
     MakeMixer(64, 48);
