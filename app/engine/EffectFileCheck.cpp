@@ -34,26 +34,28 @@ public:
         uint32_t params, techniques, unknown;
         if (!Read(p, params) || !Read(p, techniques) || !Read(p, unknown) || !Read(p, objects_)) return false;
         if (!Plausible(params) || !Plausible(techniques) || !Plausible(objects_)) return false;
+        claims_.assign(objects_, {});
         samplerStates_.assign(params, kNone);
         for (uint32_t i = 0; i < params; ++i) {
             uint32_t typeAt, valueAt, flags, annotations;
             if (!Read(p, typeAt) || !Read(p, valueAt) || !Read(p, flags) || !Read(p, annotations)) return false;
             Type t;
+            samplerRecord_.clear();
             if (!TypeAt(typeAt, t, 0) || !ValueAt(valueAt, t, 0, &samplerStates_[i])) return false;
+            samplerObjects_.push_back(samplerRecord_);
             if (!Annotations(p, annotations)) return false;
         }
         for (uint32_t i = 0; i < techniques; ++i) {
             uint32_t name, annotations, passes;
             if (!Read(p, name) || !NameAt(name) || !Read(p, annotations) || !Annotations(p, annotations)) return false;
             if (!Read(p, passes) || !Plausible(passes)) return false;
-            std::vector<uint32_t> states(passes);
+            std::vector<std::vector<StateObject>> states(passes);
             for (uint32_t k = 0; k < passes; ++k) {
                 uint32_t count;
                 if (!Read(p, name) || !NameAt(name) || !Read(p, annotations)) return false;
                 if (!Read(p, count) || !Plausible(count) || !Annotations(p, annotations)) return false;
                 for (uint32_t s = 0; s < count; ++s)
-                    if (!State(p)) return false;
-                states[k] = count;
+                    if (!State(p, 0, &states[k])) return false;
             }
             passStates_.push_back(states);
         }
@@ -63,6 +65,8 @@ public:
             uint32_t id;
             size_t at, size;
             if (!Read(p, id) || id >= objects_ || !Blob(p, at, size)) return false;
+            // The runtime makes the string for the one parameter that holds this object.
+            if (claims_[id].size() != 1 || claims_[id][0] != kString) return false;
             if (size && d_[at + size - 1] != 0) return false;   // strings end in their terminator
         }
         for (uint32_t i = 0; i < resources; ++i)
@@ -97,26 +101,29 @@ private:
         return p <= n_;
     }
 
-    bool NameAt(uint32_t offset)
+    // Parameters, annotations, struct members, techniques and passes are looked up by name,
+    // so theirs must not be empty; a semantic or a state's type may have none.
+    bool NameAt(uint32_t offset, bool required = true)
     {
         size_t p = base_ + offset, at, size;
         if (!Blob(p, at, size)) return false;
-        return size == 0 || std::memchr(d_ + at, 0, size) != nullptr;
+        if (size == 0) return !required;
+        return d_[at] != 0 && std::memchr(d_ + at, 0, size) != nullptr;
     }
 
-    bool TypeAt(uint32_t offset, Type& t, int depth)
+    bool TypeAt(uint32_t offset, Type& t, int depth, bool named = true)
     {
         size_t p = base_ + offset;
-        return ReadType(p, t, depth);
+        return ReadType(p, t, depth, named);
     }
 
-    bool ReadType(size_t& p, Type& t, int depth)
+    bool ReadType(size_t& p, Type& t, int depth, bool named = true)
     {
         if (depth > kMaxDepth) return false;
         uint32_t name, semantic;
         if (!Read(p, t.type) || !Read(p, t.cls) || !Read(p, name) || !Read(p, semantic) || !Read(p, t.elements))
             return false;
-        if (!NameAt(name) || !NameAt(semantic) || !Plausible(t.elements)) return false;
+        if (!NameAt(name, named) || !NameAt(semantic, false) || !Plausible(t.elements)) return false;
         switch (t.cls) {
         case kVector:
             if (!Read(p, t.columns) || !Read(p, t.rows)) return false;
@@ -176,24 +183,38 @@ private:
             } else if (t.cls == kObject && t.type >= kSampler && t.type <= kSamplerCube) {
                 uint32_t states;
                 if (!Read(p, states) || !Plausible(states)) return false;
+                std::vector<StateObject> record;
                 for (uint32_t s = 0; s < states; ++s)
-                    if (!State(p, depth + 1)) return false;
-                if (samplerStates && (*samplerStates == kNone || states < *samplerStates)) *samplerStates = states;
+                    if (!State(p, depth + 1, &record)) return false;
+                if (samplerStates && (*samplerStates == kNone || states < *samplerStates)) {
+                    *samplerStates = states;
+                    samplerRecord_ = record;
+                }
             } else if (t.cls == kObject) {
                 uint32_t id;
                 if (!Read(p, id) || id >= objects_) return false;
+                claims_[id].push_back(t.type);
+                lastObject_ = id;
             }
         }
         return true;
     }
 
-    bool State(size_t& p, int depth = 0)
+    // Records each state's type and object: a resource later gives the object its data.
+    struct StateObject {
+        uint32_t type = 0, cls = 0, id = 0;
+    };
+
+    bool State(size_t& p, int depth = 0, std::vector<StateObject>* record = nullptr)
     {
         uint32_t op, index, typeAt, valueAt;
         if (!Read(p, op) || !Read(p, index) || !Read(p, typeAt) || !Read(p, valueAt)) return false;
         if (op >= kStateCount) return false;
         Type t;
-        return TypeAt(typeAt, t, depth) && ValueAt(valueAt, t, depth);
+        lastObject_ = 0;
+        if (!TypeAt(typeAt, t, depth, false) || t.elements || !ValueAt(valueAt, t, depth)) return false;
+        if (record) record->push_back({t.type, t.cls, t.cls == kObject ? lastObject_ : 0});
+        return true;
     }
 
     bool Annotations(size_t& p, uint32_t count)
@@ -212,15 +233,23 @@ private:
         uint32_t technique, index, element, state, usage;
         if (!Read(p, technique) || !Read(p, index) || !Read(p, element) || !Read(p, state) || !Read(p, usage))
             return false;
+        StateObject target;
         if (technique == kNone) {
             // A sampler state of a parameter: the parameter must be a sampler with that state.
             if (index >= samplerStates_.size() || samplerStates_[index] == kNone || state >= samplerStates_[index])
                 return false;
+            target = samplerObjects_[index][state];
         } else {
             if (technique >= passStates_.size() || index >= passStates_[technique].size() ||
-                state >= passStates_[technique][index])
+                state >= passStates_[technique][index].size())
                 return false;
+            target = passStates_[technique][index][state];
         }
+        // Data is stored into the state's object, which must be its own.
+        if (target.cls == kObject && claims_[target.id].size() != 1) return false;
+        if (usage == 0 && target.cls == kObject && target.type != kPixelShader && target.type != kVertexShader &&
+            target.type != kString)
+            return false;
         size_t at, size;
         if (!Blob(p, at, size)) return false;
         switch (usage) {
@@ -234,30 +263,59 @@ private:
         }
     }
 
-    // Shader (or expression) code: whole words, a version token, and comment blocks,
-    // constant tables included, inside the code.
+    // Shader (or expression) code: whole words and a version token; a shader of model 2.0 or
+    // later is walked instruction by instruction (each gives its length) and must end with
+    // the end token; comment blocks, constant tables included, lie inside the code.
     bool Code(size_t at, size_t size)
     {
         if (size < 8 || size % 4) return false;
         uint32_t version = 0;
         At(at, version);
-        if ((version & 0xFFFE0000u) != 0xFFFE0000u && (version & 0xFFFF0000u) != 0x46580000u) return false;
-        size_t p = at + 4, end = at + size;
+        const bool shader = (version & 0xFFFE0000u) == 0xFFFE0000u;
+        if (!shader && (version & 0xFFFF0000u) != 0x46580000u) return false;
+        if (shader && ((version >> 8) & 0xFF) < 2) return false;
+        size_t p = at + 4;
+        const size_t end = at + size;
         while (p + 4 <= end) {
             uint32_t token = 0;
             At(p, token);
-            if ((token & 0xFFFF) != 0xFFFE) {
+            if (shader && token == 0x0000FFFFu) return p + 4 == end;
+            if ((token & 0xFFFF) == 0xFFFE) {
+                const size_t words = (token >> 16) & 0x7FFF;
+                if (words * 4 > end - p - 4) return false;
+                uint32_t fourcc = 0;
+                if (words >= 1) At(p + 4, fourcc);
+                if (fourcc == 0x42415443 && !ConstantTable(p + 8, words * 4 - 4)) return false;
+                p += 4 + words * 4;
+                continue;
+            }
+            if (!shader) {
                 p += 4;
                 continue;
             }
-            const size_t words = (token >> 16) & 0x7FFF;
-            if (words * 4 > end - p - 4) return false;
-            uint32_t fourcc = 0;
-            if (words >= 1) At(p + 4, fourcc);
-            if (fourcc == 0x42415443 && !ConstantTable(p + 8, words * 4 - 4)) return false;
-            p += 4 + words * 4;
+            // Opcodes up to breakp (0x60) and phase; every argument of an instruction is a
+            // parameter token (top bit set), except the values a def, defi or defb gives.
+            const uint32_t opcode = token & 0xFFFF;
+            if (opcode > 0x60 && opcode != 0xFFFD) return false;
+            const size_t length = (token >> 24) & 0x0F;
+            if (length * 4 > end - p - 4) return false;
+            const bool definition = opcode == 0x51 || opcode == 0x53 || opcode == 0x54;
+            for (size_t k = 0; k < length; ++k) {
+                uint32_t arg = 0;
+                At(p + 4 + k * 4, arg);
+                if (definition && k > 0) continue;
+                if (!(arg & 0x80000000u)) return false;
+                // The register type, split over two bit fields, must be one the runtime knows
+                // (a declaration's first token is a usage, not a register).
+                const uint32_t registerType = ((arg >> 28) & 7) | ((arg >> 8) & 0x18);
+                if (opcode == 0x1F && k == 0) continue;
+                if (registerType > 19 || (arg & 0xC000)) return false;   // bits 14-15 are reserved
+                // Relative addressing only of a vertex shader's constants.
+                if ((arg & 0x2000) && !((version & 0xFFFF0000u) == 0xFFFE0000u && registerType == 2)) return false;
+            }
+            p += 4 + length * 4;
         }
-        return true;
+        return !shader;
     }
 
     bool ConstantTable(size_t at, size_t size)
@@ -274,11 +332,20 @@ private:
             std::memcpy(&name, d_ + at + infos + i * 20, 4);
             std::memcpy(&type, d_ + at + infos + i * 20 + 12, 4);
             if (!text(name) || type > size || size - type < 16) return false;
+            uint16_t registerSet;
+            std::memcpy(&registerSet, d_ + at + infos + i * 20 + 4, 2);
+            uint16_t t[5];   // class, type, rows, columns, elements
+            std::memcpy(t, d_ + at + type, sizeof(t));
+            if (registerSet > 3 || t[0] > kStruct || t[1] > kVertexShader || t[2] > 4 || t[3] > 4 || t[4] < 1)
+                return false;
             uint16_t members;
             uint32_t memberInfo;
             std::memcpy(&members, d_ + at + type + 10, 2);
             std::memcpy(&memberInfo, d_ + at + type + 12, 4);
-            if (members && (memberInfo > size || members * 8u > size - memberInfo)) return false;
+            // Members of structured constants are not taken apart here; effects made by
+            // fxbuild have none.
+            if (members) return false;
+            (void)memberInfo;
         }
         return true;
     }
@@ -288,7 +355,11 @@ private:
     size_t base_ = 8;
     uint32_t objects_ = 0;
     std::vector<uint32_t> samplerStates_;
-    std::vector<std::vector<uint32_t>> passStates_;
+    std::vector<std::vector<std::vector<StateObject>>> passStates_;
+    std::vector<std::vector<StateObject>> samplerObjects_;
+    std::vector<StateObject> samplerRecord_;
+    std::vector<std::vector<uint32_t>> claims_;   // the types of the values holding each object
+    uint32_t lastObject_ = 0;
 };
 
 } // namespace

@@ -1,6 +1,20 @@
 // The effect source our effect compiler reads: parameters with defaults and annotations,
 // samplers bound to textures, shaders written in vs_2_0 / ps_2_0 assembly with the effect
 // parameters they read bound to registers, and techniques of passes with their states.
+//
+//   int _ID = 3;                                    bool, int, float, float2..4, float4x4,
+//   float _Softness < string UIWidget = "slider";   string, texture, sampler; annotations
+//                     float UIMin = 0; > = 0.1;     in < >, the default after "="
+//   codepage 936;                                   later strings with characters beyond
+//   string _Description_cn = "...";                 ASCII are stored in that code page
+//   sampler s0 = sampler_state { Texture = <_tex0>; MinFilter = LINEAR; AddressU = CLAMP; };
+//   pixelshader ps {                                "bind": the effect parameter a register
+//       bind _Progress c0; bind s0 s0;              (c, i, b or s) receives
+//       asm { ps_2_0 ... }                          assembled as written; // comments
+//   }
+//   technique T { pass P { VertexShader = NULL; PixelShader = ps; AlphaBlendEnable = FALSE; } }
+//
+// "//" and "/* */" comments anywhere outside assembly (inside it, "//" only).
 #pragma once
 
 #include <cstdint>

@@ -72,3 +72,42 @@ TEST(EffectFileCheckTest, DamagedHeadersAndOffsetsAreRefused)
     }
     EXPECT_FALSE(IsWellFormedEffect(nullptr, 0));
 }
+
+// Damage that a looser check let through to crash the effect runtime or the shader
+// compiler under it, found by corrupting mix.fxo a byte at a time.
+TEST(EffectFileCheckTest, DamageThatCrashedTheRuntimeIsRefused)
+{
+    const std::vector<BYTE> good = Shipped(L"mix.fxo");
+    auto find = [&good](const std::vector<BYTE>& what, size_t from = 0) {
+        for (size_t i = from; i + what.size() <= good.size(); ++i)
+            if (std::memcmp(&good[i], what.data(), what.size()) == 0) return i;
+        return good.size();
+    };
+    const size_t usName = find({'_', 'D', 'e', 's', 'c', 'r', 'i', 'p', 't', 'i', 'o', 'n', '_', 'u', 's', 0});
+    ASSERT_LT(usName, good.size());
+    const size_t usType = usName + 16;                   // its typedef follows its name
+    const size_t end = good.size() - 4;                  // the pixel shader's end token
+    const size_t ctab = find({'C', 'T', 'A', 'B'}, good.size() / 2);
+    ASSERT_LT(ctab, good.size());
+    uint32_t constants = 0;
+    std::memcpy(&constants, &good[ctab + 4 + 12], 4);
+    const size_t firstType = ctab + 4 + 28 + constants * 20;   // type infos follow the constant infos
+    struct Damage {
+        const char* what;
+        size_t at;
+        BYTE value;
+    };
+    const Damage damages[] = {
+        {"a parameter's name made empty", usType + 8, 0},   // its name offset now points at 0
+        {"the value's object id", usType + 20, 0},          // the string's object is nobody's
+        {"the end token", end + 3, 0x2F},
+        {"an unknown opcode", end - 4 * 3 + 1, 0xE9},
+        {"a reserved register bit", end - 4 * 2 + 1, 0xE9},
+        {"a constant table type", firstType + 3, 0x8D},
+    };
+    for (const Damage& d : damages) {
+        std::vector<BYTE> bad = good;
+        bad[d.at] = d.value;
+        EXPECT_FALSE(IsWellFormedEffect(bad.data(), bad.size())) << d.what;
+    }
+}
