@@ -1,0 +1,16 @@
+// Writes a small uncompressed AVI file (one RGB32 video stream, every frame a key frame),
+// the kind Wine's own AVI splitter plays without any codec.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+namespace testing_media {
+
+// pixel(frame, x, y) gives the 0x00RRGGBB colour of a pixel; rows are stored bottom-up.
+bool WriteTinyAvi(const std::wstring& path, int width, int height, int frames, int framesPerSecond,
+                  const std::function<DWORD(int, int, int)>& pixel);
+
+} // namespace testing_media
