@@ -60,6 +60,7 @@ struct AFX_CMDHANDLERINFO {
 };
 
 class CCmdTarget : public CObject {
+    DECLARE_DYNAMIC(CCmdTarget)
 public:
     CCmdTarget() {}
     virtual ~CCmdTarget() {}
@@ -364,6 +365,7 @@ void AFXAPI AfxUpdateMenuCmdUI(CCmdTarget* pTarget, CMenu* pPopupMenu, BOOL bDis
 // Windows
 
 class CWnd : public CCmdTarget {
+    DECLARE_DYNAMIC(CWnd)
 public:
     CWnd();
     virtual ~CWnd();
@@ -649,6 +651,7 @@ HINSTANCE AFXAPI AfxFindResourceHandle(LPCWSTR name, LPCWSTR type);
 // Dialogs and data exchange
 
 class CDialog : public CWnd {
+    DECLARE_DYNAMIC(CDialog)
 public:
     CDialog();
     explicit CDialog(UINT nIDTemplate, CWnd* pParentWnd = nullptr);
@@ -740,6 +743,7 @@ void AFXAPI DDV_MinMaxDouble(CDataExchange* pDX, double value, double minVal, do
 // Standard controls
 
 class CStatic : public CWnd {
+    DECLARE_DYNAMIC(CStatic)
 public:
     BOOL Create(LPCWSTR text, DWORD style, const RECT& rect, CWnd* pParentWnd, UINT nID = 0xffff);
     HBITMAP SetBitmap(HBITMAP bitmap)
@@ -750,6 +754,7 @@ public:
 };
 
 class CButton : public CWnd {
+    DECLARE_DYNAMIC(CButton)
 public:
     BOOL Create(LPCWSTR text, DWORD style, const RECT& rect, CWnd* pParentWnd, UINT nID);
     int GetCheck() const { return static_cast<int>(SendMessage(BM_GETCHECK)); }

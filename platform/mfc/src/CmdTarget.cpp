@@ -1,6 +1,8 @@
 // Command targets: message-map lookup along the class chain, and command routing.
 #include <afxwin.h>
 
+IMPLEMENT_DYNAMIC(CCmdTarget, CObject)
+
 namespace afx_detail {
 
 bool IsObject(const void* object)

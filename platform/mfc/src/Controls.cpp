@@ -3,6 +3,9 @@
 
 #include <vector>
 
+IMPLEMENT_DYNAMIC(CStatic, CWnd)
+IMPLEMENT_DYNAMIC(CButton, CWnd)
+
 BOOL CStatic::Create(LPCWSTR text, DWORD style, const RECT& rect, CWnd* pParentWnd, UINT nID)
 {
     return CWnd::Create(L"STATIC", text, style, rect, pParentWnd, nID);

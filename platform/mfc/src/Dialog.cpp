@@ -2,6 +2,8 @@
 // pre-translated) and modeless.
 #include "AfxState.h"
 
+IMPLEMENT_DYNAMIC(CDialog, CWnd)
+
 namespace afx_detail {
 class CreationHook;
 }

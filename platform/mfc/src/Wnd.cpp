@@ -2,6 +2,8 @@
 // dispatch with reflection of child notifications.
 #include "AfxState.h"
 
+IMPLEMENT_DYNAMIC(CWnd, CCmdTarget)
+
 namespace afx_detail {
 
 ThreadState::~ThreadState()
