@@ -6,3 +6,4 @@
 #define IDC_NAME 1002
 #define IDC_FLAG 1003
 #define IDS_SHEET_TITLE 900
+#define IDR_TEST_MENU 300
