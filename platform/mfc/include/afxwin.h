@@ -608,7 +608,8 @@ public:
 
     virtual BOOL InitApplication() { return TRUE; }
     BOOL InitInstance() override { return TRUE; }
-    int ExitInstance() override { return 0; }
+    // The exit code: the WM_QUIT code that ended the loop, unless a program says otherwise.
+    int ExitInstance() override { return static_cast<int>(m_msgCur.wParam); }
     int Run() override;
     // Offers a message to the window objects (target first, up to the main window), then to the
     // main window itself. TRUE when handled.

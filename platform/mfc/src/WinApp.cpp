@@ -97,9 +97,10 @@ BOOL CWinApp::OnIdle(LONG count)
 BOOL CWinApp::PumpMessage()
 {
     MSG& msg = afx_detail::State().pumpMsg;
-    if (::GetMessageW(&msg, nullptr, 0, 0) <= 0)
-        return FALSE;
+    BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
     m_msgCur = msg;
+    if (got <= 0)
+        return FALSE;
     if (!PreTranslateMessage(&msg)) {
         ::TranslateMessage(&msg);
         ::DispatchMessageW(&msg);
@@ -116,8 +117,7 @@ int CWinApp::Run()
         if (!PumpMessage())
             break;
     }
-    ExitInstance();
-    return static_cast<int>(afx_detail::State().pumpMsg.wParam);
+    return ExitInstance();
 }
 
 HICON CWinApp::LoadIcon(UINT nID) const

@@ -222,3 +222,79 @@ TEST(WindowFileDialog, GoesThroughTheReplaceableFunction)
     EXPECT_EQ(cancelled.DoModal(), IDCANCEL);
     AfxSetFileDialogProc(previous);
 }
+
+namespace {
+
+class ModelessValues : public ValuesDialog {
+public:
+    explicit ModelessValues(bool* deleted) : m_deleted(deleted) {}
+    ~ModelessValues() override { *m_deleted = true; }
+
+protected:
+    void PostNcDestroy() override { delete this; }
+
+private:
+    bool* m_deleted;
+};
+
+class LoopApp : public CWinApp {
+public:
+    int exits = 0;
+    int ExitInstance() override
+    {
+        ++exits;
+        return CWinApp::ExitInstance();
+    }
+};
+
+class PingCounter : public CWnd {
+public:
+    int seen = 0;
+
+protected:
+    LRESULT OnPing(WPARAM, LPARAM)
+    {
+        if (++seen == 3)
+            ::PostQuitMessage(5);
+        return 0;
+    }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(PingCounter, CWnd)
+    ON_MESSAGE(WM_APP + 9, OnPing)
+END_MESSAGE_MAP()
+
+} // namespace
+
+TEST(WindowDialog, ModelessDialogFromResourceHidesOnOkAndDeletesItselfWhenDestroyed)
+{
+    bool deleted = false;
+    auto* dlg = new ModelessValues(&deleted);
+    ASSERT_TRUE(dlg->Create(IDD_VALUES));
+    HWND hWnd = dlg->m_hWnd;
+    EXPECT_EQ(::GetDlgItemInt(hWnd, IDC_NUMBER, nullptr, TRUE), 3u);   // OnInitDialog filled it
+    dlg->ShowWindow(SW_SHOW);
+    ::SetDlgItemTextW(hWnd, IDC_NUMBER, L"9");
+    dlg->SendMessage(WM_COMMAND, IDOK);
+    EXPECT_FALSE(::IsWindowVisible(hWnd));
+    EXPECT_EQ(dlg->number, 9);
+    EXPECT_FALSE(deleted);
+    dlg->DestroyWindow();
+    EXPECT_TRUE(deleted);
+    EXPECT_FALSE(::IsWindow(hWnd));
+}
+
+TEST(WindowApplication, RunPumpsUntilQuitAndReturnsTheExitCode)
+{
+    LoopApp app;
+    EXPECT_EQ(AfxGetApp(), &app);
+    PingCounter wnd;
+    ASSERT_TRUE(wnd.CreateEx(0, nullptr, L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr));
+    for (int i = 0; i < 3; ++i)
+        wnd.PostMessage(WM_APP + 9);
+    EXPECT_EQ(app.Run(), 5);
+    EXPECT_EQ(wnd.seen, 3);
+    EXPECT_EQ(app.exits, 1);
+    wnd.DestroyWindow();
+}
