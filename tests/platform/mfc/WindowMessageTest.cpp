@@ -385,3 +385,46 @@ TEST(WindowLifetime, SubclassingRunsPreSubclassWindowAndTemporaryWrappersAreFree
     w.DestroyWindow();
     EXPECT_FALSE(::IsWindow(raw));
 }
+
+namespace {
+
+class MenuOwner : public DerivedWnd {
+public:
+    UINT stateOf400 = 0;
+    UINT stateOf401 = 0;
+    int initCalls = 0;
+
+protected:
+    void OnInitMenuPopup(CMenu* popup, UINT index, BOOL sysMenu)
+    {
+        DerivedWnd::OnInitMenuPopup(popup, index, sysMenu);
+        ++initCalls;
+        stateOf400 = popup->GetMenuState(400, MF_BYCOMMAND);
+        stateOf401 = popup->GetMenuState(401, MF_BYCOMMAND);
+    }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(MenuOwner, DerivedWnd)
+    ON_WM_INITMENUPOPUP()
+END_MESSAGE_MAP()
+
+} // namespace
+
+TEST(WindowMessageMap, APopupMenuOpenedForRealRunsTheUpdateHandlers)
+{
+    MenuOwner owner;
+    ASSERT_TRUE(owner.CreateEx(0, nullptr, L"owner", WS_POPUP | WS_VISIBLE, 0, 0, 200, 100, nullptr, nullptr));
+    owner.SetForegroundWindow();
+    CMenu menu;
+    ASSERT_TRUE(menu.CreatePopupMenu());
+    menu.AppendMenu(MF_STRING, 400, L"a");
+    menu.AppendMenu(MF_STRING, 401, L"b");
+    // The menu's own loop reads the queued Escape and closes again.
+    owner.PostMessage(WM_KEYDOWN, VK_ESCAPE, 0);
+    menu.TrackPopupMenu(TPM_LEFTALIGN | TPM_RETURNCMD, 10, 10, &owner);
+    EXPECT_EQ(owner.initCalls, 1);
+    EXPECT_TRUE(owner.stateOf400 & MF_GRAYED);
+    EXPECT_TRUE(owner.stateOf401 & MF_CHECKED);
+    owner.DestroyWindow();
+}
