@@ -211,3 +211,29 @@ TEST(SkinnedSlider, DrawsBackgroundAndThumbFromTheSkin)
     CPoint centre = CSpeedSliderCtl::SkinnedThumbRect(thumb, CRect(0, 0, 10, 10)).CenterPoint();
     EXPECT_EQ(shot.At(centre.x, centre.y), kBlack);
 }
+
+namespace {
+
+class TipButton : public SDrawBtn {
+public:
+    CToolTipCtrl& Tip() { return m_ToolTip; }
+};
+
+} // namespace
+
+TEST(SkinnedButton, KeepsOneToolTipToolWhoseTextFollowsSetToolTip)
+{
+    Host host;
+    TipButton button;
+    ASSERT_TRUE(button.Create(L"", WS_VISIBLE, CRect(10, 10, 50, 30), &host, 1054));
+    button.SetToolTip(L"切换");
+    ASSERT_NE(button.Tip().m_hWnd, nullptr);
+    button.SetToolTip(L"过渡");
+    EXPECT_EQ(button.Tip().GetToolCount(), 1);
+    EXPECT_STREQ(button.Tip().GetText(&button), L"过渡");
+    button.SetToolTip(L"");   // deactivates, keeps the control
+    EXPECT_NE(button.Tip().m_hWnd, nullptr);
+    HWND tip = button.Tip().m_hWnd;
+    button.DestroyWindow();
+    EXPECT_FALSE(::IsWindow(tip));   // the tool tip goes with its button
+}
