@@ -127,7 +127,7 @@ HRESULT CTestStream::FillBuffer(IMediaSample* sample) {
     sample->GetPointer(&data);
     std::memset(data, 0, static_cast<size_t>(sample->GetSize()));
     data[0] = static_cast<BYTE>(m_frame);
-    REFERENCE_TIME start = m_frame * kFrame - m_rtStart;
+    REFERENCE_TIME start = m_frame * kFrame - m_rtStart + offset;
     REFERENCE_TIME stop = start + kFrame;
     sample->SetTime(&start, &stop);
     sample->SetActualDataLength(kWidth * kHeight * 4);
@@ -227,6 +227,11 @@ CComPtr<IGraphBuilder> MakeGraph(IReferenceClock* clock) {
     CComQIPtr<IMediaFilter> filter(graph);
     if (filter) filter->SetSyncSource(clock);
     return graph;
+}
+
+void UseClock(IGraphBuilder* graph, IReferenceClock* clock) {
+    CComQIPtr<IMediaFilter> filter(graph);
+    if (filter) filter->SetSyncSource(clock);
 }
 
 bool WaitForEvent(IGraphBuilder* graph, long wanted, DWORD timeoutMs, LONG_PTR* param1) {
