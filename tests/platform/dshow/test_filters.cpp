@@ -97,7 +97,13 @@ CTestStream::CTestStream(HRESULT* phr, CTestSource* filter, int count)
 }
 
 HRESULT STDMETHODCALLTYPE CTestStream::NonDelegatingQueryInterface(REFIID riid, void** ppv) {
-    if (IsEqualIID(riid, IID_IMediaSeeking)) return CSourceSeeking::NonDelegatingQueryInterface(riid, ppv);
+    if (IsEqualIID(riid, IID_IMediaSeeking)) {
+        if (!seekable) {
+            *ppv = nullptr;
+            return E_NOINTERFACE;
+        }
+        return CSourceSeeking::NonDelegatingQueryInterface(riid, ppv);
+    }
     return CSourceStream::NonDelegatingQueryInterface(riid, ppv);
 }
 

@@ -72,6 +72,7 @@ public:
 
     int failAt = -1;  // frame whose FillBuffer fails
     REFERENCE_TIME offset = 0;  // added to every time stamp
+    bool seekable = true;       // false: the pin answers no IMediaSeeking
     HRESULT failWith = E_FAIL;
 
 protected:
