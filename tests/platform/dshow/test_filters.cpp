@@ -1,6 +1,5 @@
 #include "test_filters.h"
 
-#include <cstdio>
 #include <cstring>
 
 namespace rvxtest {
