@@ -82,7 +82,7 @@ protected:
         CoUninitialize();
     }
 
-    void MakeDirector(CDirector* director = nullptr)
+    void MakeDirector(CDirector* director = nullptr, int width = kWidth, int height = kHeight)
     {
         director_.reset(director ? director : new CDirector);
         director_->SetChannelGraphFactory(&channels_);
@@ -90,7 +90,7 @@ protected:
         director_->SetAudioTimeApi(audio_test::FakeTime::Api());
         WAVEFORMATEX pcm = audio_test::kPcm;
         director_->SetAudioFormat(&pcm);
-        ASSERT_EQ(director_->Init(window_, window_, kWidth, kHeight, 25.0f, 1.0, 2), S_OK);
+        ASSERT_EQ(director_->Init(window_, window_, width, height, 25.0f, 1.0, 2), S_OK);
     }
 
     HRESULT Load(int number, CChannel** out = nullptr)
@@ -543,6 +543,50 @@ TEST_F(DirectorTest, ShutdownWithOutputsRunningStopsEverythingInOrder)
     EXPECT_EQ(director_->GetProgramChannel(), 0);
     EXPECT_EQ(director_->StartOutput(kOutputAvi), E_UNEXPECTED);
     EXPECT_EQ(director_->Shutdown(), S_OK); // twice is harmless
+}
+
+TEST_F(DirectorTest, TheCardOutputIsToldNtscForA480LineProgram)
+{
+    MakeDirector(nullptr, 720, 480);
+    outputs_.width = 720;
+    outputs_.height = 480;
+    ASSERT_EQ(director_->StartOutput(kOutputCard), S_OK);
+    EXPECT_EQ(outputs_.records[kOutputCard]->before.card.Ntsc, 1);
+    EXPECT_EQ(outputs_.records[kOutputCard]->before.card.CardIndex, 0);
+    EXPECT_EQ(outputs_.records[kOutputCard]->videoType.lSampleSize, 720u * 480u * 4u);
+}
+
+TEST_F(DirectorTest, TheCaptionPreviewJoinsAndLeavesTheMixersLayers)
+{
+    MakeDirector();
+    CVideoMixer* mixer = director_->GetVideoMixer();
+    const std::vector<IVideoMixerRenderListener*>& layers = mixer->GetRenderListeners();
+    ASSERT_EQ(layers.size(), 1u);
+    EXPECT_EQ(layers[0], director_->GetOverlayScene());
+    EXPECT_TRUE(director_->GetOverlayScene()->IsProgramLayer());
+    EXPECT_FALSE(director_->ShowCaptionPreview(nullptr));
+    EXPECT_EQ(mixer->GetRenderListeners().size(), 1u);
+    EXPECT_TRUE(director_->ShowCaptionPreview(window_));
+    ASSERT_EQ(mixer->GetRenderListeners().size(), 2u);
+    EXPECT_EQ(mixer->GetRenderListeners()[1], director_->GetPreviewScene());
+    EXPECT_EQ(director_->GetPreviewScene()->GetPreviewWindow(), window_);
+    Tick(); // the preview is drawn into its own window without harm
+    director_->HideCaptionPreview();
+    EXPECT_EQ(mixer->GetRenderListeners().size(), 1u);
+}
+
+TEST_F(DirectorTest, TheAudioPreviewReceivesTheMixUntilStopped)
+{
+    MakeDirector();
+    EXPECT_EQ(director_->StopAudioPreview(), E_UNEXPECTED);
+    ASSERT_EQ(director_->StartAudioPreview("Speakers"), S_OK);
+    director_->GetAudioMixer()->Tick();
+    EXPECT_EQ(director_->StopAudioPreview(), S_OK);
+    director_->GetAudioMixer()->Tick();
+    EXPECT_EQ(outputs_.preview->chunks.size(), 1u);
+    EXPECT_EQ(outputs_.preview->chunks[0].length, 7056);
+    EXPECT_LT(log_.IndexOf("preview.Stop"), log_.IndexOf("preview.Destroy"));
+    EXPECT_EQ(director_->StopAudioPreview(), E_UNEXPECTED);
 }
 
 TEST_F(DirectorTest, InitNeedsANotifyWindow)
