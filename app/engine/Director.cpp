@@ -34,6 +34,7 @@ CDirector::CDirector() : m_channels(kChannelCount, nullptr)
     InitializeCriticalSection(&m_outputLock);
     InitializeCriticalSection(&m_audioLock);
     InitializeCriticalSection(&m_videoLock);
+    InitializeCriticalSection(&m_eventLock);
     const WAVEFORMATEX format = ProgramAudioFormat();
     ResetAudioType(format, format.nAvgBytesPerSec);
 }
@@ -41,6 +42,7 @@ CDirector::CDirector() : m_channels(kChannelCount, nullptr)
 CDirector::~CDirector()
 {
     Shutdown();
+    DeleteCriticalSection(&m_eventLock);
     DeleteCriticalSection(&m_videoLock);
     DeleteCriticalSection(&m_audioLock);
     DeleteCriticalSection(&m_outputLock);

@@ -190,6 +190,9 @@ private:
 
     HANDLE m_thread = nullptr;
     HANDLE m_frameEvent = nullptr;
+    // The mixing clock may announce a frame while the thread is being stopped: the event
+    // handle is set and closed under this lock only.
+    CRITICAL_SECTION m_eventLock;
     volatile LONG m_threadRunning = 0;
     AM_SAMPLE2_PROPERTIES m_frame = {};
     BYTE* m_readback = nullptr;

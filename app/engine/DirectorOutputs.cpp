@@ -186,6 +186,7 @@ void CDirector::RemoveVideoListener(IVideoListener* listener)
 
 void CDirector::OnFrameReady(LONGLONG, LONGLONG)
 {
+    Lock lock(m_eventLock);
     if (m_frameEvent)
         SetEvent(m_frameEvent);
 }
@@ -194,12 +195,17 @@ HRESULT CDirector::StartFrameThread()
 {
     if (m_threadRunning)
         return S_FALSE;
-    m_frameEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    if (!m_frameEvent)
+    HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (!event)
         return HRESULT_FROM_WIN32(GetLastError());
+    {
+        Lock lock(m_eventLock);
+        m_frameEvent = event;
+    }
     m_thread = CreateThread(nullptr, 0, &CDirector::FrameThreadProc, this, CREATE_SUSPENDED, nullptr);
     if (!m_thread) {
         const HRESULT hr = HRESULT_FROM_WIN32(GetLastError());
+        Lock lock(m_eventLock);
         CloseHandle(m_frameEvent);
         m_frameEvent = nullptr;
         return FAILED(hr) ? hr : E_FAIL;
@@ -213,20 +219,28 @@ void CDirector::StopFrameThread()
 {
     if (m_thread) {
         InterlockedExchange(&m_threadRunning, 0);
-        SetEvent(m_frameEvent);
+        OnFrameReady(0, 0);
         WaitForSingleObject(m_thread, INFINITE);
         CloseHandle(m_thread);
         m_thread = nullptr;
     }
-    if (m_frameEvent) {
-        CloseHandle(m_frameEvent);
-        m_frameEvent = nullptr;
+    {
+        Lock lock(m_eventLock);
+        if (m_frameEvent) {
+            CloseHandle(m_frameEvent);
+            m_frameEvent = nullptr;
+        }
     }
     delete[] m_readback;
     m_readback = nullptr;
     m_readbackSize = 0;
-    Lock lock(m_videoLock);
-    m_videoListeners.clear();
+    {
+        Lock lock(m_videoLock);
+        m_videoListeners.clear();
+    }
+    // Nobody reads frames any more: the engine stops queuing them.
+    if (m_videoMixer)
+        m_videoMixer->SetListener(nullptr);
 }
 
 DWORD WINAPI CDirector::FrameThreadProc(void* self)
