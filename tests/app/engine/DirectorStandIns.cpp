@@ -255,7 +255,7 @@ public:
         f.actual = frame->lActual;
         f.bufferSize = frame->cbBuffer;
         f.flags = frame->dwSampleFlags;
-        f.typeSpecificFlags = frame->cbData;
+        f.descriptorSize = frame->cbData;
         f.start = frame->tStart;
         f.stop = frame->tStop;
         const DWORD* pixels = reinterpret_cast<const DWORD*>(frame->pbBuffer);

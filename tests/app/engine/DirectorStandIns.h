@@ -114,7 +114,7 @@ struct OutputRecord {
         long actual = 0;
         long bufferSize = 0;
         DWORD flags = 0;
-        DWORD typeSpecificFlags = 0;
+        DWORD descriptorSize = 0; // the record's own size field, left 0
         LONGLONG start = 0, stop = 0;
         DWORD centre = 0, corner = 0; // pixels (x, y) = (w/2, h/2) and (1, 1)
     };

@@ -294,7 +294,7 @@ TEST_F(DirectorTest, AnOutputReceivesProgramFramesWithTheirPixelsAndTimes)
         EXPECT_EQ(f.actual, kWidth * kHeight * 4);
         EXPECT_EQ(f.bufferSize, kWidth * kHeight * 4);
         EXPECT_EQ(f.flags, DWORD(AM_SAMPLE_SPLICEPOINT | AM_SAMPLE_TIMEVALID | AM_SAMPLE_STOPVALID));
-        EXPECT_EQ(f.typeSpecificFlags, 0u);
+        EXPECT_EQ(f.descriptorSize, 0u);
         EXPECT_EQ(f.start, LONGLONG(0x7FFF0000) * 10000);
         EXPECT_EQ(f.stop, f.start + 400000);
         EXPECT_TRUE(Near(f.corner, kRed));
