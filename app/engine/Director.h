@@ -1,0 +1,200 @@
+// The switching core the main window embeds: the five input channels, program and preview,
+// transitions, the output graphs by type, channel audio into the audio mixer and the mixed
+// audio to its listeners, and the frame distribution thread that reads every mixed program
+// frame back from the card and hands it to the video listeners.
+#pragma once
+
+#include "app/captions/LISScene.h"
+#include "app/engine/DirectorGraphs.h"
+#include "app/engine/Listeners.h"
+#include "app/engine/MmTimeApi.h"
+#include "app/engine/SourceDescriptor.h"
+#include "app/settings/OutputSettings.h"
+
+#include <windows.h>
+#include <strmif.h>
+#include <mmreg.h>
+
+#include <list>
+#include <map>
+#include <vector>
+
+class CAudioMixer;
+class CChannel;
+class CVideoMixer;
+class CWnd;
+
+// The output kinds StartOutput takes; -1 means all, for StopOutput only.
+enum OutputType {
+    kOutputAll = -1,
+    kOutputWindowsMedia = 0,
+    kOutputAvi = 2,
+    kOutputIeee1394 = 3,
+    kOutputVirtualDevice = 5,
+    kOutputCard = 6,
+    kOutputDecklink = 7,
+};
+
+const UINT WM_CHANNEL_GRAPH_EVENT = 0x512;
+const UINT WM_DV_OUTPUT_EVENT = 0x513;
+
+class CDirector : public IGrabListener, public IVideoMixerListener {
+public:
+    static const int kChannelCount = 5;
+    static const int kMixedAudioId = 254;
+
+    CDirector();
+    virtual ~CDirector();
+    CDirector(const CDirector&) = delete;
+    CDirector& operator=(const CDirector&) = delete;
+
+    // The graphs the director makes; set before Init (the program gives the real ones).
+    void SetChannelGraphFactory(IChannelGraphFactory* factory) { m_channelFactory = factory; }
+    void SetOutputGraphFactory(IOutputGraphFactory* factory) { m_outputFactory = factory; }
+    // The clock and timer the audio mixer runs on, applied when Init starts it.
+    void SetAudioTimeApi(const MmTimeApi& api)
+    {
+        m_audioTime = api;
+        m_audioTimeSet = true;
+    }
+
+    void SetAudioFormat(const WAVEFORMATEX* format);
+    HRESULT Init(HWND renderWindow, HWND notifyWindow, int width, int height, float frameRate, double pixelAspect,
+                 int fieldType);
+    HRESULT Shutdown();
+
+    CChannel* GetChannel(int number) const;
+    HRESULT LoadChannel(CWnd* owner, HWND notifyWindow, int number, CChannel** channel, const SourceDescriptor& audio,
+                        const SourceDescriptor& video);
+    HRESULT ReloadChannel(CChannel* channel, const SourceDescriptor& audio, const SourceDescriptor& video);
+
+    HRESULT SetProgram(int number);
+    HRESULT SetPreview(int number);
+    int GetProgramChannel() const { return m_program; }
+    int GetPreviewChannel() const { return m_preview; }
+
+    HRESULT StartTransition(int effectId, int timed, int durationMs);
+    HRESULT SetTransitionPosition(int position);
+    HRESULT EndTransition(bool swap);
+
+    HRESULT StartOutput(int type);
+    HRESULT StopOutput(int type);
+    int IsOutputRunning(int type);
+    bool AreOutputsRunning() const { return m_outputsRunning; }
+
+    HRESULT StartAudioPreview(const char* deviceName);
+    HRESULT StopAudioPreview();
+
+    bool ShowCaptionPreview(HWND window);
+    void HideCaptionPreview();
+
+    CVideoMixer* GetVideoMixer() const { return m_videoMixer; }
+    CAudioMixer* GetAudioMixer() const { return m_audioMixer; }
+    CLISScene* GetOverlayScene() { return &m_programScene; }
+    CLISScene* GetPreviewScene() { return &m_previewScene; }
+    const AM_MEDIA_TYPE* GetAudioMediaType() const { return &m_audioType; }
+
+    void SetEncodeSettings(const CEncodeSettings& settings) { m_encode = settings; }
+    void SetAviSettings(const AviOutputSettings& settings) { m_avi = settings; }
+    void SetDvSettings(const DvOutputSettings& settings) { m_dv = settings; }
+    void SetListenPort(WORD port) { m_listenPort = port; }
+    void SetDecklinkSettings(const DecklinkOutputSettings& settings) { m_decklink = settings; }
+    // The operator's recording option: a DV camcorder preview records during a transition.
+    void SetPriRecord(bool on) { m_priRecord = on; }
+
+    // IGrabListener: channel audio (ids 1..5) and the mixed audio (id 254).
+    void OnSample(int id, IMediaSample* sample, int timeLow, int timeHigh) override;
+    void OnFlush(int id) override;
+    // IVideoMixerListener: only wakes the frame thread.
+    void OnFrameReady(LONGLONG start, LONGLONG stop) override;
+
+    bool IsFrameThreadRunning() const { return m_threadRunning != 0; }
+
+protected:
+    // Starts the frame distribution thread; a failure leaves no thread and no event.
+    virtual HRESULT StartFrameThread();
+
+private:
+    friend class CChannel;
+    class Lock {
+    public:
+        explicit Lock(CRITICAL_SECTION& cs) : m_cs(cs) { EnterCriticalSection(&m_cs); }
+        ~Lock() { LeaveCriticalSection(&m_cs); }
+        Lock(const Lock&) = delete;
+        Lock& operator=(const Lock&) = delete;
+
+    private:
+        CRITICAL_SECTION& m_cs;
+    };
+
+    bool ValidNumber(int number) const { return number > 0 && number <= static_cast<int>(m_channels.size()); }
+    IChannelGraph* GraphOf(int number) const;
+    HRESULT OpenChannel(CChannel* channel, const SourceDescriptor& audio, const SourceDescriptor& video);
+    // A channel being deleted leaves its slot (and program or preview).
+    void ForgetChannel(CChannel* channel);
+    void DeleteChannels();
+
+    void AddAudioListener(IGrabListener* listener);
+    void RemoveAudioListener(IGrabListener* listener);
+    void AddVideoListener(IVideoListener* listener);
+    void RemoveVideoListener(IVideoListener* listener);
+    void DestroyOutputGraph(IOutputGraph* graph);
+
+    void StopFrameThread();
+    static DWORD WINAPI FrameThreadProc(void* self);
+    void FrameLoop();
+    HRESULT GetNextFrame();
+    void DistributeFrame();
+
+    void ResetAudioType(const WAVEFORMATEX& format, ULONG sampleSize);
+
+    IChannelGraphFactory* m_channelFactory = nullptr;
+    IOutputGraphFactory* m_outputFactory = nullptr;
+    MmTimeApi m_audioTime = {};
+    bool m_audioTimeSet = false;
+    bool m_initialized = false;
+
+    HWND m_renderWindow = nullptr;
+    HWND m_notifyWindow = nullptr;
+    std::vector<CChannel*> m_channels;
+    int m_program = 0;
+    int m_preview = 0;
+    int m_width = 320;
+    int m_height = 240;
+
+    std::map<int, IOutputGraph*> m_outputs;
+    CRITICAL_SECTION m_outputLock;
+    bool m_outputsRunning = false;
+
+    CEncodeSettings m_encode;
+    AviOutputSettings m_avi;
+    DvOutputSettings m_dv;
+    WORD m_listenPort = 8601;
+    DecklinkOutputSettings m_decklink;
+    bool m_priRecord = false;
+
+    AM_MEDIA_TYPE m_audioType = {};
+    WAVEFORMATEX m_audioFormat = {};
+
+    CLISScene m_programScene;
+    CLISScene m_previewScene;
+    CAudioMixer* m_audioMixer = nullptr;
+
+    std::list<IGrabListener*> m_audioListeners;
+    CRITICAL_SECTION m_audioLock;
+    IAudioPreviewGraph* m_audioPreview = nullptr;
+
+    CVideoMixer* m_videoMixer = nullptr; // one reference held
+    std::list<IVideoListener*> m_videoListeners;
+    CRITICAL_SECTION m_videoLock;
+
+    HANDLE m_thread = nullptr;
+    HANDLE m_frameEvent = nullptr;
+    // The mixing clock may announce a frame while the thread is being stopped: the event
+    // handle is set and closed under this lock only.
+    CRITICAL_SECTION m_eventLock;
+    volatile LONG m_threadRunning = 0;
+    AM_SAMPLE2_PROPERTIES m_frame = {};
+    BYTE* m_readback = nullptr;
+    long m_readbackSize = 0;
+};

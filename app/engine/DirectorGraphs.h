@@ -1,0 +1,115 @@
+// What the director needs of the graphs it creates: a channel's input graph, the output
+// graphs and the audio preview. The director makes them through factories, so the program
+// gives it the real DirectShow graphs and tests give it stand-ins.
+#pragma once
+
+#include "app/engine/Listeners.h"
+#include "app/engine/SourceDescriptor.h"
+#include "app/settings/OutputSettings.h"
+
+#include <windows.h>
+#include <strmif.h>
+#include <control.h>
+
+class CGrabHost;
+
+// One input channel's graph (audio and video branches). The video ends in the channel's
+// VMR-9, attached to the video mixer as input GetMixerInput(); the audio ends in an audio
+// renderer that calls its listeners.
+class IChannelGraph {
+public:
+    virtual ~IChannelGraph() = default;
+    virtual HRESULT Create() = 0;
+    virtual HRESULT Build() = 0;
+    // Stops the graph, detaches it from the mixer and removes its filters.
+    virtual HRESULT Destroy() = 0;
+    virtual HRESULT Stop() = 0;
+
+    virtual void SetAcceptedAudioType(const AM_MEDIA_TYPE* type) = 0;
+    virtual void SetAudioSource(const SourceDescriptor& source) = 0;
+    virtual void SetVideoSource(const SourceDescriptor& source) = 0;
+    virtual void SetOwner(void* owner) = 0;
+    // Graph events reach the window as message `message` with the channel number.
+    virtual void SetNotifyWindow(HWND window, UINT message, LPARAM channel) = 0;
+    virtual HRESULT SetVideoPosition(int left, int top, int width, int height) = 0;
+
+    // The audio renderer, or null when the graph has none.
+    virtual CGrabHost* GetAudioRenderer() = 0;
+    // The video mixer input the graph's renderer feeds (channel number - 1).
+    virtual int GetMixerInput() const = 0;
+
+    // Transport modes of a DV camcorder source (record, record-freeze).
+    virtual HRESULT TransportRecord() = 0;
+    virtual HRESULT TransportRecordFreeze() = 0;
+};
+
+class CDirector;
+
+class IChannelGraphFactory {
+public:
+    virtual ~IChannelGraphFactory() = default;
+    // A graph for mixer input `channelIndex` (channel number - 1), not yet created.
+    virtual IChannelGraph* CreateChannelGraph(CDirector* director, int channelIndex) = 0;
+};
+
+// The compose source at the start of every output graph: pin 0 "Video", pin 1 "Audio".
+class IComposeSource {
+public:
+    virtual HRESULT SetPinMediaType(int pin, const AM_MEDIA_TYPE* type) = 0;
+    virtual void ActivatePins() = 0;
+    virtual IVideoListener* GetVideoListener() = 0;
+    virtual IGrabListener* GetAudioListener() = 0;
+
+protected:
+    ~IComposeSource() = default;
+};
+
+// One running output. Create adds the compose source and the sink, Build connects them,
+// Destroy removes and deletes both.
+class IOutputGraph {
+public:
+    virtual ~IOutputGraph() = default;
+    virtual HRESULT Create() = 0;
+    virtual HRESULT Build() = 0;
+    virtual HRESULT Destroy() = 0;
+    virtual HRESULT Run() = 0;
+    virtual HRESULT Stop() = 0;
+    virtual HRESULT GetState(LONG timeoutMs, OAFilterState* state) = 0;
+    virtual IComposeSource* GetComposeSource() = 0;
+    virtual void SetNotifyWindow(HWND window, UINT message, LPARAM param) = 0;
+    // Windows Media and AVI take their settings after Create; the others ignore these.
+    virtual void SetEncodeSettings(const CEncodeSettings& settings) { (void)settings; }
+    virtual void SetAviSettings(const AviOutputSettings& settings) { (void)settings; }
+};
+
+// The settings an output graph is given before its Create, by type.
+struct OutputGraphSettings {
+    DvOutputSettings dv;             // 3, IEEE-1394
+    WORD listenPort = 8601;          // 5, virtual device
+    CardOutputSettings card;         // 6, overlay card
+    DecklinkOutputSettings decklink; // 7, Decklink
+};
+
+// The audio preview on a sound card: a source whose pin 0 receives program audio.
+class IAudioPreviewGraph {
+public:
+    virtual ~IAudioPreviewGraph() = default;
+    virtual HRESULT Create() = 0;
+    virtual HRESULT Build() = 0;
+    virtual HRESULT Destroy() = 0;
+    virtual HRESULT Run() = 0;
+    virtual HRESULT Stop() = 0;
+    // Pin 0 of the source: null when there is no source or no pin.
+    virtual HRESULT SetPinMediaType(const AM_MEDIA_TYPE* type) = 0;
+    virtual IGrabListener* GetPinListener() = 0;
+};
+
+class IOutputGraphFactory {
+public:
+    virtual ~IOutputGraphFactory() = default;
+    // A graph object for the output type with its before-Create settings; null for a type
+    // that has no graph.
+    virtual IOutputGraph* CreateOutputGraph(int type, const OutputGraphSettings& settings) = 0;
+    // Null when the preview cannot be made.
+    virtual IAudioPreviewGraph* CreateAudioPreviewGraph(const char* deviceName) = 0;
+};
