@@ -10,8 +10,7 @@ IWMProfile* CEncodeSettings::CreateProfile() const
     HMODULE module = LoadLibraryW(L"wmvcore.dll");
     if (!module)
         return nullptr;
-    CreateManagerFn create = reinterpret_cast<CreateManagerFn>(
-        reinterpret_cast<void*>(GetProcAddress(module, "WMCreateProfileManager")));
+    CreateManagerFn create = reinterpret_cast<CreateManagerFn>(GetProcAddress(module, "WMCreateProfileManager"));
     IWMProfile* profile = nullptr;
     IWMProfileManager* manager = nullptr;
     if (create && SUCCEEDED(create(&manager)) && manager) {
