@@ -1,0 +1,10 @@
+#include "dsbase/Sync.h"
+
+CAMEvent::CAMEvent(BOOL fManualReset, HRESULT* phr)
+    : m_hEvent(CreateEventW(nullptr, fManualReset, FALSE, nullptr)) {
+    if (!m_hEvent && phr) *phr = HRESULT_FROM_WIN32(GetLastError());
+}
+
+CAMEvent::~CAMEvent() {
+    if (m_hEvent) CloseHandle(m_hEvent);
+}
