@@ -6,6 +6,8 @@
 #include <unknwn.h>
 #include <objbase.h>
 
+#include <memory>
+
 template <class T>
 class CComPtr {
 public:
@@ -26,7 +28,7 @@ public:
     }
     CComPtr& operator=(const CComPtr& other) noexcept { return *this = other.p; }
     CComPtr& operator=(CComPtr&& other) noexcept {
-        if (this != &other) {
+        if (this != std::addressof(other)) {
             T* old = p;
             p = other.p;
             other.p = nullptr;
