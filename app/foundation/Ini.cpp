@@ -11,6 +11,7 @@ namespace {
 // Numbers travel through a text buffer of this many characters (plus the terminator).
 const DWORD kNumberChars = 64;
 const DWORD kReadStep = 512;
+const DWORD kLinearGrowth = 64 * 1024;
 const wchar_t kMissingKey[] = L"{63788286-AE30-4D6B-95DF-3B451C1C79F9}";
 
 LPWSTR CopyPath(LPCWSTR path)
@@ -144,8 +145,10 @@ CString CIni::ReadValue(LPCWSTR section, LPCWSTR key, LPCWSTR defaultText) const
         defaultText = L"";
     if (!section || !key || !m_pszPath)
         return CString(defaultText);
-    // Grow the buffer until the value fits: a value of any length is read whole.
-    for (DWORD size = kReadStep;; size += kReadStep) {
+    // Grow the buffer until the value fits: a value of any length is read whole. Past
+    // 64 K characters the buffer doubles, so that a huge value costs a few reads, not
+    // thousands.
+    for (DWORD size = kReadStep;; size = size < kLinearGrowth ? size + kReadStep : size * 2) {
         std::vector<WCHAR> buffer(size + 1, 0);
         DWORD n = ::GetPrivateProfileStringW(section, key, defaultText, buffer.data(), size, m_pszPath);
         if (n + 1 < size)

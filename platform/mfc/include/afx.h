@@ -20,19 +20,34 @@
 #define AFX_CDECL __cdecl
 #endif
 
+// Diagnostics; other layers (the DirectShow base classes) may have defined their own.
+#ifndef ASSERT
 #ifdef _DEBUG
 #include <cassert>
 #define ASSERT(f) assert(f)
 #else
 #define ASSERT(f) ((void)0)
 #endif
+#endif
+#ifndef VERIFY
 #define VERIFY(f) ((void)(f))
+#endif
+#ifndef ASSERT_VALID
 #define ASSERT_VALID(p) ((void)0)
+#endif
+#ifndef ASSERT_KINDOF
 #define ASSERT_KINDOF(cls, p) ((void)0)
+#endif
+#ifndef UNUSED
 #define UNUSED(x) ((void)(x))
+#endif
+#ifndef UNUSED_ALWAYS
 #define UNUSED_ALWAYS(x) ((void)(x))
-inline void AFX_CDECL AfxTrace(LPCTSTR, ...) {}
+#endif
+template <typename... Args> inline void AfxTrace(const Args&...) {}
+#ifndef TRACE
 #define TRACE 1 ? (void)0 : ::AfxTrace
+#endif
 
 class CArchive;
 class CObject;
@@ -420,6 +435,9 @@ private:
 
 CArchive& AFXAPI operator<<(CArchive& ar, const CStringW& s);
 CArchive& AFXAPI operator<<(CArchive& ar, const CStringA& s);
+// A wide literal is stored as a CString is, a narrow one as a CStringA.
+CArchive& AFXAPI operator<<(CArchive& ar, const wchar_t* s);
+CArchive& AFXAPI operator<<(CArchive& ar, const char* s);
 CArchive& AFXAPI operator>>(CArchive& ar, CStringW& s);
 CArchive& AFXAPI operator>>(CArchive& ar, CStringA& s);
 CArchive& AFXAPI operator<<(CArchive& ar, const CTime& t);

@@ -7,6 +7,12 @@
 
 #include "afxstr.h"
 
+// winbase.h keeps the 16-bit name GetCurrentTime as a macro for GetTickCount; here it is
+// CTime's member.
+#ifdef GetCurrentTime
+#undef GetCurrentTime
+#endif
+
 class CTimeSpan {
 public:
     CTimeSpan() {}

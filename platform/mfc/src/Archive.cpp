@@ -278,6 +278,9 @@ CArchive& AFXAPI operator<<(CArchive& ar, const CStringA& s)
     return ar;
 }
 
+CArchive& AFXAPI operator<<(CArchive& ar, const wchar_t* s) { return ar << CStringW(s); }
+CArchive& AFXAPI operator<<(CArchive& ar, const char* s) { return ar << CStringA(s); }
+
 CArchive& AFXAPI operator>>(CArchive& ar, CStringW& s)
 {
     bool wide;

@@ -42,10 +42,10 @@ TEST(AppMessageBox, TextAndCaptionComeFromTheStringTable)
 {
     BoxRecorder recorder(IDNO);
     HWND owner = reinterpret_cast<HWND>(0x1234);
-    EXPECT_EQ(IDNO, AppMessageBox(owner, 141, 106, MB_YESNO | MB_ICONERROR));
+    EXPECT_EQ(IDNO, AppMessageBox(owner, 60001, 106, MB_YESNO | MB_ICONERROR));
     ASSERT_EQ(1u, recorder.boxes.size());
     EXPECT_EQ(owner, recorder.boxes[0].owner);
-    EXPECT_STREQ(L"提示", recorder.boxes[0].text);
+    EXPECT_STREQ(L"提示文本", recorder.boxes[0].text);
     EXPECT_STREQ(L"错误", recorder.boxes[0].caption);
     EXPECT_EQ(static_cast<UINT>(MB_YESNO | MB_ICONERROR), recorder.boxes[0].type);
 
@@ -55,7 +55,7 @@ TEST(AppMessageBox, TextAndCaptionComeFromTheStringTable)
     EXPECT_STREQ(L"", recorder.boxes[1].text);
 
     CString format, text;
-    format.LoadString(253);
+    format.LoadString(60002);
     text.Format(format, L"D:\\录像");
     AppMessageBoxText(nullptr, text, 106, MB_OK | MB_ICONERROR);
     ASSERT_EQ(3u, recorder.boxes.size());
@@ -66,7 +66,7 @@ TEST(AppMessageBox, AnswersAsTheOperatorChose)
 {
     for (int answer : {IDYES, IDNO}) {
         BoxRecorder recorder(answer);
-        EXPECT_EQ(answer, AppMessageBox(nullptr, 141, 106, MB_YESNO));
+        EXPECT_EQ(answer, AppMessageBox(nullptr, 60001, 106, MB_YESNO));
     }
 }
 
@@ -75,7 +75,7 @@ TEST(AppMessageBox, TheResourceModuleIsTheCurrentOne)
     BoxRecorder recorder(IDOK);
     HINSTANCE old = AfxGetResourceHandle();
     AfxSetResourceHandle(::GetModuleHandleW(L"kernel32.dll")); // a module without these strings
-    AppMessageBox(nullptr, 141, 106, MB_OK);
+    AppMessageBox(nullptr, 60001, 106, MB_OK);
     AfxSetResourceHandle(old);
     ASSERT_EQ(1u, recorder.boxes.size());
     EXPECT_STREQ(L"", recorder.boxes[0].caption);
@@ -85,9 +85,9 @@ TEST(AfxMessageBox, GoesThroughTheSameFunction)
 {
     BoxRecorder recorder(IDCANCEL);
     EXPECT_EQ(IDCANCEL, AfxMessageBox(L"text", MB_OKCANCEL));
-    EXPECT_EQ(IDCANCEL, AfxMessageBox(141u, MB_OK));
+    EXPECT_EQ(IDCANCEL, AfxMessageBox(60001u, MB_OK));
     ASSERT_EQ(2u, recorder.boxes.size());
-    EXPECT_STREQ(L"提示", recorder.boxes[1].text);
+    EXPECT_STREQ(L"提示文本", recorder.boxes[1].text);
     EXPECT_EQ(static_cast<UINT>(MB_OKCANCEL | MB_ICONEXCLAMATION), recorder.boxes[0].type);
 }
 
@@ -105,6 +105,82 @@ TEST(GetExeDirectory, IsTheProgramFolderWithoutTrailingBackslash)
     EXPECT_STREQ(L"C:\\测试\\程序", GetExeDirectory());
     SetExeDirectoryOverride(nullptr);
     EXPECT_STREQ(expected, GetExeDirectory());
+}
+
+namespace {
+
+// Runs a copy of the probe program from `folder` and returns the program folder it saw.
+CString ProbeFolderFrom(const CString& folder)
+{
+    WCHAR self[MAX_PATH];
+    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+    CString probe(self);
+    probe = probe.Left(probe.ReverseFind(L'\\')) + L"\\exe_folder_probe.exe";
+    CString exe = folder + L"\\p.exe";
+    if (!::CopyFileW(probe, exe, FALSE))
+        return L"<copy failed>";
+    WCHAR temp[MAX_PATH];
+    ::GetTempPathW(MAX_PATH, temp);
+    CString out = CString(temp) + L"exe_folder_probe.txt";
+    CString command = L"\"" + exe + L"\" \"" + out + L"\"";
+    STARTUPINFOW si = {sizeof(si)};
+    PROCESS_INFORMATION pi = {};
+    CString result = L"<start failed>";
+    if (::CreateProcessW(exe, command.GetBuffer(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+        ::WaitForSingleObject(pi.hProcess, INFINITE);
+        ::CloseHandle(pi.hThread);
+        ::CloseHandle(pi.hProcess);
+        std::ifstream in(std::filesystem::path(out.GetString()), std::ios::binary);
+        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        result = CString(reinterpret_cast<const wchar_t*>(bytes.data()), static_cast<int>(bytes.size() / 2));
+    }
+    ::DeleteFileW(out);
+    ::DeleteFileW(exe);
+    return result;
+}
+
+// Makes nested folders under the temporary folder until the whole path is `length` long.
+CString DeepFolder(int length)
+{
+    WCHAR temp[MAX_PATH];
+    ::GetTempPathW(MAX_PATH, temp);
+    CString folder = CString(temp) + L"deep";
+    ::CreateDirectoryW(folder, nullptr);
+    while (folder.GetLength() < length) {
+        int part = length - folder.GetLength() - 1;
+        if (part > 40)
+            part = 40;
+        if (part < 1)
+            part = 1;
+        folder += L"\\" + CString(L'd', part);
+        ::CreateDirectoryW(folder, nullptr);
+    }
+    return folder;
+}
+
+void RemoveDeepFolder(CString folder)
+{
+    WCHAR temp[MAX_PATH];
+    ::GetTempPathW(MAX_PATH, temp);
+    CString root = CString(temp) + L"deep";
+    while (folder.GetLength() >= root.GetLength()) {
+        ::RemoveDirectoryW(folder);
+        folder = folder.Left(folder.ReverseFind(L'\\'));
+    }
+}
+
+} // namespace
+
+TEST(GetExeDirectory, ProgramsInLongPathsGetTheirWholeFolder)
+{
+    // "\\p.exe" adds 6 characters: program paths of 200 and 259 characters. (Wine starts
+    // no program from a longer path, so the growing buffer behind longer ones is not run.)
+    for (int length : {194, 253}) {
+        CString folder = DeepFolder(length);
+        ASSERT_EQ(length, folder.GetLength());
+        EXPECT_STREQ(folder, ProbeFolderFrom(folder)) << length;
+        RemoveDeepFolder(folder);
+    }
 }
 
 TEST(LogWriter, AppendsStampedLinesToLogTxtInTheProgramFolder)

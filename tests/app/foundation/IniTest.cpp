@@ -161,7 +161,7 @@ TEST_F(IniTest, FlagsAreTrueForTrueYesOrNonZero)
 TEST_F(IniTest, LongValuesAreReadWhole)
 {
     util::CIni ini(path);
-    for (int length : {510, 511, 512, 513, 1023, 1024, 1535, 3000}) {
+    for (int length : {510, 511, 512, 513, 1023, 1024, 1535, 3000, 70000}) {
         std::wstring value(static_cast<size_t>(length), L'v');
         value[static_cast<size_t>(length - 1)] = L'!';
         ASSERT_TRUE(ini.WriteString(L"long", L"k", value.c_str()));

@@ -127,6 +127,8 @@ TEST(CArchive, SingleByteStringsAreRead)
     }
     // The narrow string type is stored in the single-byte form and reads either form.
     EXPECT_EQ((Bytes{0x02, 'h', 'i'}), Store([](CArchive& ar) { ar << CStringA("hi"); }));
+    EXPECT_EQ((Bytes{0x02, 'h', 'i'}), Store([](CArchive& ar) { ar << "hi"; }));
+    EXPECT_EQ((Bytes{0xFF, 0xFE, 0xFF, 0x02, 'h', 0, 'i', 0}), Store([](CArchive& ar) { ar << L"hi"; }));
     Loader in(Bytes{0xFF, 0xFE, 0xFF, 0x02, 'h', 0, 'i', 0});
     CStringA narrow;
     in.ar >> narrow;
@@ -244,6 +246,17 @@ TEST(CArchive, RawBlocksAndLines)
     EXPECT_STREQ(L"last", line);
     EXPECT_FALSE(in.ar.ReadString(line));
     EXPECT_EQ(0u, in.ar.Read(raw, 3));
+}
+
+TEST(CArchive, ALoneCarriageReturnEndsALineWithoutEatingTheNext)
+{
+    Loader in(Bytes{'a', 0, '\r', 0, 'b', 0, '\r', 0});
+    CString line;
+    EXPECT_TRUE(in.ar.ReadString(line));
+    EXPECT_STREQ(L"a", line);
+    EXPECT_TRUE(in.ar.ReadString(line));
+    EXPECT_STREQ(L"b", line);
+    EXPECT_FALSE(in.ar.ReadString(line));
 }
 
 TEST(CArchive, WrongDirectionIsRefused)

@@ -1,4 +1,5 @@
 #include <afx.h>
+#include <afxadv.h>
 
 #include <gtest/gtest.h>
 
@@ -119,4 +120,33 @@ TEST(CFileFind, WalksAFolder)
         ::DeleteFileW(folder + n);
     ::RemoveDirectoryW(folder + L"\\sub");
     ::RemoveDirectoryW(folder);
+}
+
+TEST(CSharedFile, CarriesAnArchiveInGlobalMemory)
+{
+    HGLOBAL memory = nullptr;
+    {
+        CSharedFile out;
+        CArchive ar(&out, CArchive::store);
+        for (int i = 0; i < 2000; ++i) // beyond the first block
+            ar << i;
+        ar << CString(L"剪贴板");
+        ar.Close();
+        EXPECT_EQ(8000u + 10u, out.GetLength());
+        memory = out.Detach();
+    }
+    ASSERT_NE(nullptr, memory);
+    EXPECT_GE(::GlobalSize(memory), 8010u);
+
+    CSharedFile in;
+    in.SetHandle(memory, FALSE);
+    CArchive ar(&in, CArchive::load);
+    for (int i = 0; i < 2000; ++i) {
+        int v;
+        ar >> v;
+        ASSERT_EQ(i, v);
+    }
+    CString s;
+    ar >> s;
+    EXPECT_STREQ(L"剪贴板", s);
 }

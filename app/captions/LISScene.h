@@ -1,0 +1,84 @@
+// The overlay scene: corner logos, the subtitle line and caption page objects drawn as
+// textured quads into the program frame (or the caption preview) on every output frame.
+// The render engine calls Render on the mixing-clock thread; the user interface adds and
+// removes layers on its own thread; one lock keeps the two apart.
+#pragma once
+
+#include "app/captions/LISLayer.h"
+#include "app/engine/Listeners.h"
+
+#include <windows.h>
+#include <afxmt.h>
+#include <d3d9.h>
+
+#include <functional>
+#include <map>
+#include <set>
+
+class CLISScene : public IVideoMixerRenderListener {
+public:
+    CLISScene();
+    CLISScene(int width, int height, HWND previewWindow);
+    ~CLISScene();
+    CLISScene(const CLISScene&) = delete;
+    CLISScene& operator=(const CLISScene&) = delete;
+
+    // Keeps the device (held reference), the target size and the preview window, and creates
+    // the render texture.
+    HRESULT SetTarget(IDirect3DDevice9* device, int width, int height, HWND previewWindow);
+
+    // IVideoMixerRenderListener
+    HRESULT SetDevice(IDirect3DDevice9* device) override;
+    HRESULT Render(IDirect3DDevice9* device, int reserved) override;
+    bool IsProgramLayer() override { return previewWindow_ == nullptr; }
+    HWND GetPreviewWindow() override { return previewWindow_; }
+
+    // The scene owns an added layer until RemoveLayer hands it back. A layer with z 0 gets
+    // 4.0 in an empty scene, else the largest z present + 1. Layers of equal depth all draw,
+    // the later added over the earlier.
+    void AddLayer(CLISLayer* layer);
+    void RemoveLayer(CLISLayer* layer);
+    // Releases the device and the texture and deletes every layer still in the scene.
+    void Uninit();
+    void ClearLayers();
+
+    IDirect3DDevice9* GetDevice() const { return device_; }
+    int GetWidth() const { return width_; }
+    int GetHeight() const { return height_; }
+    UINT GetTextureWidth() const { return textureWidth_; }
+    UINT GetTextureHeight() const { return textureHeight_; }
+    bool Contains(const CLISLayer* layer) const;
+    size_t GetLayerCount() const;
+
+    // The millisecond clock the layers time their passes by: GetTickCount unless replaced.
+    void SetClock(std::function<DWORD()> clock);
+    DWORD Now() const;
+
+    // Held by a layer's SetPosition while it changes a layer that may be in the scene.
+    class Lock {
+    public:
+        explicit Lock(const CLISScene& scene) : lock_(&scene.lock_, TRUE) {}
+
+    private:
+        CSingleLock lock_;
+    };
+
+private:
+    HRESULT CreateRenderTexture();
+    HRESULT DrawFrame(IDirect3DSurface9* frame, const RECT& source, const RECT& target, int alpha);
+
+    IDirect3DDevice9* device_ = nullptr;
+    IDirect3DTexture9* texture_ = nullptr;
+    UINT textureWidth_ = 0, textureHeight_ = 0;
+    int width_ = 320, height_ = 240;
+    HWND previewWindow_ = nullptr;
+    std::set<CLISLayer*> layers_;
+    std::multimap<float, CLISLayer*, std::greater<float>> depths_;
+    std::function<DWORD()> clock_;
+    mutable CCriticalSection lock_;
+};
+
+namespace captions {
+// The render texture's size for a target: powers of two (from 1) when the device needs them.
+void RenderTextureSize(const D3DCAPS9& caps, int width, int height, UINT& textureWidth, UINT& textureHeight);
+} // namespace captions

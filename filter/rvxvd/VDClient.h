@@ -1,0 +1,79 @@
+// The virtual capture device's connection to the frame server: connect with a bounded
+// wait, ask for the medium's type, then read time-stamped samples.
+//
+// Every fixed-size read is looped (TCP may hand a record over in pieces), every wait is
+// bounded or can be cancelled from another thread, so a host graph's Stop never hangs on a
+// silent server, and a sample cut short by a cancel is finished and thrown away before the
+// next run instead of being read as a header.
+#pragma once
+
+#include <winsock2.h>
+#include <windows.h>
+
+#include "app/graphs/VDWireFormat.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace vd {
+
+class VDClient {
+public:
+    static constexpr DWORD kConnectTimeoutMs = 2000;
+    // How long a server may take to answer the set-up command or finish a started sample.
+    static constexpr DWORD kReplyTimeoutMs = 5000;
+
+    VDClient();
+    ~VDClient();
+    VDClient(const VDClient&) = delete;
+    VDClient& operator=(const VDClient&) = delete;
+
+    // Connects to the server and asks for the medium's type. Any failure leaves the client
+    // closed; the type is then untouched.
+    HRESULT Open(const VdHostAddress& address, bool video, VdMediaType* type,
+                 DWORD connectTimeoutMs = kConnectTimeoutMs, DWORD replyTimeoutMs = kReplyTimeoutMs);
+    bool IsConnected() const { return m_socket != INVALID_SOCKET; }
+    SOCKET NativeSocket() const { return m_socket; }
+
+    HRESULT SendCommand(VdCommand cmd);
+
+    // Reads one sample into buffer (grown when too small). S_OK with a sample; S_FALSE when
+    // cancelled (the place in the stream is kept); a failure closes the connection: a
+    // closed or broken socket, or a length outside the protocol's limits.
+    HRESULT ReadSample(std::vector<uint8_t>* buffer, size_t* dataLength, int64_t* start,
+                       int64_t* stop);
+
+    // Throws away what the server sent while the device was stopped: the rest of a sample
+    // cut short by a cancel, then every sample already waiting. Failures close.
+    HRESULT DrainStale(DWORD timeoutMs = kReplyTimeoutMs);
+
+    // Makes a blocked read return S_FALSE now and every later wait until ClearCancel.
+    void Cancel();
+    void ClearCancel();
+    void Close();
+
+private:
+    enum class Wait { Ready, Cancelled, Failed };
+    Wait WaitReadable(DWORD timeoutMs);
+    // Reads up to len bytes: >0 read, 0 cancelled, <0 failed.
+    int RecvSome(uint8_t* p, size_t len, DWORD timeoutMs);
+    HRESULT ReadExact(uint8_t* p, size_t len, DWORD timeoutMs);
+    HRESULT SendAll(const char* p, size_t len);
+    HRESULT ReadFrame(std::vector<uint8_t>* buffer, bool discard, DWORD timeoutMs);
+    bool DataWaiting() const;
+    HRESULT Fail();
+
+    SOCKET m_socket = INVALID_SOCKET;
+    WSAEVENT m_netEvent = WSA_INVALID_EVENT;
+    HANDLE m_cancel = nullptr;
+    bool m_winsock = false;
+
+    // The sample being read, kept across a cancel.
+    uint8_t m_head[kSampleHeaderSize] = {};
+    size_t m_headGot = 0;
+    uint32_t m_length = 0;     // N once the header's length field has been checked
+    size_t m_bodyGot = 0;
+    std::vector<uint8_t> m_scratch;
+};
+
+}  // namespace vd

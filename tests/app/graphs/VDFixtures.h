@@ -1,0 +1,13 @@
+// Hand-built fixtures of the wire records, shared by the frame server's tests.
+#pragma once
+
+#include "app/graphs/VDWireFormat.h"
+
+#include <cstdint>
+#include <vector>
+
+vd::VdMediaType Video720Type();
+vd::VdMediaType AudioPcmType();
+// The whole set-up replies for those two types, written out byte by byte.
+std::vector<uint8_t> VideoReplyFixture();
+std::vector<uint8_t> AudioReplyFixture();

@@ -1,0 +1,201 @@
+// The wire records against bytes written out by hand.
+#include "app/graphs/VDWireFormat.h"
+#include "tests/app/graphs/VDFixtures.h"
+#include "tests/app/graphs/VDTestSocket.h"
+
+#include <gtest/gtest.h>
+
+#include <uuids.h>
+
+using vd::VdMediaType;
+using vdtest::Hex;
+
+namespace {
+
+// VIDEOINFOHEADER for 720 x 576 RGB24 at 25 frames per second, bottom-up.
+const char kVih720[] =
+    "00000000 00000000 D0020000 40020000"   // rcSource 0,0,720,576
+    "00000000 00000000 D0020000 40020000"   // rcTarget
+    "00E0D40E 00000000"                     // bit rate 248832000, error rate 0
+    "801A0600 00000000"                     // AvgTimePerFrame 400000
+    "28000000 D0020000 40020000 0100 1800"  // biSize 40, 720, 576, 1 plane, 24 bits
+    "00000000 00FC1200 00000000 00000000"   // BI_RGB, image size 1244160, resolutions
+    "00000000 00000000";                    // colours
+
+const char kVideoReplyHead[] =
+    "A0000000"                               // L = 72 + 88
+    "76696473 00001000 800000AA 00389B71"    // MEDIATYPE_Video
+    "7DEB36E4 4F52CE11 9F530020 AF0BA770"    // MEDIASUBTYPE_RGB24
+    "01000000 00000000 00FC1200"             // fixed, not temporal, 1244160
+    "809F5805 56C3CE11 BF0100AA 0055595A"    // FORMAT_VideoInfo
+    "00000000 58000000 00000000";            // pUnk, cbFormat 88, pbFormat
+
+const char kWaveFormat[] = "0100 0200 44AC0000 10B10200 0400 1000 0000";
+
+const char kAudioReplyHead[] =
+    "5A000000"                               // L = 72 + 18
+    "61756473 00001000 800000AA 00389B71"    // MEDIATYPE_Audio
+    "01000000 00001000 800000AA 00389B71"    // MEDIASUBTYPE_PCM
+    "01000000 00000000 901B0000"             // fixed, not temporal, 7056
+    "819F5805 56C3CE11 BF0100AA 0055595A"    // FORMAT_WaveFormatEx
+    "00000000 12000000 00000000";            // pUnk, cbFormat 18, pbFormat
+
+std::vector<uint8_t> Cat(std::vector<uint8_t> a, const std::vector<uint8_t>& b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+}  // namespace
+
+VdMediaType Video720Type()
+{
+    VdMediaType t;
+    t.majortype = MEDIATYPE_Video;
+    t.subtype = MEDIASUBTYPE_RGB24;
+    t.bFixedSizeSamples = 1;
+    t.lSampleSize = 1244160;
+    t.formattype = FORMAT_VideoInfo;
+    t.format = Hex(kVih720);
+    return t;
+}
+
+VdMediaType AudioPcmType()
+{
+    VdMediaType t;
+    t.majortype = MEDIATYPE_Audio;
+    t.subtype = MEDIASUBTYPE_PCM;
+    t.bFixedSizeSamples = 1;
+    t.lSampleSize = 7056;
+    t.formattype = FORMAT_WaveFormatEx;
+    t.format = Hex(kWaveFormat);
+    return t;
+}
+
+std::vector<uint8_t> VideoReplyFixture() { return Cat(Hex(kVideoReplyHead), Hex(kVih720)); }
+std::vector<uint8_t> AudioReplyFixture() { return Cat(Hex(kAudioReplyHead), Hex(kWaveFormat)); }
+
+TEST(VdWireFormat, CommandsAreTheTenAsciiBytes)
+{
+    struct { vd::VdCommand cmd; const char* text; } cases[] = {
+        {vd::VdCommand::SetupVideo, "setupvideo"},
+        {vd::VdCommand::SetupAudio, "setupaudio"},
+        {vd::VdCommand::Run, "run======="},
+        {vd::VdCommand::Pause, "pause====="},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(0, memcmp(vd::CommandBytes(c.cmd), c.text, 10)) << c.text;
+        EXPECT_EQ(c.cmd, vd::ParseCommand(c.text)) << c.text;
+    }
+    EXPECT_EQ(vd::VdCommand::Unknown, vd::ParseCommand("run=====\0\0"));
+    EXPECT_EQ(vd::VdCommand::Unknown, vd::ParseCommand("SETUPVIDEO"));
+    EXPECT_EQ(vd::VdCommand::Unknown, vd::ParseCommand("ause======"));
+    EXPECT_EQ(nullptr, vd::CommandBytes(vd::VdCommand::Unknown));
+}
+
+TEST(VdWireFormat, SetupReplyIsTheImageOfA32BitMediaType)
+{
+    EXPECT_EQ(VideoReplyFixture(), vd::EncodeSetupReply(Video720Type()));
+    EXPECT_EQ(AudioReplyFixture(), vd::EncodeSetupReply(AudioPcmType()));
+    EXPECT_EQ(4u + 160u, VideoReplyFixture().size());
+    EXPECT_EQ(4u + 90u, AudioReplyFixture().size());
+}
+
+TEST(VdWireFormat, SetupReplyDecodesFieldByFieldIgnoringPointers)
+{
+    std::vector<uint8_t> reply = VideoReplyFixture();
+    // Another server writes its own pointer values; they mean nothing here.
+    reply[4 + 60] = 0xEF; reply[4 + 61] = 0xBE; reply[4 + 62] = 0xAD; reply[4 + 63] = 0xDE;
+    reply[4 + 68] = 0x78; reply[4 + 71] = 0x12;
+    uint32_t length = 0;
+    ASSERT_TRUE(vd::DecodeReplyLength(reply.data(), &length));
+    ASSERT_EQ(160u, length);
+    VdMediaType t;
+    ASSERT_TRUE(vd::DecodeSetupReply(reply.data() + 4, length, &t));
+    EXPECT_TRUE(IsEqualGUID(MEDIATYPE_Video, t.majortype));
+    EXPECT_TRUE(IsEqualGUID(MEDIASUBTYPE_RGB24, t.subtype));
+    EXPECT_TRUE(IsEqualGUID(FORMAT_VideoInfo, t.formattype));
+    EXPECT_EQ(1, t.bFixedSizeSamples);
+    EXPECT_EQ(0, t.bTemporalCompression);
+    EXPECT_EQ(1244160u, t.lSampleSize);
+    EXPECT_EQ(Hex(kVih720), t.format);
+}
+
+TEST(VdWireFormat, ReplyLengthLimits)
+{
+    struct { const char* field; bool ok; } cases[] = {
+        {"47000000", false},  // 71
+        {"48000000", true},   // 72: an image with no format block
+        {"FFFF0000", true},   // 65535
+        {"00000100", false},  // 65536
+        {"FFFFFFFF", false},
+        {"00000000", false},
+    };
+    for (const auto& c : cases) {
+        uint32_t l;
+        EXPECT_EQ(c.ok, vd::DecodeReplyLength(Hex(c.field).data(), &l)) << c.field;
+    }
+}
+
+TEST(VdWireFormat, FormatLengthMustFitTheReply)
+{
+    std::vector<uint8_t> reply = VideoReplyFixture();
+    VdMediaType t;
+    EXPECT_TRUE(vd::DecodeSetupReply(reply.data() + 4, 160, &t));
+    EXPECT_FALSE(vd::DecodeSetupReply(reply.data() + 4, 159, &t));   // cbFormat 88 > 87
+    EXPECT_FALSE(vd::DecodeSetupReply(reply.data() + 4, 71, &t));
+    reply[4 + 64] = 0xFF; reply[4 + 65] = 0xFF; reply[4 + 66] = 0xFF; reply[4 + 67] = 0xFF;
+    EXPECT_FALSE(vd::DecodeSetupReply(reply.data() + 4, 160, &t));   // cbFormat near 2^32
+}
+
+TEST(VdWireFormat, SampleHeaderFraming)
+{
+    uint8_t h[20];
+    vd::EncodeSampleHeader(h, 3, 0x0102030405060708LL, -1);
+    EXPECT_EQ(Hex("13000000 0807060504030201 FFFFFFFFFFFFFFFF"), std::vector<uint8_t>(h, h + 20));
+    vd::EncodeSampleHeader(h, 1244160, 400000, 800000);
+    EXPECT_EQ(Hex("10FC1200 801A060000000000 0035 0C00 00000000"), std::vector<uint8_t>(h, h + 20));
+    int64_t start, stop;
+    vd::DecodeSampleTimes(h + 4, &start, &stop);
+    EXPECT_EQ(400000, start);
+    EXPECT_EQ(800000, stop);
+}
+
+TEST(VdWireFormat, SampleLengthLimits)
+{
+    struct { const char* field; bool ok; } cases[] = {
+        {"0F000000", false},  // 15: shorter than the two times
+        {"10000000", true},   // 16: times and no data
+        {"10FC1200", true},   // 16 + 720 * 576 * 3
+        {"00005000", true},   // 5242880
+        {"01005000", false},  // 5242881
+        {"10EC5E00", false},  // 16 + 1920 * 1080 * 3
+        {"FFFFFFFF", false},
+    };
+    for (const auto& c : cases) {
+        uint32_t n;
+        EXPECT_EQ(c.ok, vd::DecodeSampleLength(Hex(c.field).data(), &n)) << c.field;
+    }
+}
+
+TEST(VdWireFormat, HostLine)
+{
+    struct { const char* line; const char* host; int port; } cases[] = {
+        {"127.0.0.1:8601", "127.0.0.1", 8601},
+        {"10.1.2.3:9000\r\n", "10.1.2.3", 9000},
+        {"10.1.2.3", "10.1.2.3", 8601},          // no colon: all host
+        {"10.1.2.3:", "10.1.2.3", 8601},
+        {"10.1.2.3:abc", "10.1.2.3", 8601},
+        {"10.1.2.3:70000", "10.1.2.3", 8601},
+        {"10.1.2.3:0", "10.1.2.3", 8601},
+        {":1234", "127.0.0.1", 1234},
+        {"", "127.0.0.1", 8601},
+        {"1.2.3.4:55\nsecond:66", "1.2.3.4", 55},
+    };
+    for (const auto& c : cases) {
+        vd::VdHostAddress a = vd::ParseHostLine(c.line);
+        EXPECT_EQ(c.host, a.host) << c.line;
+        EXPECT_EQ(c.port, a.port) << c.line;
+    }
+    EXPECT_EQ(1023u, vd::ParseHostLine(std::string(2000, 'x') + ":5").host.size());
+}
