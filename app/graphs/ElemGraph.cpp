@@ -508,14 +508,10 @@ HRESULT CElemGraph::Destroy()
     ReleaseVideoRenderer();
     if (nullRender_)
         m_graph.RemoveFilter(nullRender_);
-    if ((videoSource_.flags & kDevice) && videoSource_.filter) {
-        videoSource_.filter->Release();
-        videoSource_.filter = nullptr;
-    }
-    if ((audioSource_.flags & kDevice) && audioSource_.filter) {
-        audioSource_.filter->Release();
-        audioSource_.filter = nullptr;
-    }
+    if ((videoSource_.flags & kDevice) && videoSource_.filter)
+        videoSource_.filter.Release();
+    if ((audioSource_.flags & kDevice) && audioSource_.filter)
+        audioSource_.filter.Release();
     builder_.Release();
     audioFilter_.Release();
     videoFilter_.Release();
@@ -587,9 +583,7 @@ HRESULT CElemGraph::ReopenLostDevice(IUnknown* lostFilter)
         hr = BindDevice(CLSID_VideoInputDeviceCategory, videoSource_, &f);
         if (FAILED(hr))
             return hr;
-        if (video.filter)
-            video.filter->Release();
-        video.filter = f.Detach();
+        video.filter = f;
         video.flags |= kDevice;
         bound = true;
         if (shared)
@@ -600,9 +594,7 @@ HRESULT CElemGraph::ReopenLostDevice(IUnknown* lostFilter)
         hr = BindDevice(CLSID_AudioInputDeviceCategory, audioSource_, &f);
         if (FAILED(hr))
             return hr;
-        if (audio.filter)
-            audio.filter->Release();
-        audio.filter = f.Detach();
+        audio.filter = f;
         audio.flags |= kDevice;
         bound = true;
     }

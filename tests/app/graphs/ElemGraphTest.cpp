@@ -10,6 +10,7 @@
 #include "app/foundation/DShowHelpers.h"
 #include "app/graphs/AudioNullRender.h"
 #include "app/graphs/ElemGraph.h"
+#include "testing/capture/StubRegistration.h"
 #include "testing/dv/DvStandIns.h"
 #include "testing/netsource/NetSourceStandIn.h"
 
@@ -18,6 +19,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <memory>
 #include <vector>
 
@@ -167,12 +169,17 @@ protected:
     }
 
     // Create, the owner's settings, the sources, Build; the listener registered as channel 1.
-    HRESULT BuildChannel(const SourceDescriptor& audio, const SourceDescriptor& video)
+    HRESULT BuildChannel(const SourceDescriptor& audio, const SourceDescriptor& video,
+                         const CaptureTarget* target = nullptr, const InputFormatOptions* options = nullptr)
     {
         graph_.reset(new CElemGraph(mixer_, 0));
         HRESULT hr = graph_->Create();
         if (FAILED(hr))
             return hr;
+        if (target)
+            graph_->SetCaptureTarget(*target);
+        if (options)
+            graph_->SetOptions(*options);
         graph_->SetAcceptedAudioType(standin::ProgramPcmType());
         graph_->SetAudioSource(audio);
         graph_->SetVideoSource(video);
@@ -237,6 +244,39 @@ TEST_F(ElemGraphTest, AMissingFileFailsTheBuild)
 {
     const std::wstring missing = folder_ + L"rvx_no_such_file.avi";
     EXPECT_TRUE(FAILED(BuildChannel(FileSource(missing), FileSource(missing))));
+}
+
+TEST_F(ElemGraphTest, CaptureDevicesAreNegotiatedToTheProgramSizeUnlessTheFormatIsManual)
+{
+    rvxstub::ScopedStubDevices devices;
+    struct Case
+    {
+        int imageFormat;
+        LONG expectedWidth, expectedHeight;
+    } cases[] = {{0, 640, 480}, {1, 320, 240}};
+    for (const Case& c : cases) {
+        const SourceDescriptor video = DeviceSource(CLSID_VideoInputDeviceCategory, L"\\\\?\\rvxtest#camera#0001",
+                                                    L"\\\\?\\rvxtest#camera#0001");
+        const SourceDescriptor audio = DeviceSource(CLSID_AudioInputDeviceCategory, L"\\\\?\\rvxtest#linein#0008",
+                                                    L"\\\\?\\rvxtest#linein#0008");
+        ASSERT_TRUE(video.filter && audio.filter);
+        CaptureTarget target;
+        target.width = 640;
+        target.height = 480;
+        target.frameInterval = 400000;
+        InputFormatOptions options;
+        options.imageFormat = c.imageFormat;
+        ASSERT_EQ(BuildChannel(audio, video, &target, &options), S_OK);
+        CVideoChannel* channel = mixer_->GetChannel(0);
+        ASSERT_NE(channel, nullptr);
+        EXPECT_EQ(channel->format.bmiHeader.biWidth, c.expectedWidth);
+        EXPECT_EQ(std::abs(channel->format.bmiHeader.biHeight), c.expectedHeight);
+        const LONG frames = mixer_->Frames(), samples = listener_.count_;
+        ASSERT_TRUE(SUCCEEDED(Run()));
+        EXPECT_TRUE(mixer_->WaitForFrames(frames + 2));
+        EXPECT_TRUE(listener_.WaitForSamples(samples + 2));
+        graph_.reset();
+    }
 }
 
 TEST_F(ElemGraphTest, TheDvCamcorderGoesThroughSplitterAndDecoderAndTakesTransportCommands)
