@@ -7,7 +7,7 @@
 #pragma once
 
 #include "app/captions/SourceDescriptor.h"
-#include "app/graphs/BaseGraph.h"
+#include "app/graphs/DXGraph.h"
 #include "app/graphs/CaptureFormat.h"
 #include "app/graphs/InputFormatOptions.h"
 

@@ -241,3 +241,45 @@ TEST_F(DShowHelpersTest, AddFilterByClsidHandsOutNothingOnFailure) {
 }
 
 }  // namespace
+
+namespace {
+
+bool ClassKeyExists(REFCLSID clsid) {
+    WCHAR text[64];
+    StringFromGUID2(clsid, text, 64);
+    CString name = CString(L"CLSID\\") + text;
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, name, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
+
+size_t StubCount(REFGUID category) {
+    std::vector<DeviceEntry> all;
+    EnumDeviceEntries(category, all);
+    size_t count = 0;
+    for (DeviceEntry& entry : all) {
+        CString friendly;
+        GetFriendlyName(entry.moniker, friendly);
+        if (friendly.Find(L"Rvx Test") == 0) ++count;
+    }
+    return count;
+}
+
+TEST_F(DShowHelpersTest, RegistrationAddsAndUnregistrationRemovesEverything) {
+    const CLSID camera = {0x5a3e0f10, 0x2c4b, 0x4d8e, {0x9b, 0x61, 0x7c, 0x0d, 0x3e, 0x2f, 0x40, 1}};
+    EXPECT_TRUE(ClassKeyExists(camera));
+    EXPECT_EQ(1u, StubCount(CLSID_LegacyAmFilterCategory));  // the camera's setup record
+    EXPECT_EQ(6u, StubCount(CLSID_VideoInputDeviceCategory));
+    EXPECT_EQ(2u, StubCount(CLSID_AudioInputDeviceCategory));
+
+    ASSERT_EQ(0u, rvxstub::RunRegsvr32(true));
+    EXPECT_FALSE(ClassKeyExists(camera));
+    EXPECT_EQ(0u, StubCount(CLSID_LegacyAmFilterCategory));
+    EXPECT_EQ(0u, StubCount(CLSID_VideoInputDeviceCategory));
+    EXPECT_EQ(0u, StubCount(CLSID_AudioInputDeviceCategory));
+    ASSERT_EQ(0u, rvxstub::RunRegsvr32(false));
+    EXPECT_EQ(6u, StubCount(CLSID_VideoInputDeviceCategory));
+}
+
+}  // namespace

@@ -1,6 +1,5 @@
 #include "test_filters.h"
 
-#include <cstdio>
 #include <cstring>
 
 namespace rvxtest {
@@ -97,7 +96,13 @@ CTestStream::CTestStream(HRESULT* phr, CTestSource* filter, int count)
 }
 
 HRESULT STDMETHODCALLTYPE CTestStream::NonDelegatingQueryInterface(REFIID riid, void** ppv) {
-    if (IsEqualIID(riid, IID_IMediaSeeking)) return CSourceSeeking::NonDelegatingQueryInterface(riid, ppv);
+    if (IsEqualIID(riid, IID_IMediaSeeking)) {
+        if (!seekable) {
+            *ppv = nullptr;
+            return E_NOINTERFACE;
+        }
+        return CSourceSeeking::NonDelegatingQueryInterface(riid, ppv);
+    }
     return CSourceStream::NonDelegatingQueryInterface(riid, ppv);
 }
 
@@ -127,7 +132,7 @@ HRESULT CTestStream::FillBuffer(IMediaSample* sample) {
     sample->GetPointer(&data);
     std::memset(data, 0, static_cast<size_t>(sample->GetSize()));
     data[0] = static_cast<BYTE>(m_frame);
-    REFERENCE_TIME start = m_frame * kFrame - m_rtStart;
+    REFERENCE_TIME start = m_frame * kFrame - m_rtStart + offset;
     REFERENCE_TIME stop = start + kFrame;
     sample->SetTime(&start, &stop);
     sample->SetActualDataLength(kWidth * kHeight * 4);
@@ -227,6 +232,11 @@ CComPtr<IGraphBuilder> MakeGraph(IReferenceClock* clock) {
     CComQIPtr<IMediaFilter> filter(graph);
     if (filter) filter->SetSyncSource(clock);
     return graph;
+}
+
+void UseClock(IGraphBuilder* graph, IReferenceClock* clock) {
+    CComQIPtr<IMediaFilter> filter(graph);
+    if (filter) filter->SetSyncSource(clock);
 }
 
 bool WaitForEvent(IGraphBuilder* graph, long wanted, DWORD timeoutMs, LONG_PTR* param1) {

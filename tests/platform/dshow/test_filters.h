@@ -71,6 +71,8 @@ public:
     HRESULT OnThreadStartPlay() override;
 
     int failAt = -1;  // frame whose FillBuffer fails
+    REFERENCE_TIME offset = 0;  // added to every time stamp
+    bool seekable = true;       // false: the pin answers no IMediaSeeking
     HRESULT failWith = E_FAIL;
 
 protected:
@@ -132,6 +134,8 @@ private:
 
 // Wine's graph, with the given clock or none.
 CComPtr<IGraphBuilder> MakeGraph(IReferenceClock* clock);
+// Hands the clock to the graph and so to the filters already in it.
+void UseClock(IGraphBuilder* graph, IReferenceClock* clock);
 // Waits for one event code from the graph; false on timeout.
 bool WaitForEvent(IGraphBuilder* graph, long wanted, DWORD timeoutMs, LONG_PTR* param1 = nullptr);
 // Connects the first output pin of `up` to the first input pin of `down` directly.
