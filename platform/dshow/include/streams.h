@@ -25,3 +25,4 @@
 #include "dsbase/Seeking.h"
 #include "dsbase/Renderer.h"
 #include "dsbase/TransInPlace.h"
+#include "dsbase/Factory.h"
