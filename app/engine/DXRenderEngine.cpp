@@ -1,0 +1,405 @@
+#include "app/engine/DXRenderEngine.h"
+
+#include "app/engine/ChannelVideoSettings.h"
+#include "app/engine/EngineClock.h"
+#include "app/engine/EngineFolders.h"
+#include "app/engine/RenderEffect.h"
+#include "app/engine/VideoChannel.h"
+#include "app/engine/VideoMixer.h"
+
+#include <algorithm>
+
+namespace {
+
+template <class T> void SafeRelease(T*& p)
+{
+    if (p) {
+        p->Release();
+        p = nullptr;
+    }
+}
+
+// Letterbox bars and empty outputs are opaque black: a colour with zero alpha would let the
+// blend show whatever the clear left behind.
+const D3DCOLOR kOpaqueBlack = D3DCOLOR_ARGB(0xFF, 0, 0, 0);
+
+// Switches the process's current folder for the lifetime of the object: effect files are
+// opened by bare file name with the fx folder current.
+class CurrentFolder
+{
+public:
+    explicit CurrentFolder(const std::wstring& folder)
+    {
+        wchar_t old[MAX_PATH] = {};
+        if (GetCurrentDirectoryW(MAX_PATH, old))
+            old_ = old;
+        ok_ = SetCurrentDirectoryW(folder.c_str()) != 0;
+    }
+    ~CurrentFolder()
+    {
+        if (!old_.empty())
+            SetCurrentDirectoryW(old_.c_str());
+    }
+    bool ok() const { return ok_; }
+
+private:
+    std::wstring old_;
+    bool ok_ = false;
+};
+
+bool FolderExists(const std::wstring& folder)
+{
+    const DWORD a = GetFileAttributesW(folder.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+} // namespace
+
+CDXRenderEngine::CDXRenderEngine(CVideoMixer* mixer)
+    : CRenderEngine(mixer),
+      width_(mixer->GetWidth()),
+      height_(mixer->GetHeight()),
+      fieldType_(mixer->GetFieldType()),
+      parity_(mixer->GetFieldType() == 0 ? 0 : (mixer->GetFieldType() == 1 ? 1 : 2)),
+      outputWidth_(mixer->GetOutputWidth()),
+      outputHeight_(mixer->GetOutputHeight()),
+      frameRate_(mixer->GetFrameRate())
+{
+}
+
+CDXRenderEngine::~CDXRenderEngine()
+{
+    Destroy();
+}
+
+HRESULT CDXRenderEngine::Create()
+{
+    if (device_)
+        return S_FALSE;
+    HRESULT hr = CreateDevice();
+    if (SUCCEEDED(hr))
+        hr = CreateWorkTextures();
+    if (SUCCEEDED(hr))
+        hr = CreateOutputSurfaces();
+    if (SUCCEEDED(hr))
+        hr = CreateQuads();
+    if (SUCCEEDED(hr))
+        hr = LoadEnginePasses();
+    if (SUCCEEDED(hr))
+        hr = LoadTransitions();
+    if (FAILED(hr))
+        ReleaseAll();
+    return hr;
+}
+
+HRESULT CDXRenderEngine::Destroy()
+{
+    if (!device_)
+        return S_FALSE;
+    ReleaseAll();
+    return S_OK;
+}
+
+void CDXRenderEngine::ReleaseAll()
+{
+    // Every object is released exactly once: effects before the device they were made on.
+    outputs_.Clear();
+    DeleteEffects();
+    SafeRelease(preProcess_);
+    SafeRelease(channelRender_);
+    SafeRelease(fields2Frame_);
+    SafeRelease(staging_);
+    SafeRelease(screenQuad_);
+    SafeRelease(workQuad_);
+    for (IDirect3DTexture9*& t : work_)
+        SafeRelease(t);
+    for (IDirect3DTexture9*& t : fields_)
+        SafeRelease(t);
+    lastActive_.clear();
+    SafeRelease(device_);
+}
+
+HRESULT CDXRenderEngine::CreateDevice()
+{
+    IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
+    if (!d3d)
+        return E_FAIL;
+    D3DCAPS9 caps = {};
+    HRESULT hr = d3d->GetDeviceCaps(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, &caps);
+    if (FAILED(hr)) {
+        d3d->Release();
+        return hr;
+    }
+    DWORD behaviour = D3DCREATE_MULTITHREADED;
+    behaviour |= (caps.DevCaps & D3DDEVCAPS_HWTRANSFORMANDLIGHT) ? D3DCREATE_HARDWARE_VERTEXPROCESSING
+                                                                 : D3DCREATE_SOFTWARE_VERTEXPROCESSING;
+    D3DPRESENT_PARAMETERS pp = {};
+    pp.BackBufferWidth = width_;
+    pp.BackBufferHeight = height_;
+    pp.BackBufferFormat = D3DFMT_X8R8G8B8;
+    pp.BackBufferCount = 1;
+    pp.MultiSampleType = D3DMULTISAMPLE_NONE;
+    pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
+    pp.hDeviceWindow = mixer_->GetRenderWindow();
+    pp.Windowed = TRUE;
+    pp.EnableAutoDepthStencil = TRUE;
+    pp.AutoDepthStencilFormat = D3DFMT_D16;
+    pp.Flags = D3DPRESENTFLAG_DISCARD_DEPTHSTENCIL;
+    pp.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+    hr = d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, mixer_->GetRenderWindow(), behaviour, &pp, &device_);
+    d3d->Release();
+    if (FAILED(hr))
+        return hr;
+
+    device_->SetRenderState(D3DRS_AMBIENT, 0x00FFFFFF);
+    device_->SetRenderState(D3DRS_LIGHTING, FALSE);
+    device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    device_->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+    device_->SetRenderState(D3DRS_DITHERENABLE, TRUE);
+    device_->SetRenderState(D3DRS_STENCILENABLE, FALSE);
+    device_->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    device_->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+    device_->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+    device_->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE);
+    device_->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP);
+    device_->SetSamplerState(0, D3DSAMP_ADDRESSV, D3DTADDRESS_CLAMP);
+    device_->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
+    device_->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
+    targetWidth_ = width_;
+    targetHeight_ = height_;
+    return S_OK;
+}
+
+HRESULT CDXRenderEngine::CreateRenderTexture(UINT width, UINT height, IDirect3DTexture9** texture)
+{
+    if (!device_)
+        return E_UNEXPECTED;
+    return device_->CreateTexture(width, height, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT,
+                                  texture, nullptr);
+}
+
+HRESULT CDXRenderEngine::FillTexture(IDirect3DTexture9* texture, D3DCOLOR colour)
+{
+    if (!device_ || !texture)
+        return E_POINTER;
+    IDirect3DSurface9* surface = nullptr;
+    HRESULT hr = texture->GetSurfaceLevel(0, &surface);
+    if (FAILED(hr))
+        return hr;
+    hr = device_->ColorFill(surface, nullptr, colour);
+    surface->Release();
+    return hr;
+}
+
+HRESULT CDXRenderEngine::CreateWorkTextures()
+{
+    for (IDirect3DTexture9*& t : work_) {
+        HRESULT hr = CreateRenderTexture(width_, height_, &t);
+        if (FAILED(hr))
+            return hr;
+    }
+    if (IsInterlacedOutput()) {
+        for (IDirect3DTexture9*& t : fields_) {
+            HRESULT hr = CreateRenderTexture(width_, height_, &t);
+            if (FAILED(hr))
+                return hr;
+        }
+    }
+    return S_OK;
+}
+
+HRESULT CDXRenderEngine::CreateOutputSurfaces()
+{
+    for (int i = 0; i < kOutputSurfaceCount; ++i) {
+        IDirect3DSurface9* s = nullptr;
+        HRESULT hr = device_->CreateRenderTarget(outputWidth_, outputHeight_, D3DFMT_X8R8G8B8, D3DMULTISAMPLE_NONE,
+                                                 0, FALSE, &s, nullptr);
+        if (FAILED(hr))
+            return hr;
+        outputs_.AddFree(s);
+    }
+    return device_->CreateOffscreenPlainSurface(outputWidth_, outputHeight_, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM,
+                                                &staging_, nullptr);
+}
+
+HRESULT CDXRenderEngine::CreateQuads()
+{
+    HRESULT hr = CreateQuad(device_, &screenQuad_);
+    if (SUCCEEDED(hr))
+        hr = FillQuad(screenQuad_, float(width_) / targetWidth_, float(height_) / targetHeight_, float(width_),
+                      float(height_));
+    if (SUCCEEDED(hr))
+        hr = CreateQuad(device_, &workQuad_);
+    if (FAILED(hr))
+        return hr;
+    screen_ = MakeQuadMatrices(float(width_), float(height_));
+    return S_OK;
+}
+
+HRESULT CDXRenderEngine::LoadEnginePasses()
+{
+    const std::wstring fx = FxFolder();
+    if (!FolderExists(fx))
+        return E_UNEXPECTED;
+    CurrentFolder current(fx);
+    if (!current.ok())
+        return E_UNEXPECTED;
+
+    struct Pass
+    {
+        const wchar_t* file;
+        ID3DXEffect** effect;
+        bool needed;
+    } passes[] = {
+        {L"_PreProcess.fxo", &preProcess_, true},
+        {L"_ChannelRender.fxo", &channelRender_, true},
+        {L"_Fields2Frame.fxo", &fields2Frame_, IsInterlacedOutput()},
+    };
+    for (const Pass& p : passes) {
+        if (!p.needed)
+            continue;
+        ID3DXBuffer* errors = nullptr;
+        HRESULT hr = D3DXCreateEffectFromFileW(device_, p.file, nullptr, nullptr, 0, nullptr, p.effect, &errors);
+        if (FAILED(hr)) {
+            if (errors) {
+                ShowEngineMessage(static_cast<const char*>(errors->GetBufferPointer()));
+                errors->Release();
+            }
+            return hr;
+        }
+        if (errors)
+            errors->Release();
+        D3DXHANDLE technique = nullptr;
+        if (SUCCEEDED((*p.effect)->FindNextValidTechnique(nullptr, &technique)) && technique)
+            (*p.effect)->SetTechnique(technique);
+    }
+    return S_OK;
+}
+
+HRESULT CDXRenderEngine::LoadTransitions()
+{
+    const std::wstring fx = FxFolder();
+    if (!FolderExists(fx))
+        return E_UNEXPECTED;
+    EffectInitParams params = {};
+    params.outputWidth = width_;
+    params.outputHeight = height_;
+    params.targetWidth = targetWidth_;
+    params.targetHeight = targetHeight_;
+    params.device = device_;
+    params.world = screen_.world;
+    params.viewProjection = screen_.viewProjection;
+    LoadTransitionFolder(fx, L"", params);
+    return S_OK;
+}
+
+void CDXRenderEngine::LoadTransitionFolder(const std::wstring& folder, const std::wstring& relative,
+                                           const EffectInitParams& params)
+{
+    WIN32_FIND_DATAW fd = {};
+    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &fd);
+    if (find == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        const std::wstring name = fd.cFileName;
+        if (name == L"." || name == L"..")
+            continue;
+        // Names beginning with "_" are the engine's own passes, in any folder.
+        if (name[0] == L'_')
+            continue;
+        const std::wstring rel = relative.empty() ? name : relative + L"\\" + name;
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            LoadTransitionFolder(folder + L"\\" + name, rel, params);
+            continue;
+        }
+        if (name.size() < 4 || _wcsicmp(name.c_str() + name.size() - 4, L".fxo") != 0)
+            continue;
+        // Opened relative to the fx folder, which the effect makes current while it loads.
+        CRenderEffect* effect = new CDXSimpleRenderEffect(rel.c_str());
+        if (FAILED(effect->Init(&params)))
+            delete effect;
+        else
+            StoreEffect(effect);
+    } while (FindNextFileW(find, &fd));
+    FindClose(find);
+}
+
+HRESULT CDXRenderEngine::CreateFieldTextures(CVideoChannel* channel)
+{
+    if (!channel)
+        return E_INVALIDARG;
+    channel->ReleaseFieldTextures();
+    if (!IsInterlacedOutput() || !channel->IsInterlacedSource())
+        return S_OK;
+    // Two fields in flight plus the one shown and a spare.
+    for (int i = 0; i < 4; ++i) {
+        IDirect3DTexture9* t = nullptr;
+        HRESULT hr = CreateRenderTexture(width_, height_, &t);
+        if (FAILED(hr)) {
+            channel->ReleaseFieldTextures();
+            return hr;
+        }
+        FillTexture(t, kOpaqueBlack);
+        channel->freeFields.push_back(t);
+    }
+    return S_OK;
+}
+
+HRESULT CDXRenderEngine::ReadBackFrame(IDirect3DSurface9* surface, BYTE* buffer, long* count)
+{
+    if (!surface || !buffer || !count || *count <= 0)
+        return E_INVALIDARG;
+    if (!device_ || !staging_)
+        return E_UNEXPECTED;
+    HRESULT hr = device_->GetRenderTargetData(surface, staging_);
+    if (FAILED(hr))
+        return hr;
+    D3DLOCKED_RECT lr = {};
+    hr = staging_->LockRect(&lr, nullptr, D3DLOCK_READONLY | D3DLOCK_NO_DIRTY_UPDATE);
+    if (FAILED(hr))
+        return hr;
+    // Row by row: the staging surface's pitch may be wider than a row of pixels.
+    const long row = outputWidth_ * 4;
+    const long total = std::min<long>(*count, row * outputHeight_);
+    long copied = 0;
+    const BYTE* src = static_cast<const BYTE*>(lr.pBits);
+    for (int y = 0; y < outputHeight_ && copied < total; ++y) {
+        const long n = std::min(row, total - copied);
+        memcpy(buffer + copied, src + static_cast<size_t>(y) * lr.Pitch, n);
+        copied += n;
+    }
+    staging_->UnlockRect();
+    *count = copied;
+    return S_OK;
+}
+
+void CDXRenderEngine::SetPassMatrices(ID3DXEffect* effect, const QuadMatrices& m)
+{
+    // The engine's passes may transform in their vertex shader or leave it to the fixed
+    // pipeline; both get the same matrices.
+    effect->SetMatrix("_mat_world", &m.world);
+    effect->SetMatrix("_mat_vp", &m.viewProjection);
+    device_->SetTransform(D3DTS_WORLD, &m.world);
+    device_->SetTransform(D3DTS_VIEW, &m.view);
+    device_->SetTransform(D3DTS_PROJECTION, &m.projection);
+}
+
+HRESULT CDXRenderEngine::DrawTexture(ID3DXEffect* effect, IDirect3DTexture9* texture)
+{
+    if (!effect)
+        return E_UNEXPECTED;
+    BindQuad(device_, screenQuad_, screen_);
+    SetPassMatrices(effect, screen_);
+    effect->SetTexture("_tex0", texture);
+    UINT passes = 0;
+    HRESULT hr = effect->Begin(&passes, 0);
+    if (FAILED(hr))
+        return hr;
+    for (UINT i = 0; i < passes; ++i) {
+        effect->BeginPass(i);
+        hr = device_->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2);
+        effect->EndPass();
+    }
+    effect->End();
+    return hr;
+}

@@ -1,0 +1,114 @@
+// The Direct3D 9 compositor: owns the device, the engine's own passes, the transition
+// effects, the work textures and the pool of output surfaces. Pre-processes each decoded
+// channel frame into its channel texture, composes program and preview on every clock tick,
+// lets the overlay layers draw, presents, and queues the frame while anybody listens.
+#pragma once
+
+#include "app/engine/OutputFrameQueue.h"
+#include "app/engine/RenderEngine.h"
+#include "app/engine/ScreenQuad.h"
+
+#include <dshow.h>
+#include <d3d9.h>
+#include <d3dx9.h>
+#include <vmr9.h>
+
+#include <string>
+#include <vector>
+
+class CVideoChannel;
+struct ChannelVideoSettings;
+struct EffectInitParams;
+
+class CDXRenderEngine : public CRenderEngine
+{
+public:
+    static const int kOutputSurfaceCount = 5;
+
+    explicit CDXRenderEngine(CVideoMixer* mixer);
+    ~CDXRenderEngine() override;
+
+    HRESULT Create() override;
+    HRESULT Destroy() override;
+    HRESULT RenderFrame(const std::vector<int>& activeInputs, float progress) override;
+
+    // Pre-processes one decoded frame (one field pass) into the channel's picture.
+    HRESULT RenderChannel(CVideoChannel* channel, ChannelVideoSettings* settings, VMR9PresentationInfo* info);
+
+    bool PopFrame(OutputFrame& frame) { return outputs_.PopFrame(frame); }
+    void ReturnSurface(IDirect3DSurface9* surface) { outputs_.ReturnSurface(surface); }
+    HRESULT ReadBackFrame(IDirect3DSurface9* surface, BYTE* buffer, long* count);
+
+    IDirect3DDevice9* GetDevice() const { return device_; }
+    int GetWidth() const { return width_; }
+    int GetHeight() const { return height_; }
+    int GetOutputParity() const { return parity_; }
+    LONG GetComposedCount() const { return composed_; }
+
+    // Frames queued by the last composition, announced by the mixer once it has let go of
+    // its lock (start and stop times in 100-ns units).
+    struct FrameNotice
+    {
+        LONGLONG start;
+        LONGLONG stop;
+    };
+    std::vector<FrameNotice> TakeFrameNotices();
+
+    // Makes a channel's field textures for an interlaced source on interlaced output.
+    HRESULT CreateFieldTextures(CVideoChannel* channel);
+    HRESULT CreateRenderTexture(UINT width, UINT height, IDirect3DTexture9** texture);
+    HRESULT FillTexture(IDirect3DTexture9* texture, D3DCOLOR colour);
+
+private:
+    HRESULT CreateDevice();
+    HRESULT CreateWorkTextures();
+    HRESULT CreateOutputSurfaces();
+    HRESULT CreateQuads();
+    HRESULT LoadEnginePasses();
+    HRESULT LoadTransitions();
+    void LoadTransitionFolder(const std::wstring& folder, const std::wstring& relative,
+                              const EffectInitParams& params);
+    void ReleaseAll();
+
+    HRESULT PlaceChannelImage(CVideoChannel* channel, IDirect3DTexture9* source, int field);
+    void ShowChannels();
+    void PickShownField(CVideoChannel* channel);
+    static void RecycleField(CVideoChannel* channel, IDirect3DTexture9* texture);
+    HRESULT DrawTexture(ID3DXEffect* effect, IDirect3DTexture9* texture);
+    HRESULT DrawFallbackPicture(IDirect3DTexture9* texture);
+    HRESULT Compose(const std::vector<int>& activeInputs, float progress);
+    void DrawProgramLayers();
+    void DrawPreviewLayers();
+    void PresentToWindows();
+    HRESULT FinishFrame(bool combine);
+    bool IsInterlacedOutput() const { return fieldType_ != 2; }
+    void SetPassMatrices(ID3DXEffect* effect, const QuadMatrices& m);
+
+    IDirect3DDevice9* device_ = nullptr;
+    int width_;
+    int height_;
+    int fieldType_;
+    int parity_;
+    int targetWidth_ = 0;
+    int targetHeight_ = 0;
+    int outputWidth_;
+    int outputHeight_;
+    float frameRate_;
+
+    IDirect3DVertexBuffer9* screenQuad_ = nullptr;
+    QuadMatrices screen_ = {};
+    IDirect3DVertexBuffer9* workQuad_ = nullptr;
+
+    ID3DXEffect* channelRender_ = nullptr;
+    ID3DXEffect* preProcess_ = nullptr;
+    ID3DXEffect* fields2Frame_ = nullptr;
+
+    IDirect3DTexture9* work_[3] = {};
+    IDirect3DTexture9* fields_[2] = {};
+
+    std::vector<int> lastActive_;
+    COutputFrameQueue outputs_;
+    IDirect3DSurface9* staging_ = nullptr;
+    LONG composed_ = 0;
+    std::vector<FrameNotice> notices_;
+};

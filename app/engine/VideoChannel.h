@@ -1,0 +1,62 @@
+// One attached mixer input: the channel renderer's surfaces, the channel's textures on the
+// engine's device and, for an interlaced source on interlaced output, its field textures.
+#pragma once
+
+#include <windows.h>
+#include <d3d9.h>
+#include <dshow.h>
+#include <dvdmedia.h>
+#include <vmr9.h>
+
+#include <deque>
+#include <vector>
+
+struct ReadyField
+{
+    IDirect3DTexture9* texture;
+    int field;
+};
+
+class CVideoChannel
+{
+public:
+    CVideoChannel(int input, HWND window, IBaseFilter* renderer, IFilterGraph* graph,
+                  IVMRSurfaceAllocatorNotify9* notify);
+    virtual ~CVideoChannel();
+    CVideoChannel(const CVideoChannel&) = delete;
+    CVideoChannel& operator=(const CVideoChannel&) = delete;
+
+    // The renderer's surfaces (released first) and the two textures the mixer needs.
+    void ReleaseSurfaces();
+    void ReleaseTextures();
+    void ReleaseFieldTextures();
+
+    // Bit 8 of the second reserved word of the stored format: the operator forced the aspect.
+    static const DWORD kAspectForced = 0x100;
+    bool IsAspectForced() const { return (format.dwReserved2 & kAspectForced) != 0; }
+
+    VIDEOINFOHEADER2 format = {};
+    int input;
+    HWND window;
+    IVMRSurfaceAllocatorNotify9* notify;
+    IBaseFilter* renderer;
+    IFilterGraph* graph;
+    std::vector<IDirect3DSurface9*> surfaces;
+    IDirect3DTexture9* channelTexture = nullptr;
+    IDirect3DTexture9* sourceTexture = nullptr;
+    UINT sourceWidth = 0;
+    UINT sourceHeight = 0;
+    // Field mode only: the field texture shown as the channel's picture (owned), the spare
+    // ones, and those holding processed fields in arrival order.
+    IDirect3DTexture9* shownField = nullptr;
+    std::deque<IDirect3DTexture9*> freeFields;
+    std::deque<ReadyField> readyFields;
+
+    // The picture the mixer composes.
+    IDirect3DTexture9* CurrentTexture() const { return shownField ? shownField : channelTexture; }
+    bool IsInterlacedSource() const { return (format.dwInterlaceFlags & AMINTERLACE_IsInterlaced) != 0; }
+    int currentField = 2;
+    int keepAspect = 1;
+    int presenting = 0;
+    LONG presentedFrames = 0;
+};

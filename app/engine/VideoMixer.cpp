@@ -1,0 +1,716 @@
+#include "app/engine/VideoMixer.h"
+
+#include "app/engine/DXRenderEngine.h"
+#include "app/engine/EngineClock.h"
+#include "app/engine/RenderEffect.h"
+#include "app/engine/VideoChannel.h"
+
+#include <dvdmedia.h>
+#include <mmsystem.h>
+#include <uuids.h>
+
+#include <algorithm>
+
+namespace {
+
+class MixerLock
+{
+public:
+    explicit MixerLock(CRITICAL_SECTION& cs) : cs_(cs) { EnterCriticalSection(&cs_); }
+    ~MixerLock() { LeaveCriticalSection(&cs_); }
+    MixerLock(const MixerLock&) = delete;
+    MixerLock& operator=(const MixerLock&) = delete;
+
+private:
+    CRITICAL_SECTION& cs_;
+};
+
+template <class T> class Ref
+{
+public:
+    Ref() = default;
+    ~Ref()
+    {
+        if (p_)
+            p_->Release();
+    }
+    Ref(const Ref&) = delete;
+    Ref& operator=(const Ref&) = delete;
+    T** operator&() { return &p_; }
+    T* operator->() const { return p_; }
+    T* get() const { return p_; }
+
+private:
+    T* p_ = nullptr;
+};
+
+// The graph's state, read with a 100 ms time-out.
+HRESULT GraphState(IFilterGraph* graph, OAFilterState* state)
+{
+    Ref<IMediaControl> control;
+    HRESULT hr = graph->QueryInterface(IID_IMediaControl, reinterpret_cast<void**>(&control));
+    if (FAILED(hr))
+        return hr;
+    return control->GetState(100, state);
+}
+
+const D3DCOLOR kOpaqueBlack = D3DCOLOR_ARGB(0xFF, 0, 0, 0);
+
+} // namespace
+
+CVideoMixer::CVideoMixer(const VideoMixerParams& params)
+    : renderWindow_(params.renderWindow),
+      inputCount_(params.inputCount > 0 ? params.inputCount : 0),
+      inputs_(inputCount_, nullptr),
+      settings_(inputCount_),
+      outputWidth_(params.width),
+      outputHeight_(params.height),
+      frameRate_(params.frameRate > 0.0f ? params.frameRate : 25.0f),
+      pixelAspect_(params.pixelAspect > 0.0 ? params.pixelAspect : 1.0),
+      fieldType_(params.fieldType),
+      renderWidth_(static_cast<int>(params.width * pixelAspect_ + 0.5)),
+      clockRate_(params.fieldType == 2 ? frameRate_ : frameRate_ * 2.0f)
+{
+    InitializeCriticalSection(&lock_);
+    if (params.engineKind == 0)
+        engine_ = new CDXRenderEngine(this);
+}
+
+CVideoMixer::~CVideoMixer()
+{
+    StopClock();
+    for (CVideoChannel*& channel : inputs_) {
+        delete channel;
+        channel = nullptr;
+    }
+    for (ChannelVideoSettings& s : settings_) {
+        if (s.matteTexture) {
+            s.matteTexture->Release();
+            s.matteTexture = nullptr;
+        }
+    }
+    delete engine_;
+    DeleteCriticalSection(&lock_);
+}
+
+CDXRenderEngine* CVideoMixer::GetDXRenderEngine() const
+{
+    return static_cast<CDXRenderEngine*>(engine_);
+}
+
+// --- IUnknown ---------------------------------------------------------------
+
+STDMETHODIMP CVideoMixer::QueryInterface(REFIID riid, void** ppv)
+{
+    if (!ppv)
+        return E_POINTER;
+    if (riid == IID_IVMRSurfaceAllocator9 || riid == IID_IUnknown) {
+        *ppv = static_cast<IVMRSurfaceAllocator9*>(this);
+    } else if (riid == IID_IVMRImagePresenter9) {
+        *ppv = static_cast<IVMRImagePresenter9*>(this);
+    } else {
+        *ppv = nullptr;
+        return E_NOINTERFACE;
+    }
+    AddRef();
+    return S_OK;
+}
+
+STDMETHODIMP_(ULONG) CVideoMixer::AddRef()
+{
+    return static_cast<ULONG>(InterlockedIncrement(&refCount_));
+}
+
+STDMETHODIMP_(ULONG) CVideoMixer::Release()
+{
+    const LONG n = InterlockedDecrement(&refCount_);
+    if (n == 0)
+        delete this;
+    return static_cast<ULONG>(n);
+}
+
+// --- lifetime and clock -----------------------------------------------------
+
+HRESULT CVideoMixer::Start()
+{
+    MixerLock lock(lock_);
+    if (started_)
+        return S_FALSE;
+    if (inputCount_ == 0 || !engine_)
+        return E_UNEXPECTED;
+    HRESULT hr = engine_->Create();
+    if (FAILED(hr))
+        return hr;
+    hr = StartClock();
+    if (FAILED(hr))
+        return hr;
+    started_ = true;
+    return S_OK;
+}
+
+HRESULT CVideoMixer::Stop()
+{
+    if (!started_)
+        return S_FALSE;
+    // A tick in progress ends before the timer goes.
+    Sleep(100);
+    started_ = false;
+    return StopClock();
+}
+
+UINT CVideoMixer::GetClockPeriod() const
+{
+    return static_cast<UINT>(1000.0f / clockRate_);
+}
+
+HRESULT CVideoMixer::StartClock()
+{
+    if (clockRunning_)
+        return S_FALSE;
+    clockStart_ = EngineClock::Now();
+    clockRunning_ = true;
+    if (EngineClock::ManualTimers())
+        return S_OK;
+    timeBeginPeriod(1);
+    timerId_ = timeSetEvent(GetClockPeriod(), 1, &CVideoMixer::ClockProc, reinterpret_cast<DWORD_PTR>(this),
+                            TIME_PERIODIC | TIME_CALLBACK_FUNCTION);
+    if (!timerId_) {
+        timeEndPeriod(1);
+        clockRunning_ = false;
+        return E_FAIL;
+    }
+    return S_OK;
+}
+
+HRESULT CVideoMixer::StopClock()
+{
+    if (!clockRunning_)
+        return S_FALSE;
+    clockRunning_ = false;
+    if (!timerId_)
+        return S_OK;
+    // timeKillEvent waits for a callback in progress, so nothing ticks after this returns.
+    timeKillEvent(timerId_);
+    timerId_ = 0;
+    timeEndPeriod(1);
+    return S_OK;
+}
+
+void CALLBACK CVideoMixer::ClockProc(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR)
+{
+    reinterpret_cast<CVideoMixer*>(user)->OnClockTick();
+}
+
+void CVideoMixer::OnClockTick()
+{
+    std::vector<CDXRenderEngine::FrameNotice> notices;
+    IVideoMixerListener* listener = nullptr;
+    {
+        MixerLock lock(lock_);
+        if (!engine_)
+            return;
+        const DWORD elapsed = EngineClock::Now() - clockStart_;
+        float x;
+        if (timed_) {
+            if (!transitionStartTaken_ || elapsed < transitionStart_) {
+                transitionStart_ = elapsed;
+                transitionStartTaken_ = true;
+            }
+            // A zero duration completes at once instead of dividing by zero.
+            x = duration_ > 0 ? float(elapsed - transitionStart_) / float(duration_) : 1.0f;
+        } else {
+            x = position_ / 100.0f;
+        }
+        engine_->RenderFrame(active_, x);
+        notices = GetDXRenderEngine()->TakeFrameNotices();
+        listener = listener_;
+    }
+    // The director is told outside the mixer lock.
+    if (listener)
+        for (const auto& n : notices)
+            listener->OnFrameReady(n.start, n.stop);
+}
+
+// --- channels ---------------------------------------------------------------
+
+HRESULT CVideoMixer::AttachChannel(IBaseFilter* renderer, const int* input, HWND window)
+{
+    if (!renderer || !window || !input || *input < 0 || *input >= inputCount_)
+        return E_INVALIDARG;
+    if (!started_)
+        return E_UNEXPECTED;
+    Ref<IVMRFilterConfig9> config;
+    if (FAILED(renderer->QueryInterface(IID_IVMRFilterConfig9, reinterpret_cast<void**>(&config))))
+        return E_INVALIDARG;
+    DWORD mode = 0;
+    HRESULT hr = config->GetRenderingMode(&mode);
+    if (FAILED(hr) || mode != VMR9Mode_Renderless)
+        return E_UNEXPECTED;
+
+    FILTER_INFO info = {};
+    hr = renderer->QueryFilterInfo(&info);
+    if (FAILED(hr) || !info.pGraph) {
+        if (info.pGraph)
+            info.pGraph->Release();
+        return E_UNEXPECTED;
+    }
+    Ref<IFilterGraph> graph;
+    *&graph = info.pGraph;
+    OAFilterState state = State_Running;
+    hr = GraphState(graph.get(), &state);
+    if (FAILED(hr))
+        return hr;
+    if (state != State_Stopped)
+        return E_UNEXPECTED;
+
+    Ref<IVMRSurfaceAllocatorNotify9> notify;
+    hr = renderer->QueryInterface(IID_IVMRSurfaceAllocatorNotify9, reinterpret_cast<void**>(&notify));
+    if (FAILED(hr))
+        return hr;
+    CVideoChannel* channel = new (std::nothrow) CVideoChannel(*input, window, renderer, graph.get(), notify.get());
+    if (!channel)
+        return E_OUTOFMEMORY;
+
+    MixerLock lock(lock_);
+    IDirect3DDevice9* device = GetDXRenderEngine()->GetDevice();
+    Ref<IDirect3D9> d3d;
+    if (!device || FAILED(device->GetDirect3D(&d3d))) {
+        delete channel;
+        return E_FAIL;
+    }
+    hr = notify->SetD3DDevice(device, d3d->GetAdapterMonitor(D3DADAPTER_DEFAULT));
+    if (SUCCEEDED(hr))
+        hr = notify->AdviseSurfaceAllocator(static_cast<DWORD_PTR>(*input), this);
+    if (FAILED(hr)) {
+        delete channel;
+        return hr;
+    }
+    delete inputs_[*input]; // the caller detaches first; never leak a stale channel
+    inputs_[*input] = channel;
+    return S_OK;
+}
+
+HRESULT CVideoMixer::DetachChannel(int input)
+{
+    if (input < 0 || input >= inputCount_)
+        return E_INVALIDARG;
+    if (!started_)
+        return E_UNEXPECTED;
+    CVideoChannel* channel;
+    {
+        MixerLock lock(lock_);
+        channel = inputs_[input];
+    }
+    if (!channel || !channel->graph || !channel->notify)
+        return E_UNEXPECTED;
+    OAFilterState state = State_Running;
+    HRESULT hr = GraphState(channel->graph, &state);
+    if (FAILED(hr))
+        return hr;
+    if (state != State_Stopped)
+        return E_UNEXPECTED;
+
+    // Disconnect the renderer's pins; a VMR-9 without connections never asks us for
+    // surfaces again, so the allocator need not be replaced by a null one (which some
+    // renderers crash on).
+    Ref<IEnumPins> pins;
+    hr = channel->renderer->EnumPins(&pins);
+    if (FAILED(hr))
+        return hr;
+    IPin* pin = nullptr;
+    while (pins->Next(1, &pin, nullptr) == S_OK) {
+        IPin* peer = nullptr;
+        if (SUCCEEDED(pin->ConnectedTo(&peer)) && peer) {
+            hr = channel->graph->Disconnect(peer);
+            if (SUCCEEDED(hr))
+                hr = channel->graph->Disconnect(pin);
+            peer->Release();
+        }
+        pin->Release();
+        if (FAILED(hr))
+            return hr;
+    }
+
+    MixerLock lock(lock_);
+    inputs_[input] = nullptr;
+    delete channel;
+    return S_OK;
+}
+
+HRESULT CVideoMixer::SetChannelFormat(int input, const AM_MEDIA_TYPE* type, int deinterlace, int fieldOrder,
+                                      int aspect, int keepAspect)
+{
+    if (input < 0 || input >= inputCount_ || !type || type->majortype != MEDIATYPE_Video || !type->pbFormat)
+        return E_INVALIDARG;
+    VIDEOINFOHEADER2 vih2 = {};
+    if (type->formattype == FORMAT_VideoInfo && type->cbFormat >= sizeof(VIDEOINFOHEADER)) {
+        const VIDEOINFOHEADER* vih = reinterpret_cast<const VIDEOINFOHEADER*>(type->pbFormat);
+        vih2.rcSource = vih->rcSource;
+        vih2.rcTarget = vih->rcTarget;
+        vih2.dwBitRate = vih->dwBitRate;
+        vih2.dwBitErrorRate = vih->dwBitErrorRate;
+        vih2.AvgTimePerFrame = vih->AvgTimePerFrame;
+        vih2.bmiHeader = vih->bmiHeader;
+        vih2.dwInterlaceFlags = 0;
+    } else if (type->formattype == FORMAT_VideoInfo2 && type->cbFormat >= sizeof(VIDEOINFOHEADER2)) {
+        vih2 = *reinterpret_cast<const VIDEOINFOHEADER2*>(type->pbFormat);
+    } else {
+        return E_INVALIDARG;
+    }
+    if (!started_)
+        return E_UNEXPECTED;
+
+    if (deinterlace == 1)
+        vih2.dwInterlaceFlags = AMINTERLACE_IsInterlaced | (fieldOrder == 0 ? AMINTERLACE_Field1First : 0);
+    if (aspect == 0 || aspect == 1) {
+        vih2.dwPictAspectRatioX = aspect == 0 ? 4 : 16;
+        vih2.dwPictAspectRatioY = aspect == 0 ? 3 : 9;
+        vih2.dwReserved2 |= CVideoChannel::kAspectForced;
+    }
+    if (!vih2.dwPictAspectRatioX || !vih2.dwPictAspectRatioY) {
+        vih2.dwPictAspectRatioX = 4;
+        vih2.dwPictAspectRatioY = 3;
+    }
+
+    MixerLock lock(lock_);
+    CVideoChannel* channel = inputs_[input];
+    if (!channel)
+        return S_OK;
+    channel->format = vih2;
+    channel->keepAspect = keepAspect;
+    return GetDXRenderEngine()->CreateFieldTextures(channel);
+}
+
+// --- VMR-9 allocator and presenter ----------------------------------------------
+
+STDMETHODIMP CVideoMixer::InitializeDevice(DWORD_PTR input, VMR9AllocationInfo* info, DWORD* count)
+{
+    if (!info || !count || !ValidInput(input))
+        return E_INVALIDARG;
+    MixerLock lock(lock_);
+    if (!started_ || (info->dwFlags & VMR9AllocFlag_DXVATarget))
+        return E_UNEXPECTED;
+    if (*count == 0)
+        *count = 1;
+    CVideoChannel* channel = inputs_[input];
+    if (!channel || !channel->notify)
+        return E_UNEXPECTED;
+    CDXRenderEngine* engine = GetDXRenderEngine();
+    if (!engine->GetDevice())
+        return E_FAIL;
+
+    channel->ReleaseTextures();
+    channel->ReleaseSurfaces();
+    channel->surfaces.assign(*count, nullptr);
+    HRESULT hr = channel->notify->AllocateSurfaceHelper(info, count, channel->surfaces.data());
+    if (FAILED(hr)) {
+        channel->ReleaseSurfaces();
+        return hr;
+    }
+    channel->surfaces.resize(*count);
+    hr = engine->CreateRenderTexture(renderWidth_, outputHeight_, &channel->channelTexture);
+    if (SUCCEEDED(hr))
+        hr = engine->CreateRenderTexture(info->dwWidth, info->dwHeight, &channel->sourceTexture);
+    if (FAILED(hr)) {
+        channel->ReleaseTextures();
+        channel->ReleaseSurfaces();
+        return hr;
+    }
+    channel->sourceWidth = info->dwWidth;
+    channel->sourceHeight = info->dwHeight;
+    engine->FillTexture(channel->channelTexture, kOpaqueBlack);
+    engine->FillTexture(channel->sourceTexture, kOpaqueBlack);
+    return S_OK;
+}
+
+STDMETHODIMP CVideoMixer::TerminateDevice(DWORD_PTR)
+{
+    return S_OK;
+}
+
+STDMETHODIMP CVideoMixer::GetSurface(DWORD_PTR input, DWORD index, DWORD, IDirect3DSurface9** surface)
+{
+    if (!surface || !ValidInput(input))
+        return E_INVALIDARG;
+    MixerLock lock(lock_);
+    CVideoChannel* channel = inputs_[input];
+    if (!channel || index >= channel->surfaces.size())
+        return E_INVALIDARG;
+    IDirect3DSurface9* s = channel->surfaces[index];
+    if (!s)
+        return E_UNEXPECTED;
+    s->AddRef();
+    *surface = s;
+    return S_OK;
+}
+
+STDMETHODIMP CVideoMixer::AdviseNotify(IVMRSurfaceAllocatorNotify9*)
+{
+    return S_OK;
+}
+
+STDMETHODIMP CVideoMixer::StartPresenting(DWORD_PTR input)
+{
+    if (!ValidInput(input))
+        return E_INVALIDARG;
+    MixerLock lock(lock_);
+    if (CVideoChannel* channel = inputs_[input]) {
+        channel->presenting = 1;
+        channel->presentedFrames = 0;
+    }
+    return S_OK;
+}
+
+STDMETHODIMP CVideoMixer::StopPresenting(DWORD_PTR input)
+{
+    if (!ValidInput(input))
+        return E_INVALIDARG;
+    MixerLock lock(lock_);
+    if (CVideoChannel* channel = inputs_[input])
+        channel->presenting = 0;
+    return S_OK;
+}
+
+STDMETHODIMP CVideoMixer::PresentImage(DWORD_PTR input, VMR9PresentationInfo* info)
+{
+    if (!ValidInput(input))
+        return E_INVALIDARG;
+    if (!info)
+        return E_POINTER;
+    MixerLock lock(lock_);
+    CVideoChannel* channel = inputs_[input];
+    CDXRenderEngine* engine = GetDXRenderEngine();
+    if (!channel || !engine->GetDevice())
+        return E_UNEXPECTED;
+
+    const DWORD cx = static_cast<DWORD>(info->szAspectRatio.cx);
+    const DWORD cy = static_cast<DWORD>(info->szAspectRatio.cy);
+    if (cx && cy && !channel->IsAspectForced() &&
+        (cx != channel->format.dwPictAspectRatioX || cy != channel->format.dwPictAspectRatioY)) {
+        channel->format.dwPictAspectRatioX = cx;
+        channel->format.dwPictAspectRatioY = cy;
+    }
+
+    const DWORD flags = channel->format.dwInterlaceFlags;
+    const int order = (flags & AMINTERLACE_IsInterlaced) ? ((flags & AMINTERLACE_Field1First) ? 0 : 1) : 2;
+    const int passes = (order == 2 || fieldType_ == 2) ? 1 : 2;
+    ChannelVideoSettings& settings = settings_[input];
+    for (int k = 0; k < passes; ++k) {
+        const int field = order == 0 ? k : (order == 1 ? 1 - k : 2);
+        channel->currentField = field;
+        info->dwReserved1 = static_cast<DWORD>(field);
+        if (settings.keyOn)
+            FindMatte(channel, settings);
+        engine->RenderChannel(channel, &settings, info);
+        ++channel->presentedFrames;
+    }
+    return S_OK;
+}
+
+// --- transitions --------------------------------------------------------------
+
+HRESULT CVideoMixer::BeginTransition(int effectId, const std::vector<int>& inputs, int timed, int durationMs)
+{
+    if (inputs.size() < 2 || durationMs < 0)
+        return E_INVALIDARG;
+    for (int i : inputs)
+        if (i < 0 || i >= inputCount_)
+            return E_INVALIDARG;
+    if (!started_)
+        return E_UNEXPECTED;
+    MixerLock lock(lock_);
+    HRESULT hr = engine_->SelectEffect(effectId);
+    if (FAILED(hr))
+        return hr;
+    effectId_ = effectId;
+    active_ = inputs;
+    timed_ = timed;
+    duration_ = durationMs;
+    transitionStart_ = 0;
+    transitionStartTaken_ = false;
+    position_ = 0;
+    return S_OK;
+}
+
+HRESULT CVideoMixer::SetTransitionPosition(int position)
+{
+    if (position < 0 || position > 100)
+        return E_INVALIDARG;
+    MixerLock lock(lock_);
+    position_ = position;
+    return S_OK;
+}
+
+HRESULT CVideoMixer::EndTransition(bool swap)
+{
+    MixerLock lock(lock_);
+    if (active_.empty())
+        return S_OK;
+    // The director's rule: program and preview change places when a swap is asked for and
+    // either no effect runs or the effect wants the swap.
+    CRenderEffect* effect = engine_->GetCurrentEffect();
+    const bool takePreview = swap && active_.size() > 1 && (!effect || effect->GetSwapWhenOver());
+    const int kept = takePreview ? active_[1] : active_[0];
+    active_.assign(1, kept);
+    effectId_ = 0;
+    engine_->SelectEffect(0);
+    position_ = 0;
+    timed_ = 0;
+    transitionStart_ = 0;
+    transitionStartTaken_ = false;
+    duration_ = 0;
+    return S_OK;
+}
+
+HRESULT CVideoMixer::CutTo(int input)
+{
+    if (input < 0 || input >= inputCount_)
+        return E_INVALIDARG;
+    MixerLock lock(lock_);
+    active_.assign(1, input);
+    return S_OK;
+}
+
+std::vector<int> CVideoMixer::GetActiveInputs()
+{
+    MixerLock lock(lock_);
+    return active_;
+}
+
+// --- listeners and windows ------------------------------------------------------
+
+void CVideoMixer::SetListener(IVideoMixerListener* listener)
+{
+    MixerLock lock(lock_);
+    listener_ = listener;
+}
+
+void CVideoMixer::AddRenderListener(IVideoMixerRenderListener* listener)
+{
+    if (!listener)
+        return;
+    MixerLock lock(lock_);
+    renderListeners_.push_back(listener);
+}
+
+void CVideoMixer::RemoveRenderListener(IVideoMixerRenderListener* listener)
+{
+    if (!listener)
+        return;
+    MixerLock lock(lock_);
+    renderListeners_.erase(std::remove(renderListeners_.begin(), renderListeners_.end(), listener),
+                           renderListeners_.end());
+}
+
+void CVideoMixer::AddPresentWindow(HWND window)
+{
+    if (!window)
+        return;
+    MixerLock lock(lock_);
+    presentWindows_.push_back(window);
+}
+
+void CVideoMixer::RemovePresentWindow(HWND window)
+{
+    if (!window)
+        return;
+    MixerLock lock(lock_);
+    presentWindows_.erase(std::remove(presentWindows_.begin(), presentWindows_.end(), window),
+                          presentWindows_.end());
+}
+
+void CVideoMixer::GetEffectList(std::vector<CRenderEffect*>& list)
+{
+    MixerLock lock(lock_);
+    for (const auto& entry : engine_->GetEffectMap())
+        list.push_back(entry.second);
+}
+
+CVideoChannel* CVideoMixer::GetChannel(int input)
+{
+    if (input < 0 || input >= inputCount_)
+        return nullptr;
+    return inputs_[input];
+}
+
+ChannelVideoSettings* CVideoMixer::GetChannelSettings(int input)
+{
+    if (input < 0 || input >= inputCount_)
+        return nullptr;
+    return &settings_[input];
+}
+
+HRESULT CVideoMixer::GetOutputMediaType(AM_MEDIA_TYPE* type) const
+{
+    if (!type)
+        return E_POINTER;
+    VIDEOINFOHEADER* vih = static_cast<VIDEOINFOHEADER*>(CoTaskMemAlloc(sizeof(VIDEOINFOHEADER)));
+    if (!vih)
+        return E_OUTOFMEMORY;
+    ZeroMemory(vih, sizeof(*vih));
+    const DWORD sampleSize = static_cast<DWORD>(outputWidth_) * outputHeight_ * 4;
+    SetRect(&vih->rcSource, 0, 0, outputWidth_, outputHeight_);
+    vih->rcTarget = vih->rcSource;
+    vih->dwBitRate = static_cast<DWORD>(sampleSize * 8.0 * frameRate_);
+    vih->AvgTimePerFrame = static_cast<REFERENCE_TIME>(10000000.0 / frameRate_);
+    vih->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    vih->bmiHeader.biWidth = outputWidth_;
+    vih->bmiHeader.biHeight = -outputHeight_;
+    vih->bmiHeader.biPlanes = 1;
+    vih->bmiHeader.biBitCount = 32;
+    vih->bmiHeader.biCompression = BI_RGB;
+    vih->bmiHeader.biSizeImage = 0;
+
+    ZeroMemory(type, sizeof(*type));
+    type->majortype = MEDIATYPE_Video;
+    type->subtype = MEDIASUBTYPE_RGB32;
+    type->bFixedSizeSamples = TRUE;
+    type->bTemporalCompression = FALSE;
+    type->lSampleSize = sampleSize;
+    type->formattype = FORMAT_VideoInfo;
+    type->cbFormat = sizeof(VIDEOINFOHEADER);
+    type->pbFormat = reinterpret_cast<BYTE*>(vih);
+    return S_OK;
+}
+
+void CVideoMixer::SerializeChannelSettings(CArchive&)
+{
+    // Joined with the channel settings' own stored form when the archive layer lands.
+}
+
+// The matte of a channel whose key is on: another channel's picture, or a picture file
+// loaded once per key source. A file that fails to load is not retried on every frame:
+// only a change of the key source loads again.
+void CVideoMixer::FindMatte(CVideoChannel*, ChannelVideoSettings& settings)
+{
+    const std::wstring& source = settings.keySource;
+    const size_t at = source.find(L"CHANNEL:");
+    if (at != std::wstring::npos) {
+        settings.loadedMatteSource = source;
+        const int n = _wtoi(source.c_str() + at + 8);
+        if (settings.matteTexture) {
+            settings.matteTexture->Release();
+            settings.matteTexture = nullptr;
+        }
+        if (n >= 1 && n <= inputCount_ && inputs_[n - 1] && inputs_[n - 1]->CurrentTexture()) {
+            settings.matteTexture = inputs_[n - 1]->CurrentTexture();
+            settings.matteTexture->AddRef();
+        }
+        return;
+    }
+    const bool changed = source != settings.loadedMatteSource;
+    const bool neverTried = !settings.matteTexture && !source.empty() && !settings.matteLoadTried;
+    if (!changed && !neverTried)
+        return;
+    if (settings.matteTexture) {
+        settings.matteTexture->Release();
+        settings.matteTexture = nullptr;
+    }
+    settings.loadedMatteSource = source;
+    settings.matteLoadTried = true;
+    if (source.empty())
+        return;
+    D3DXCreateTextureFromFileExW(GetDXRenderEngine()->GetDevice(), source.c_str(), D3DX_DEFAULT, D3DX_DEFAULT, 1, 0,
+                                 D3DFMT_UNKNOWN, D3DPOOL_MANAGED, D3DX_DEFAULT, D3DX_DEFAULT, 0, nullptr, nullptr,
+                                 &settings.matteTexture);
+}

@@ -1,0 +1,234 @@
+// The video mixer and render engine on a real device: composition through the shipped
+// transitions, cuts, timed and manual progress, placement, and the output queue.
+#include "VideoEngineFixture.h"
+
+#include "app/engine/RenderEffect.h"
+
+namespace enginetest {
+namespace {
+
+const D3DCOLOR kRed = D3DCOLOR_XRGB(200, 0, 0);
+const D3DCOLOR kBlue = D3DCOLOR_XRGB(0, 0, 200);
+const DWORD kMid = 0x640064; // (100, 0, 100)
+const int kMixId = 1;
+
+class VideoMixerTest : public VideoEngineTest
+{
+protected:
+    // Output 64 x 48 progressive, red on input 0 and blue on input 1, output queue listening.
+    void MakeTwoChannels()
+    {
+        MakeMixer(64, 48);
+        AttachInput(0, 32, 24);
+        AttachInput(1, 32, 24);
+        PresentColour(0, kRed, kRed);
+        PresentColour(1, kBlue, kBlue);
+        mixer_->SetListener(&listener_);
+    }
+
+    DWORD TickAndSample()
+    {
+        mixer_->OnClockTick();
+        std::vector<DWORD> pixels = PopFramePixels();
+        return pixels.empty() ? 0xDEADBEEF : PixelAt(pixels, width_ / 2, height_ / 2);
+    }
+};
+
+TEST_F(VideoMixerTest, ProgramAloneShowsTheFirstActiveInput)
+{
+    MakeTwoChannels();
+    ASSERT_EQ(mixer_->CutTo(0), S_OK);
+    EXPECT_TRUE(ColourNear(TickAndSample(), kRed & 0xFFFFFF));
+    ASSERT_EQ(mixer_->CutTo(1), S_OK);
+    EXPECT_TRUE(ColourNear(TickAndSample(), kBlue & 0xFFFFFF));
+}
+
+TEST_F(VideoMixerTest, MixFollowsTheProgressAndClampsIt)
+{
+    MakeTwoChannels();
+    ASSERT_EQ(mixer_->BeginTransition(kMixId, {0, 1}, 0, 0), S_OK);
+    struct Case
+    {
+        float progress;
+        DWORD expected;
+    } cases[] = {
+        {-0.5f, kRed & 0xFFFFFF}, {0.0f, kRed & 0xFFFFFF}, {0.5f, kMid}, {1.0f, kBlue & 0xFFFFFF},
+        {1.7f, kBlue & 0xFFFFFF},
+    };
+    for (const Case& c : cases) {
+        mixer_->Lock();
+        Engine()->RenderFrame({0, 1}, c.progress);
+        mixer_->Unlock();
+        std::vector<DWORD> pixels = PopFramePixels();
+        ASSERT_FALSE(pixels.empty());
+        EXPECT_TRUE(ColourNear(PixelAt(pixels, 10, 10), c.expected)) << "progress " << c.progress;
+    }
+}
+
+TEST_F(VideoMixerTest, ManualTransitionFollowsTheTBar)
+{
+    MakeTwoChannels();
+    ASSERT_EQ(mixer_->BeginTransition(kMixId, {0, 1}, 0, 0), S_OK);
+    EXPECT_TRUE(ColourNear(TickAndSample(), kRed & 0xFFFFFF));
+    ASSERT_EQ(mixer_->SetTransitionPosition(50), S_OK);
+    EXPECT_TRUE(ColourNear(TickAndSample(), kMid));
+    ASSERT_EQ(mixer_->SetTransitionPosition(100), S_OK);
+    EXPECT_TRUE(ColourNear(TickAndSample(), kBlue & 0xFFFFFF));
+    EXPECT_EQ(mixer_->SetTransitionPosition(101), E_INVALIDARG);
+    EXPECT_EQ(mixer_->SetTransitionPosition(-1), E_INVALIDARG);
+}
+
+TEST_F(VideoMixerTest, TimedTransitionFollowsTheClockAndHoldsAtTheEnd)
+{
+    MakeTwoChannels();
+    ASSERT_EQ(mixer_->BeginTransition(kMixId, {0, 1}, 1, 1000), S_OK);
+    EXPECT_TRUE(ColourNear(TickAndSample(), kRed & 0xFFFFFF)); // the first tick takes the start
+    g_now += 500;
+    EXPECT_TRUE(ColourNear(TickAndSample(), kMid));
+    g_now += 500;
+    EXPECT_TRUE(ColourNear(TickAndSample(), kBlue & 0xFFFFFF));
+    g_now += 5000;
+    EXPECT_TRUE(ColourNear(TickAndSample(), kBlue & 0xFFFFFF));
+}
+
+TEST_F(VideoMixerTest, TransitionArgumentsAreChecked)
+{
+    MakeTwoChannels();
+    EXPECT_EQ(mixer_->BeginTransition(kMixId, {0}, 0, 0), E_INVALIDARG);
+    EXPECT_EQ(mixer_->BeginTransition(kMixId, {0, 1}, 1, -1), E_INVALIDARG);
+    ASSERT_EQ(mixer_->CutTo(1), S_OK);
+    EXPECT_EQ(mixer_->BeginTransition(4711, {0, 1}, 0, 0), E_INVALIDARG);
+    EXPECT_EQ(mixer_->GetActiveInputs(), std::vector<int>{1});
+    EXPECT_EQ(mixer_->CutTo(5), E_INVALIDARG);
+}
+
+TEST_F(VideoMixerTest, EndTransitionKeepsTheInputTheDirectorKeeps)
+{
+    MakeTwoChannels();
+    struct Case
+    {
+        int effect;
+        bool swap;
+        int kept;
+    } cases[] = {
+        {kMixId, true, 1}, // the mix swaps when over
+        {kMixId, false, 0},
+        {0, true, 1}, // no effect: a requested swap happens
+        {0, false, 0},
+    };
+    for (const Case& c : cases) {
+        ASSERT_EQ(mixer_->CutTo(0), S_OK);
+        ASSERT_EQ(mixer_->BeginTransition(c.effect, {0, 1}, 0, 0), S_OK);
+        ASSERT_EQ(mixer_->EndTransition(c.swap), S_OK);
+        EXPECT_EQ(mixer_->GetActiveInputs(), std::vector<int>{c.kept}) << c.effect << " " << c.swap;
+        EXPECT_EQ(Engine()->GetCurrentEffect(), nullptr);
+    }
+}
+
+TEST_F(VideoMixerTest, KeepAspectLetterboxesAWidePicture)
+{
+    MakeMixer(64, 48);
+    AttachInput(0, 32, 18);
+    PresentColour(0, kRed, kRed, SIZE{16, 9});
+    ASSERT_EQ(mixer_->CutTo(0), S_OK);
+    mixer_->SetListener(&listener_);
+    mixer_->OnClockTick();
+    std::vector<DWORD> pixels = PopFramePixels();
+    ASSERT_FALSE(pixels.empty());
+    // 64 / (16 / 9) = 36 rows of picture, 6 black rows above and below.
+    EXPECT_TRUE(ColourNear(PixelAt(pixels, 32, 2), 0));
+    EXPECT_TRUE(ColourNear(PixelAt(pixels, 32, 8), kRed & 0xFFFFFF));
+    EXPECT_TRUE(ColourNear(PixelAt(pixels, 32, 39), kRed & 0xFFFFFF));
+    EXPECT_TRUE(ColourNear(PixelAt(pixels, 32, 45), 0));
+}
+
+TEST_F(VideoMixerTest, NothingIsQueuedWhileNobodyListens)
+{
+    MakeMixer(64, 48);
+    AttachInput(0, 32, 24);
+    PresentColour(0, kRed, kRed);
+    ASSERT_EQ(mixer_->CutTo(0), S_OK);
+    for (int i = 0; i < 3; ++i)
+        mixer_->OnClockTick();
+    OutputFrame frame;
+    EXPECT_FALSE(Engine()->PopFrame(frame));
+    EXPECT_TRUE(listener_.frames.empty());
+}
+
+TEST_F(VideoMixerTest, AStalledReaderFindsTheFiveNewestFramesWith64BitTimes)
+{
+    MakeTwoChannels();
+    ASSERT_EQ(mixer_->CutTo(0), S_OK);
+    // Beyond 2^32 / 10000 ms the 100-ns times only fit in 64 bits.
+    g_now = 4000000000u;
+    for (int i = 0; i < 8; ++i) {
+        mixer_->OnClockTick();
+        g_now += 40;
+    }
+    ASSERT_EQ(listener_.frames.size(), 8u);
+    EXPECT_EQ(Engine()->GetComposedCount(), 8);
+    // Ticks 3..7 survive, oldest first.
+    for (int i = 3; i < 8; ++i) {
+        OutputFrame frame;
+        PopFramePixels(&frame);
+        const LONGLONG expected = (4000000000LL + 40LL * i) * 10000LL;
+        EXPECT_EQ(frame.start, expected) << "tick " << i;
+        EXPECT_EQ(frame.stop, expected + 400000);
+        EXPECT_EQ(frame.flags, 9);
+        EXPECT_EQ(listener_.frames[i].start, expected);
+    }
+    OutputFrame none;
+    EXPECT_FALSE(Engine()->PopFrame(none));
+}
+
+class FieldTypeTest : public VideoEngineTest, public ::testing::WithParamInterface<int>
+{
+};
+
+TEST_P(FieldTypeTest, InterlacedOutputQueuesOneFramePerTwoTicks)
+{
+    const int fieldType = GetParam();
+    MakeMixer(64, 48, fieldType);
+    AttachInput(0, 32, 24);
+    PresentColour(0, kRed, kRed);
+    ASSERT_EQ(mixer_->CutTo(0), S_OK);
+    mixer_->SetListener(&listener_);
+    for (int i = 0; i < 4; ++i)
+        mixer_->OnClockTick();
+    EXPECT_EQ(listener_.frames.size(), fieldType == 2 ? 4u : 2u);
+    EXPECT_EQ(Engine()->GetComposedCount(), 4);
+}
+
+INSTANTIATE_TEST_SUITE_P(FieldTypes, FieldTypeTest, ::testing::Values(0, 1, 2));
+
+TEST(VideoMixerParamsTest, RenderWidthAndClockPeriodFollowTheFormat)
+{
+    struct Case
+    {
+        int width;
+        double aspect;
+        int fieldType;
+        float rate;
+        int renderWidth;
+        UINT period;
+    } cases[] = {
+        {720, 1.0667, 2, 25.0f, 768, 40},
+        {720, 1.0, 0, 25.0f, 720, 20},
+        {720, 1.0, 1, 29.97f, 720, 16},
+    };
+    for (const Case& c : cases) {
+        VideoMixerParams p;
+        p.width = c.width;
+        p.height = 576;
+        p.pixelAspect = c.aspect;
+        p.fieldType = c.fieldType;
+        p.frameRate = c.rate;
+        p.engineKind = 1; // no device: only the arithmetic
+        CVideoMixer mixer(p);
+        EXPECT_EQ(mixer.GetWidth(), c.renderWidth);
+        EXPECT_EQ(mixer.GetClockPeriod(), c.period);
+    }
+}
+
+} // namespace
+} // namespace enginetest
