@@ -1,0 +1,144 @@
+#include "app/graphs/ComposeSampleQueue.h"
+
+#include <new>
+
+CComposeSampleQueue::CComposeSampleQueue()
+{
+    InitializeCriticalSection(&queueLock_);
+    InitializeCriticalSection(&poolLock_);
+}
+
+CComposeSampleQueue::~CComposeSampleQueue()
+{
+    {
+        Lock lock(queueLock_);
+        while (!queue_.empty()) {
+            AM_SAMPLE2_PROPERTIES* r = queue_.front();
+            queue_.pop_front();
+            Discard(r);
+        }
+    }
+    {
+        Lock lock(poolLock_);
+        if (pool_)
+            pool_->purge_memory();
+        pool_.reset();
+    }
+    DeleteCriticalSection(&poolLock_);
+    DeleteCriticalSection(&queueLock_);
+}
+
+BYTE* CComposeSampleQueue::TakeBuffer(size_t size)
+{
+    Lock lock(poolLock_);
+    if (!pool_) {
+        if (size == 0)
+            return nullptr;
+        pool_.reset(new (std::nothrow) boost::pool<>(size, kMaxChunk));
+        if (!pool_)
+            return nullptr;
+        bufferSize_ = size;
+    }
+    if (size > bufferSize_)
+        return nullptr;
+    if (pool_->get_next_size() > kMaxChunk)
+        pool_->set_next_size(kMaxChunk);
+    BYTE* buffer = static_cast<BYTE*>(pool_->malloc());
+    if (buffer)
+        ++inUse_;
+    return buffer;
+}
+
+void CComposeSampleQueue::ReturnBuffer(BYTE* buffer)
+{
+    if (!buffer)
+        return;
+    Lock lock(poolLock_);
+    if (pool_ && pool_->is_from(buffer)) {
+        pool_->free(buffer);
+        --inUse_;
+    }
+}
+
+size_t CComposeSampleQueue::BuffersInUse() const
+{
+    Lock lock(poolLock_);
+    return inUse_;
+}
+
+void CComposeSampleQueue::Discard(AM_SAMPLE2_PROPERTIES* record)
+{
+    if (!record)
+        return;
+    ReturnBuffer(record->pbBuffer);
+    delete record;
+}
+
+bool CComposeSampleQueue::Push(AM_SAMPLE2_PROPERTIES* record)
+{
+    Lock lock(queueLock_);
+    if (queue_.size() > kMaxWaiting) {
+        AM_SAMPLE2_PROPERTIES* oldest = queue_.front();
+        queue_.pop_front();
+        Discard(oldest);
+        ++dropped_;
+    }
+    queue_.push_back(record);
+    const bool wake = idle_;
+    idle_ = false;
+    return wake;
+}
+
+bool CComposeSampleQueue::Pop(AM_SAMPLE2_PROPERTIES*& record)
+{
+    Lock lock(queueLock_);
+    if (queue_.empty()) {
+        idle_ = true;
+        record = nullptr;
+        return false;
+    }
+    record = queue_.front();
+    queue_.pop_front();
+    return true;
+}
+
+void CComposeSampleQueue::MarkIdle()
+{
+    Lock lock(queueLock_);
+    idle_ = true;
+}
+
+void CComposeSampleQueue::MarkBusy()
+{
+    Lock lock(queueLock_);
+    idle_ = false;
+}
+
+bool CComposeSampleQueue::IsIdle() const
+{
+    Lock lock(queueLock_);
+    return idle_;
+}
+
+void CComposeSampleQueue::DropAllWaiting()
+{
+    Lock lock(queueLock_);
+    while (!queue_.empty()) {
+        AM_SAMPLE2_PROPERTIES* r = queue_.front();
+        queue_.pop_front();
+        Discard(r);
+        ++dropped_;
+    }
+}
+
+size_t CComposeSampleQueue::Waiting() const
+{
+    Lock lock(queueLock_);
+    return queue_.size();
+}
+
+size_t CComposeSampleQueue::Dropped() const
+{
+    Lock lock(queueLock_);
+    return dropped_;
+}

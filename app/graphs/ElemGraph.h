@@ -1,0 +1,108 @@
+// One input channel's graph. From the channel's pair of sources it adds the source filters,
+// negotiates capture formats and builds two branches: video ends in a renderless VMR-9 whose
+// allocator-presenter is the video mixer, so decoded frames arrive in the engine as surfaces
+// of this channel; audio ends in the audio null renderer, which hands every sample to the
+// director. The kind of source decides the chain: capture devices, a DV camcorder delivering
+// both through one device, media files and network streams.
+#pragma once
+
+#include "app/captions/SourceDescriptor.h"
+#include "app/graphs/BaseGraph.h"
+#include "app/graphs/CaptureFormat.h"
+#include "app/graphs/InputFormatOptions.h"
+
+#include <streams.h>
+
+class CArchive;
+class CAudioNullRender;
+class CVideoMixer;
+
+// Build succeeded with the video, but the audio could not be rendered in the program's format
+// and was left out; the owner tells the operator.
+const HRESULT S_ELEMGRAPH_AUDIO_LEFT_OUT = static_cast<HRESULT>(0x00049010L);
+
+// The input format dialog: shown with the graph's capture builder and source filters and
+// the channel's options; true (options changed in place) when the operator confirms.
+using InputConfigDialogFn = bool (*)(ICaptureGraphBuilder2* builder, IBaseFilter* video, IBaseFilter* audio,
+                                     InputFormatOptions& options);
+
+class CElemGraph : public CBaseGraph
+{
+public:
+    // channelIndex: the channel number minus 1 (0..4), the mixer input it feeds.
+    CElemGraph(CVideoMixer* mixer, int channelIndex);
+    ~CElemGraph() override;
+
+    HRESULT Create() override;
+    HRESULT Destroy() override;
+    HRESULT Build() override;
+
+    void SetAudioSource(const SourceDescriptor& source) { audioSource_ = source; }
+    void SetVideoSource(const SourceDescriptor& source) { videoSource_ = source; }
+    const SourceDescriptor& GetAudioSource() const { return audioSource_; }
+    const SourceDescriptor& GetVideoSource() const { return videoSource_; }
+    void SetAcceptedAudioType(const CMediaType& type) { acceptedAudio_ = type; }
+    void SetWindow(HWND window) { window_ = window; }
+    // The program size and rate the capture format is negotiated to; the mixer's by default.
+    void SetCaptureTarget(const CaptureTarget& target) { target_ = target; }
+
+    const InputFormatOptions& GetOptions() const { return options_; }
+    void SetOptions(const InputFormatOptions& options) { options_ = options; }
+
+    CAudioNullRender* GetNullRender() const { return nullRender_; }
+    IBaseFilter* GetVideoRenderer() const { return videoRenderer_; }
+    IBaseFilter* GetAudioSourceFilter() const { return audioFilter_; }
+    IBaseFilter* GetVideoSourceFilter() const { return videoFilter_; }
+    // The audio branch's own result of the last Build (S_OK, or why it was left out).
+    HRESULT GetAudioResult() const { return audioResult_; }
+
+    HRESULT ShowInputSettings();
+    HRESULT ShowSourceProperties();
+    HRESULT ReopenLostDevice(IUnknown* lostFilter);
+    HRESULT TransportRecord();
+    HRESULT TransportRecordFreeze();
+    void Serialize(CArchive& ar);
+
+    static void SetInputConfigDialog(InputConfigDialogFn dialog);
+
+    // The chain a pair of sources is built with, from the descriptors alone.
+    enum class Chain
+    {
+        DvCamcorder,
+        NetworkStream,
+        Separate,
+    };
+    static Chain ChooseChain(const SourceDescriptor& audio, const SourceDescriptor& video);
+
+private:
+    HRESULT AddSourceFilters(IBaseFilter** audio, IBaseFilter** video);
+    HRESULT AddFileSource(const wchar_t* location, IBaseFilter** filter);
+    HRESULT ConfigureCaptureFormats();
+    HRESULT AddVideoRenderer();
+    HRESULT RenderVideoFile();
+    HRESULT RenderAudioFile();
+    HRESULT RenderVideoCapture();
+    HRESULT RenderAudioCapture();
+    HRESULT BuildDvCamcorder();
+    HRESULT BuildNetworkStream();
+    // A failed audio branch leaves the video playing: the null renderer is taken out and
+    // the reason kept.
+    HRESULT LeaveAudioOut(HRESULT why);
+    HRESULT HandFormatToMixer();
+    void ReleaseVideoRenderer();
+
+    SourceDescriptor audioSource_;
+    SourceDescriptor videoSource_;
+    CAudioNullRender* nullRender_ = nullptr;
+    CMediaType acceptedAudio_;
+    HWND window_ = nullptr;
+    CVideoMixer* mixer_;
+    int channelIndex_;
+    CComPtr<IBaseFilter> videoRenderer_;
+    CComPtr<IBaseFilter> audioFilter_;
+    CComPtr<IBaseFilter> videoFilter_;
+    CComPtr<ICaptureGraphBuilder2> builder_;
+    InputFormatOptions options_;
+    CaptureTarget target_;
+    HRESULT audioResult_ = S_OK;
+};

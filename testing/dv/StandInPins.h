@@ -1,0 +1,74 @@
+// Small pieces the stand-in filters share: a fixed-type output pin, an input pin that hands
+// samples to its filter, and in-process class registration (the class ids resolve inside
+// the test process only, never through the registry).
+#pragma once
+
+#include <streams.h>
+
+#include <functional>
+
+namespace standin {
+
+// An output pin offering one type, with buffers of a fixed size.
+class CFixedOutputPin : public CBaseOutputPin
+{
+public:
+    CFixedOutputPin(CBaseFilter* filter, CCritSec* lock, HRESULT* phr, LPCWSTR name, const CMediaType& type,
+                    long bufferSize, long buffers = 2);
+
+    HRESULT CheckMediaType(const CMediaType* type) override;
+    HRESULT GetMediaType(int position, CMediaType* type) override;
+    HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request) override;
+
+    // A buffer filled by fill(data, size) -> actual length, delivered with the given times
+    // (none when start is null).
+    HRESULT DeliverFilled(const std::function<long(BYTE*, long)>& fill, const REFERENCE_TIME* start,
+                          const REFERENCE_TIME* stop);
+
+private:
+    CMediaType type_;
+    long bufferSize_;
+    long buffers_;
+};
+
+// An input pin accepting one major type and subtype, handing every sample to receive().
+class CForwardingInputPin : public CBaseInputPin
+{
+public:
+    CForwardingInputPin(CBaseFilter* filter, CCritSec* lock, HRESULT* phr, LPCWSTR name, const GUID& major,
+                        const GUID& subtype, std::function<HRESULT(IMediaSample*)> receive,
+                        std::function<HRESULT()> endOfStream);
+
+    HRESULT CheckMediaType(const CMediaType* type) override;
+    HRESULT STDMETHODCALLTYPE Receive(IMediaSample* sample) override;
+    HRESULT STDMETHODCALLTYPE EndOfStream() override;
+
+private:
+    GUID major_, subtype_;
+    std::function<HRESULT(IMediaSample*)> receive_;
+    std::function<HRESULT()> endOfStream_;
+};
+
+// Registers a class object for clsid in this process; Revoke undoes it.
+class CClassRegistration
+{
+public:
+    using Create = std::function<IUnknown*(HRESULT*)>;
+    CClassRegistration(const CLSID& clsid, Create create);
+    ~CClassRegistration();
+    CClassRegistration(const CClassRegistration&) = delete;
+    CClassRegistration& operator=(const CClassRegistration&) = delete;
+    HRESULT Result() const { return hr_; }
+
+private:
+    DWORD cookie_ = 0;
+    HRESULT hr_ = E_FAIL;
+    IClassFactory* factory_ = nullptr;
+};
+
+// 44.1 kHz 16-bit stereo PCM, the program's audio format.
+CMediaType ProgramPcmType(DWORD rate = 44100);
+// An uncompressed top-down RGB32 video type.
+CMediaType Rgb32Type(LONG width, LONG height, REFERENCE_TIME frameInterval = 400000);
+
+} // namespace standin
