@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -77,7 +78,11 @@ int main()
     HANDLE tick = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     const int paced = 100;
     std::vector<double> latency;
-    UINT timer = timeSetEvent(40, 1, reinterpret_cast<LPTIMECALLBACK>(tick), 0, TIME_PERIODIC | TIME_CALLBACK_EVENT_SET);
+    // With TIME_CALLBACK_EVENT_SET the callback argument carries the event handle.
+    LPTIMECALLBACK callback = nullptr;
+    static_assert(sizeof callback == sizeof tick, "an event handle travels in the callback argument");
+    memcpy(&callback, &tick, sizeof callback);
+    UINT timer = timeSetEvent(40, 1, callback, 0, TIME_PERIODIC | TIME_CALLBACK_EVENT_SET);
     for (int i = 0; i < paced; ++i) {
         WaitForSingleObject(tick, 1000);
         props.tStart = REFERENCE_TIME(timeGetTime()) * 10000;

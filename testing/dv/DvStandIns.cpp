@@ -152,6 +152,8 @@ CStandInDvSplitter::CStandInDvSplitter(HRESULT* phr)
         [this](IMediaSample* s) { return Receive(s); }, [this]() { return EndOfStream(); }));
     video_.reset(new CFixedOutputPin(this, &lock_, phr, L"DVVidOut0", DvVideoType(), kDvFrameBytes));
     audio_.reset(new CFixedOutputPin(this, &lock_, phr, L"AudOut00", ProgramPcmType(), sizeof(DvPayload::audio), 4));
+    video_->DeliverFromOwnThread();
+    audio_->DeliverFromOwnThread();
 }
 
 CStandInDvSplitter::~CStandInDvSplitter() = default;

@@ -59,9 +59,62 @@ HRESULT CFixedOutputPin::DeliverFilled(const std::function<long(BYTE*, long)>& f
     REFERENCE_TIME s = start ? *start : 0, e = stop ? *stop : 0;
     sample->SetTime(start ? &s : nullptr, stop ? &e : nullptr);
     sample->SetSyncPoint(TRUE);
+    if (queued_) {
+        std::lock_guard<std::mutex> lock(queueLock_);
+        if (stopping_ || !worker_.joinable()) {
+            sample->Release();
+            return S_FALSE;
+        }
+        queue_.push_back(sample);
+        queueReady_.notify_one();
+        return S_OK;
+    }
     hr = Deliver(sample);
     sample->Release();
     return hr;
+}
+
+HRESULT CFixedOutputPin::Active()
+{
+    HRESULT hr = CBaseOutputPin::Active();
+    if (FAILED(hr) || !queued_ || worker_.joinable())
+        return hr;
+    stopping_ = false;
+    worker_ = std::thread([this]() { Worker(); });
+    return hr;
+}
+
+HRESULT CFixedOutputPin::Inactive()
+{
+    if (worker_.joinable()) {
+        {
+            std::lock_guard<std::mutex> lock(queueLock_);
+            stopping_ = true;
+            queueReady_.notify_one();
+        }
+        worker_.join();
+        for (IMediaSample* s : queue_)
+            s->Release();
+        queue_.clear();
+    }
+    return CBaseOutputPin::Inactive();
+}
+
+void CFixedOutputPin::Worker()
+{
+    for (;;) {
+        IMediaSample* sample = nullptr;
+        {
+            std::unique_lock<std::mutex> lock(queueLock_);
+            queueReady_.wait(lock, [this]() { return stopping_ || !queue_.empty(); });
+            if (stopping_)
+                return;
+            sample = queue_.front();
+            queue_.pop_front();
+        }
+        Deliver(sample);
+        sample->Release();
+    }
 }
 
 CForwardingInputPin::CForwardingInputPin(CBaseFilter* filter, CCritSec* lock, HRESULT* phr, LPCWSTR name,

@@ -5,7 +5,11 @@
 
 #include <streams.h>
 
+#include <condition_variable>
+#include <deque>
 #include <functional>
+#include <mutex>
+#include <thread>
 
 namespace standin {
 
@@ -25,10 +29,24 @@ public:
     HRESULT DeliverFilled(const std::function<long(BYTE*, long)>& fill, const REFERENCE_TIME* start,
                           const REFERENCE_TIME* stop);
 
+    // Delivery from the pin's own thread, as a splitter's outputs do: a renderer holding its
+    // first sample while the graph pauses must not keep the other outputs from theirs.
+    void DeliverFromOwnThread() { queued_ = true; }
+    HRESULT Active() override;
+    HRESULT Inactive() override;
+
 private:
+    void Worker();
+
     CMediaType type_;
     long bufferSize_;
     long buffers_;
+    bool queued_ = false;
+    std::thread worker_;
+    std::mutex queueLock_;
+    std::condition_variable queueReady_;
+    std::deque<IMediaSample*> queue_;
+    bool stopping_ = false;
 };
 
 // An input pin accepting one major type and subtype, handing every sample to receive().
