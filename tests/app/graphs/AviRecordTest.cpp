@@ -1,8 +1,12 @@
+// Not yet registered with ctest: under Wine 8.0 the graph's Run answers E_NOTIMPL with the
+// multiplexer and file writer joined by hand (the builder's SetOutputFileName is E_NOTIMPL).
+//
 // Recording the program through Wine's own AVI multiplexer and file writer, fed by the
 // compose source with frames the test hands in, then splitting into a second file on the
 // splitter's worker. The files are read back as RIFF: stream count, frame rate, size and
 // the frames in each, so that no frame is lost or doubled at the seam.
 #include "app/engine/EngineClock.h"
+#include "app/graphs/AviFileSink.h"
 #include "app/graphs/AviFileSplitter.h"
 #include "app/graphs/ComposeSource.h"
 
@@ -11,8 +15,10 @@
 #include <mmreg.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <ios>
 #include <iterator>
 #include <vector>
 
@@ -157,11 +163,10 @@ protected:
         ASSERT_EQ(builder_.CoCreateInstance(CLSID_CaptureGraphBuilder2), S_OK);
         ASSERT_EQ(builder_->SetFiltergraph(graph_), S_OK);
         CComPtr<IBaseFilter> mux;
-        ASSERT_EQ(builder_->SetOutputFileName(&MEDIASUBTYPE_Avi, file, &mux, &sink_), S_OK);
+        ASSERT_EQ(CreateAviFileSink(builder_, graph_, file, &mux, &sink_), S_OK);
         ASSERT_EQ(builder_->RenderStream(nullptr, &MEDIATYPE_Video, static_cast<IBaseFilter*>(source_), nullptr, mux), S_OK);
-        CComQIPtr<IConfigInterleaving> interleave(mux.Get());
-        if (interleave)
-            interleave->put_Mode(INTERLEAVE_CAPTURE);
+        // Wine's multiplexer crashes in IConfigInterleaving::put_Mode (it reads a null
+        // pointer), so the recording here runs in its default interleaving.
         control_ = CComQIPtr<IMediaControl>(graph_.Get());
         ASSERT_TRUE(control_);
         source_->ActivatePins();
@@ -169,7 +174,8 @@ protected:
 
     void Run()
     {
-        ASSERT_TRUE(SUCCEEDED(control_->Run()));
+        const HRESULT hr = control_->Run();
+        ASSERT_TRUE(SUCCEEDED(hr)) << std::hex << hr;
         OAFilterState state;
         ASSERT_EQ(control_->GetState(5000, &state), S_OK);
     }
