@@ -1,0 +1,207 @@
+#include "app/graphs/AviFileSplitter.h"
+
+#include <mmsystem.h>
+
+#include <cwchar>
+
+namespace {
+
+class Locked {
+public:
+    explicit Locked(CRITICAL_SECTION* cs) : cs_(cs) { EnterCriticalSection(cs_); }
+    ~Locked() { LeaveCriticalSection(cs_); }
+    Locked(const Locked&) = delete;
+    Locked& operator=(const Locked&) = delete;
+
+private:
+    CRITICAL_SECTION* cs_;
+};
+
+bool FileExists(const CString& path)
+{
+    return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+SYSTEMTIME LocalNow()
+{
+    SYSTEMTIME t;
+    GetLocalTime(&t);
+    return t;
+}
+
+const ULONGLONG kMegabyte = 1048576;
+
+}  // namespace
+
+CString MakeAviFileName(const CString& folder, const SYSTEMTIME& t, const CString& inUse)
+{
+    CString base = folder;
+    while (!base.IsEmpty() && (base.Right(1) == L"\\" || base.Right(1) == L"/"))
+        base = base.Left(base.GetLength() - 1);
+    CString stamp;
+    stamp.Format(L"%02d%02d%02d%02d%02d%02d", t.wYear % 100, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond);
+    CString name;
+    name.Format(L"%s\\%s.avi", static_cast<LPCWSTR>(base), static_cast<LPCWSTR>(stamp));
+    for (int n = 2; FileExists(name) || (!inUse.IsEmpty() && name.CompareNoCase(inUse) == 0); ++n)
+        name.Format(L"%s\\%s_%d.avi", static_cast<LPCWSTR>(base), static_cast<LPCWSTR>(stamp), n);
+    return name;
+}
+
+CAviFileSplitter::CAviFileSplitter(IAviSplitTarget* target, const CString& folder, bool split, long maxMegabytes)
+    : target_(target), folder_(folder), split_(split), maxMegabytes_(maxMegabytes), clock_(LocalNow),
+      fileSize_(DefaultFileSize)
+{
+    InitializeCriticalSection(&lock_);
+}
+
+CAviFileSplitter::~CAviFileSplitter()
+{
+    Shutdown();
+    if (wake_)
+        CloseHandle(wake_);
+    if (splitDone_)
+        CloseHandle(splitDone_);
+    DeleteCriticalSection(&lock_);
+}
+
+bool CAviFileSplitter::ShouldSplit(ULONGLONG bytes, long maxMegabytes)
+{
+    return maxMegabytes > 0 && bytes / kMegabyte >= ULONGLONG(maxMegabytes);
+}
+
+bool CAviFileSplitter::DefaultFileSize(LPCWSTR path, ULONGLONG* size)
+{
+    HANDLE file = CreateFileW(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    // 64 bits: a 32-bit size wraps above 4 GB and the file would never split.
+    LARGE_INTEGER bytes;
+    const BOOL ok = GetFileSizeEx(file, &bytes);
+    CloseHandle(file);
+    if (!ok)
+        return false;
+    *size = ULONGLONG(bytes.QuadPart);
+    return true;
+}
+
+HRESULT CAviFileSplitter::Start(const CString& currentFile)
+{
+    {
+        Locked lock(&lock_);
+        currentFile_ = currentFile;
+        stopping_ = false;
+    }
+    if (worker_)
+        return S_OK;
+    if (!wake_)
+        wake_ = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    if (!splitDone_)
+        splitDone_ = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    if (!wake_ || !splitDone_)
+        return HRESULT_FROM_WIN32(GetLastError());
+    worker_ = CreateThread(nullptr, 0, WorkerProc, this, 0, nullptr);
+    return worker_ ? S_OK : HRESULT_FROM_WIN32(GetLastError());
+}
+
+HRESULT CAviFileSplitter::StartTimer()
+{
+    if (timer_ != 0)
+        return S_OK;
+    timer_ = timeSetEvent(1000, 1000, TimerProc, reinterpret_cast<DWORD_PTR>(this),
+                          TIME_PERIODIC | TIME_CALLBACK_FUNCTION | TIME_KILL_SYNCHRONOUS);
+    return timer_ != 0 ? S_OK : E_FAIL;
+}
+
+void CAviFileSplitter::Shutdown()
+{
+    if (timer_ != 0) {
+        timeKillEvent(timer_);
+        timer_ = 0;
+    }
+    {
+        Locked lock(&lock_);
+        stopping_ = true;
+        pending_ = false;
+    }
+    if (worker_) {
+        SetEvent(wake_);
+        WaitForSingleObject(worker_, INFINITE);
+        CloseHandle(worker_);
+        worker_ = nullptr;
+    }
+}
+
+void CALLBACK CAviFileSplitter::TimerProc(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR)
+{
+    reinterpret_cast<CAviFileSplitter*>(user)->Tick();
+}
+
+void CAviFileSplitter::Tick()
+{
+    CString file;
+    {
+        Locked lock(&lock_);
+        if (stopping_ || pending_ || !split_ || currentFile_.IsEmpty() || !worker_)
+            return;
+        file = currentFile_;
+    }
+    ULONGLONG size = 0;
+    if (!fileSize_(file, &size) || !ShouldSplit(size, maxMegabytes_))
+        return;
+    {
+        Locked lock(&lock_);
+        if (stopping_ || pending_)
+            return;
+        pending_ = true;
+    }
+    SetEvent(wake_);
+}
+
+CString CAviFileSplitter::CurrentFile()
+{
+    Locked lock(&lock_);
+    return currentFile_;
+}
+
+DWORD WINAPI CAviFileSplitter::WorkerProc(void* self)
+{
+    static_cast<CAviFileSplitter*>(self)->WorkerLoop();
+    return 0;
+}
+
+void CAviFileSplitter::WorkerLoop()
+{
+    for (;;) {
+        WaitForSingleObject(wake_, INFINITE);
+        {
+            Locked lock(&lock_);
+            if (stopping_)
+                return;
+            if (!pending_)
+                continue;
+        }
+        SwitchFile();
+    }
+}
+
+void CAviFileSplitter::SwitchFile()
+{
+    // The lock is held across the graph calls so that Shutdown (the output being stopped)
+    // waits for a switch in progress and can never see the graph run again behind it.
+    Locked lock(&lock_);
+    if (!stopping_) {
+        const CString next = MakeAviFileName(folder_, clock_(), currentFile_);
+        target_->StopGraph();
+        // Running again under the old name would truncate the recording just closed, so a
+        // file name that is refused leaves the output stopped instead.
+        lastError_ = target_->SetFileName(next);
+        if (SUCCEEDED(lastError_)) {
+            currentFile_ = next;
+            lastError_ = target_->RunGraph();
+        }
+        InterlockedIncrement(&splits_);
+    }
+    pending_ = false;
+    SetEvent(splitDone_);
+}
