@@ -146,12 +146,17 @@ inline std::vector<short> Ramp(std::size_t count, short first)
 }
 
 // The tests' own program folder, so config\audio.ini never lands beside the test program.
+// Each test program has a folder of its own (named after it), as ctest runs them side by side.
 inline void UseTestProgramFolder()
 {
     static const std::wstring folder = [] {
         wchar_t temp[MAX_PATH] = {};
         GetTempPathW(MAX_PATH, temp);
-        std::wstring f = std::wstring(temp) + L"rvx_engine_audio_test";
+        wchar_t exe[MAX_PATH] = {};
+        GetModuleFileNameW(nullptr, exe, MAX_PATH);
+        std::wstring name(exe);
+        name = name.substr(name.find_last_of(L'\\') + 1);
+        std::wstring f = std::wstring(temp) + L"rvx_" + name.substr(0, name.find_last_of(L'.'));
         CreateDirectoryW(f.c_str(), nullptr);
         return f;
     }();
