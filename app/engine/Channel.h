@@ -3,7 +3,7 @@
 // takes it out of the director's table, so the director never keeps a dangling pointer.
 #pragma once
 
-#include "app/engine/SourceDescriptor.h"
+#include "app/captions/SourceDescriptor.h"
 
 #include <windows.h>
 

@@ -8,7 +8,7 @@
 #include "app/engine/DirectorGraphs.h"
 #include "app/engine/Listeners.h"
 #include "app/engine/MmTimeApi.h"
-#include "app/engine/SourceDescriptor.h"
+#include "app/captions/SourceDescriptor.h"
 #include "app/settings/OutputSettings.h"
 
 #include <windows.h>

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "app/engine/Listeners.h"
-#include "app/engine/SourceDescriptor.h"
+#include "app/captions/SourceDescriptor.h"
 #include "app/settings/OutputSettings.h"
 
 #include <windows.h>
