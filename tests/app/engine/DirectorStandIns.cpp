@@ -228,7 +228,7 @@ size_t OutputRecord::FrameCount()
 
 namespace {
 
-class StandInComposeSource : public IComposeSource, public IVideoListener, public IGrabListener {
+class StandInComposeSource final : public IComposeSource, public IVideoListener, public IGrabListener {
 public:
     explicit StandInComposeSource(std::shared_ptr<OutputRecord> record) : record_(record) {}
     ~StandInComposeSource()

@@ -42,9 +42,11 @@ void VideoEngineTest::SetUp()
 void VideoEngineTest::TearDown()
 {
     if (mixer_) {
-        for (int i = 0; i < mixer_->GetInputCount(); ++i)
-            if (mixer_->GetChannel(i))
+        for (int i = 0; i < mixer_->GetInputCount(); ++i) {
+            if (mixer_->GetChannel(i)) {
                 EXPECT_EQ(mixer_->DetachChannel(i), S_OK);
+            }
+        }
     }
     // The renderers hold references on the mixer: they go first, then the last reference.
     for (VmrChannel* v : vmrs_)
