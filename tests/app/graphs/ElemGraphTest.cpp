@@ -171,10 +171,10 @@ protected:
         CoUninitialize();
     }
 
-    std::wstring MakeAvi(const wchar_t* name, const graphstest::TestAviSpec& spec)
+    std::wstring MakeAvi(const wchar_t* name, const graphstest::TestAviSpec& layout)
     {
         const std::wstring path = folder_ + name;
-        EXPECT_TRUE(graphstest::WriteTestAvi(path, spec));
+        EXPECT_TRUE(graphstest::WriteTestAvi(path, layout));
         files_.push_back(path);
         return path;
     }
@@ -217,15 +217,15 @@ protected:
 
 TEST_F(ElemGraphTest, AFileFeedsTheMixerAndTheListenerThroughOneSourceFilter)
 {
-    graphstest::TestAviSpec spec;
-    const std::wstring avi = MakeAvi(L"rvx_channel_file.avi", spec);
+    graphstest::TestAviSpec layout;
+    const std::wstring avi = MakeAvi(L"rvx_channel_file.avi", layout);
     ASSERT_EQ(BuildChannel(FileSource(avi), FileSource(avi)), S_OK);
     EXPECT_EQ(graph_->GetAudioSourceFilter(), graph_->GetVideoSourceFilter());
     EXPECT_TRUE(HasFilterNamed(Graph(), L"Audio Null Render"));
     EXPECT_TRUE(HasFilterNamed(Graph(), L"Video Mixing Renderer9"));
     CVideoChannel* channel = mixer_->GetChannel(0);
     ASSERT_NE(channel, nullptr);
-    EXPECT_EQ(channel->format.bmiHeader.biWidth, spec.width); // handed over at Build
+    EXPECT_EQ(channel->format.bmiHeader.biWidth, layout.width); // handed over at Build
 
     ASSERT_TRUE(SUCCEEDED(Run()));
     EXPECT_TRUE(mixer_->WaitForFrames(3));
@@ -241,9 +241,9 @@ TEST_F(ElemGraphTest, AFileFeedsTheMixerAndTheListenerThroughOneSourceFilter)
 
 TEST_F(ElemGraphTest, AudioOutsideTheProgramFormatIsLeftOutAndTheVideoStillPlays)
 {
-    graphstest::TestAviSpec spec;
-    spec.sampleRate = 48000;
-    const std::wstring avi = MakeAvi(L"rvx_channel_48k.avi", spec);
+    graphstest::TestAviSpec layout;
+    layout.sampleRate = 48000;
+    const std::wstring avi = MakeAvi(L"rvx_channel_48k.avi", layout);
     EXPECT_EQ(BuildChannel(FileSource(avi), FileSource(avi)), S_ELEMGRAPH_AUDIO_LEFT_OUT);
     EXPECT_TRUE(FAILED(graph_->GetAudioResult()));
     EXPECT_FALSE(HasFilterNamed(Graph(), L"Audio Null Render"));
@@ -317,8 +317,8 @@ TEST_F(ElemGraphTest, TheDvCamcorderGoesThroughSplitterAndDecoderAndTakesTranspo
 
 TEST_F(ElemGraphTest, TransportCommandsNeedADeviceWithTransportControl)
 {
-    graphstest::TestAviSpec spec;
-    const std::wstring avi = MakeAvi(L"rvx_channel_transport.avi", spec);
+    graphstest::TestAviSpec layout;
+    const std::wstring avi = MakeAvi(L"rvx_channel_transport.avi", layout);
     ASSERT_EQ(BuildChannel(FileSource(avi), FileSource(avi)), S_OK);
     EXPECT_EQ(graph_->TransportRecord(), E_POINTER);
     EXPECT_EQ(graph_->TransportRecordFreeze(), E_POINTER);
@@ -381,8 +381,8 @@ TEST_F(ElemGraphTest, ReopenLostDeviceRefusesWhatIsNotAFilterOfTheGraph)
 
 TEST_F(ElemGraphTest, LoadedOptionsRoundTripAndReachTheMixer)
 {
-    graphstest::TestAviSpec spec;
-    const std::wstring avi = MakeAvi(L"rvx_channel_options.avi", spec);
+    graphstest::TestAviSpec layout;
+    const std::wstring avi = MakeAvi(L"rvx_channel_options.avi", layout);
     ASSERT_EQ(BuildChannel(FileSource(avi), FileSource(avi)), S_OK);
     CVideoChannel* channel = mixer_->GetChannel(0);
     ASSERT_NE(channel, nullptr);

@@ -45,10 +45,10 @@ struct IndexEntry
 
 } // namespace
 
-BOOL WriteTestAvi(const std::wstring& path, const TestAviSpec& spec)
+BOOL WriteTestAvi(const std::wstring& path, const TestAviSpec& layout)
 {
-    const DWORD frameBytes = DWORD(spec.width * spec.height * 4);
-    const DWORD audioBytes = spec.sampleRate * 4 / 25; // one frame period of stereo 16-bit
+    const DWORD frameBytes = DWORD(layout.width * layout.height * 4);
+    const DWORD audioBytes = layout.sampleRate * 4 / 25; // one frame period of stereo 16-bit
     Writer w;
     const size_t riff = w.Open("RIFF");
     w.FourCC("AVI ");
@@ -59,12 +59,12 @@ BOOL WriteTestAvi(const std::wstring& path, const TestAviSpec& spec)
     w.U32((frameBytes + audioBytes) * 25);         // max bytes per second
     w.U32(0);                                      // padding granularity
     w.U32(0x10);                                   // has an index
-    w.U32(DWORD(spec.frames));                     // total frames
+    w.U32(DWORD(layout.frames));                     // total frames
     w.U32(0);                                      // initial frames
     w.U32(2);                                      // streams
     w.U32(frameBytes);                             // suggested buffer size
-    w.U32(DWORD(spec.width));
-    w.U32(DWORD(spec.height));
+    w.U32(DWORD(layout.width));
+    w.U32(DWORD(layout.height));
     for (int i = 0; i < 4; ++i)
         w.U32(0);
     w.Close(avih);
@@ -81,19 +81,19 @@ BOOL WriteTestAvi(const std::wstring& path, const TestAviSpec& spec)
     w.U32(1); // scale
     w.U32(25); // rate
     w.U32(0);  // start
-    w.U32(DWORD(spec.frames));
+    w.U32(DWORD(layout.frames));
     w.U32(frameBytes);
     w.U32(0xFFFFFFFF); // quality
     w.U32(0);          // sample size
     w.U16(0);
     w.U16(0);
-    w.U16(WORD(spec.width));
-    w.U16(WORD(spec.height));
+    w.U16(WORD(layout.width));
+    w.U16(WORD(layout.height));
     w.Close(vstrh);
     const size_t vstrf = w.Open("strf");
     w.U32(40);
-    w.U32(DWORD(spec.width));
-    w.U32(DWORD(spec.height)); // bottom-up
+    w.U32(DWORD(layout.width));
+    w.U32(DWORD(layout.height)); // bottom-up
     w.U16(1);
     w.U16(32);
     w.U32(0); // BI_RGB
@@ -115,9 +115,9 @@ BOOL WriteTestAvi(const std::wstring& path, const TestAviSpec& spec)
     w.U16(0);
     w.U32(0);
     w.U32(4);                    // scale: block align
-    w.U32(spec.sampleRate * 4);  // rate: bytes per second
+    w.U32(layout.sampleRate * 4);  // rate: bytes per second
     w.U32(0);
-    w.U32(audioBytes * DWORD(spec.frames) / 4);
+    w.U32(audioBytes * DWORD(layout.frames) / 4);
     w.U32(audioBytes);
     w.U32(0xFFFFFFFF);
     w.U32(4); // sample size
@@ -129,8 +129,8 @@ BOOL WriteTestAvi(const std::wstring& path, const TestAviSpec& spec)
     const size_t astrf = w.Open("strf");
     w.U16(1); // PCM
     w.U16(2);
-    w.U32(spec.sampleRate);
-    w.U32(spec.sampleRate * 4);
+    w.U32(layout.sampleRate);
+    w.U32(layout.sampleRate * 4);
     w.U16(4);
     w.U16(16);
     w.U16(0); // no extra bytes
@@ -142,9 +142,9 @@ BOOL WriteTestAvi(const std::wstring& path, const TestAviSpec& spec)
     const size_t movi = w.Open("LIST");
     const size_t moviType = w.data.size();
     w.FourCC("movi");
-    std::vector<DWORD> pixels(size_t(spec.width * spec.height), spec.colour);
+    std::vector<DWORD> pixels(size_t(layout.width * layout.height), layout.colour);
     std::vector<short> pcm(audioBytes / 2);
-    for (int f = 0; f < spec.frames; ++f) {
+    for (int f = 0; f < layout.frames; ++f) {
         IndexEntry v = {{'0', '0', 'd', 'b'}, 0x10, DWORD(w.data.size() - moviType), frameBytes};
         const size_t vc = w.Open("00db");
         w.Bytes(pixels.data(), frameBytes);

@@ -18,6 +18,6 @@ struct TestAviSpec
 };
 
 // FALSE when the file cannot be written.
-BOOL WriteTestAvi(const std::wstring& path, const TestAviSpec& spec);
+BOOL WriteTestAvi(const std::wstring& path, const TestAviSpec& layout);
 
 } // namespace graphstest
