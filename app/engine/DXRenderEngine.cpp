@@ -20,10 +20,6 @@ template <class T> void SafeRelease(T*& p)
     }
 }
 
-// Letterbox bars and empty outputs are opaque black: a colour with zero alpha would let the
-// blend show whatever the clear left behind.
-const D3DCOLOR kOpaqueBlack = D3DCOLOR_ARGB(0xFF, 0, 0, 0);
-
 // Switches the process's current folder for the lifetime of the object: effect files are
 // opened by bare file name with the fx folder current.
 class CurrentFolder

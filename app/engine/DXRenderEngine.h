@@ -24,6 +24,9 @@ class CDXRenderEngine : public CRenderEngine
 {
 public:
     static const int kOutputSurfaceCount = 5;
+    // Letterbox bars, empty inputs and cleared targets are opaque black: a colour with zero
+    // alpha would let the blend show whatever the clear left behind.
+    static const D3DCOLOR kOpaqueBlack = D3DCOLOR_ARGB(0xFF, 0, 0, 0);
 
     explicit CDXRenderEngine(CVideoMixer* mixer);
     ~CDXRenderEngine() override;

@@ -13,8 +13,6 @@
 
 namespace {
 
-const D3DCOLOR kOpaqueBlack = D3DCOLOR_ARGB(0xFF, 0, 0, 0);
-
 // Holds a texture's top surface for one call.
 class TextureSurface
 {

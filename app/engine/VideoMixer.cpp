@@ -54,8 +54,6 @@ HRESULT GraphState(IFilterGraph* graph, OAFilterState* state)
     return control->GetState(100, state);
 }
 
-const D3DCOLOR kOpaqueBlack = D3DCOLOR_ARGB(0xFF, 0, 0, 0);
-
 } // namespace
 
 CVideoMixer::CVideoMixer(const VideoMixerParams& params)
@@ -414,8 +412,8 @@ STDMETHODIMP CVideoMixer::InitializeDevice(DWORD_PTR input, VMR9AllocationInfo* 
     }
     channel->sourceWidth = info->dwWidth;
     channel->sourceHeight = info->dwHeight;
-    engine->FillTexture(channel->channelTexture, kOpaqueBlack);
-    engine->FillTexture(channel->sourceTexture, kOpaqueBlack);
+    engine->FillTexture(channel->channelTexture, CDXRenderEngine::kOpaqueBlack);
+    engine->FillTexture(channel->sourceTexture, CDXRenderEngine::kOpaqueBlack);
     return S_OK;
 }
 
