@@ -3,6 +3,7 @@
 // streaming thread.
 #pragma once
 
+#include "app/engine/DirectorGraphs.h"
 #include "app/graphs/ComposeOutputPins.h"
 
 #include <streams.h>
@@ -10,16 +11,18 @@
 // {005D7E14-E871-43EF-9729-BC17D00A2F5A}
 extern const CLSID CLSID_ComposeSource;
 
-class CComposeSource : public CSource
+class CComposeSource : public CSource, public IComposeSource
 {
 public:
     // Made with one reference for the caller.
     static CComposeSource* CreateInstance(HRESULT* phr);
 
     // Pin 0 (video) or 1 (audio) offers a copy of the type, and only it.
-    HRESULT SetPinMediaType(int index, const AM_MEDIA_TYPE* type);
+    HRESULT SetPinMediaType(int index, const AM_MEDIA_TYPE* type) override;
     // Both pins start queuing what they are given.
-    void ActivatePins();
+    void ActivatePins() override;
+    IVideoListener* GetVideoListener() override { return video_; }
+    IGrabListener* GetAudioListener() override { return audio_; }
     HRESULT SetAllocatorRequest(int index, long buffers, long bufferSize, long alignment, long prefix);
 
     CCSVideoOutputPin* VideoPin() const { return video_; }

@@ -1,0 +1,84 @@
+#include "app/graphs/ComposeGraph.h"
+
+CComposeGraph::~CComposeGraph()
+{
+    // A graph deleted without Destroy still frees its source; the filter graph goes with
+    // the wrapper.
+    DeleteComposeSource();
+}
+
+HRESULT CComposeGraph::Create()
+{
+    return CBaseGraph::Create();
+}
+
+HRESULT CComposeGraph::Destroy()
+{
+    return CBaseGraph::Destroy();
+}
+
+void CComposeGraph::SetNotifyWindow(HWND window, UINT message, LPARAM param)
+{
+    m_graph.SetNotifyWindow(window, static_cast<long>(message), param);
+}
+
+HRESULT CComposeGraph::AddComposeSource()
+{
+    if (m_source)
+        return E_UNEXPECTED;
+    HRESULT hr = S_OK;
+    CComposeSource* source = CComposeSource::CreateInstance(&hr);
+    if (!source)
+        return FAILED(hr) ? hr : E_OUTOFMEMORY;
+    hr = m_graph.AddFilter(source, L"ComposeSource");
+    if (FAILED(hr)) {
+        source->NonDelegatingRelease();
+        return hr;
+    }
+    m_source = source;
+    return S_OK;
+}
+
+void CComposeGraph::RemoveComposeSource()
+{
+    if (m_source && m_graph.GetGraph())
+        m_graph.RemoveFilter(m_source);
+}
+
+void CComposeGraph::DeleteComposeSource()
+{
+    if (m_source) {
+        CComposeSource* source = m_source;
+        m_source = nullptr;
+        source->NonDelegatingRelease();
+    }
+}
+
+HRESULT CComposeGraph::BeginBuild(CComPtr<ICaptureGraphBuilder2>& builder)
+{
+    if (!m_graph.GetGraph() || !m_source)
+        return E_FAIL;
+    builder.Release();
+    return m_graph.CreateCaptureGraphBuilder(&builder);
+}
+
+HRESULT CComposeGraph::RenderSourceStream(ICaptureGraphBuilder2* builder, const GUID* majorType, IBaseFilter* via,
+                                          IBaseFilter* sink)
+{
+    if (!builder || !m_source)
+        return E_POINTER;
+    return builder->RenderStream(nullptr, majorType, static_cast<IBaseFilter*>(m_source), via, sink);
+}
+
+HRESULT CComposeGraph::AddOwnFilter(IBaseFilter* filter, LPCWSTR name)
+{
+    if (!filter)
+        return E_POINTER;
+    return m_graph.AddFilter(filter, name);
+}
+
+void CComposeGraph::RemoveOwnFilter(IBaseFilter* filter)
+{
+    if (filter && m_graph.GetGraph())
+        m_graph.RemoveFilter(filter);
+}
