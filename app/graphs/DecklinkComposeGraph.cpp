@@ -2,10 +2,10 @@
 
 #include "app/foundation/AppHelpers.h"
 
-const CLSID CLSID_VideoRendererDeviceCategory = {0xCC7BFB41, 0xF175, 0x11D1,
-                                                 {0xA3, 0x92, 0x00, 0xE0, 0x29, 0x1F, 0x39, 0x59}};
-
 namespace {
+
+// The system's video renderer devices (the platform headers do not name the category).
+const CLSID kVideoRendererCategory = {0xCC7BFB41, 0xF175, 0x11D1, {0xA3, 0x92, 0x00, 0xE0, 0x29, 0x1F, 0x39, 0x59}};
 
 const UINT kIdsCreateDeviceFailed = 320;
 const UINT kIdsErrorCaption = 106;
@@ -41,7 +41,7 @@ HRESULT CDecklinkComposeGraph::Create()
     HRESULT hr = CComposeGraph::Create();
     if (FAILED(hr))
         return hr;
-    hr = AddRenderer(CLSID_VideoRendererDeviceCategory, m_settings.VideoDevice, m_video);
+    hr = AddRenderer(kVideoRendererCategory, m_settings.VideoDevice, m_video);
     if (SUCCEEDED(hr))
         hr = AddRenderer(CLSID_AudioRendererCategory, m_settings.AudioDevice, m_audio);
     if (SUCCEEDED(hr))

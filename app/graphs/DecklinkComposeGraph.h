@@ -5,9 +5,6 @@
 
 #include "app/graphs/ComposeGraph.h"
 
-// {CC7BFB41-F175-11D1-A392-00E0291F3959}
-extern const CLSID CLSID_VideoRendererDeviceCategory;
-
 class CDecklinkComposeGraph : public CComposeGraph {
 public:
     CDecklinkComposeGraph() = default;

@@ -55,11 +55,12 @@ protected:
         ASSERT_EQ(graph_.Build(), S_OK);
     }
 
-    // A client set up for video and running, known to be running at the server.
-    void RunningVideoClient(vdtest::RawClient& client, std::vector<uint8_t>* reply)
+    // A client set up for the medium ("setupvideo" or "setupaudio") and running, known to be
+    // running at the server.
+    void RunningClient(vdtest::RawClient& client, std::vector<uint8_t>* reply, const char* setup = "setupvideo")
     {
         ASSERT_TRUE(client.Connect(port_));
-        ASSERT_TRUE(client.Send("setupvideo"));
+        ASSERT_TRUE(client.Send(setup));
         ASSERT_TRUE(client.Recv(4, reply));
         const int32_t length = ReadInt32(*reply, 0);
         ASSERT_GE(length, 72);
@@ -71,7 +72,7 @@ protected:
         // run has been taken once this round trip is over.
         vdtest::RawClient sync(port_);
         std::vector<uint8_t> ignored;
-        ASSERT_TRUE(sync.Send("setupvideo"));
+        ASSERT_TRUE(sync.Send(setup));
         ASSERT_TRUE(sync.Recv(size_t(4 + length), &ignored));
     }
 
@@ -115,7 +116,7 @@ TEST_F(VDComposeGraphTest, AVirtualDeviceReceivesTheProgramAsRgb24)
     CreateAndBuild();
     vdtest::RawClient client;
     std::vector<uint8_t> reply;
-    RunningVideoClient(client, &reply);
+    RunningClient(client, &reply);
     // The set-up reply carries the RGB24 connection type: subtype at 16..31 of the 72-byte
     // image after the length.
     ASSERT_GE(reply.size(), size_t(4 + 72));
@@ -154,6 +155,30 @@ TEST_F(VDComposeGraphTest, AVirtualDeviceReceivesTheProgramAsRgb24)
     EXPECT_EQ(standin::CStandInColourConverter::Converted(), 3);
 }
 
+TEST_F(VDComposeGraphTest, AVirtualDeviceReceivesTheProgramAudioUnchanged)
+{
+    CreateAndBuild();
+    vdtest::RawClient client;
+    std::vector<uint8_t> reply;
+    RunningClient(client, &reply, "setupaudio");
+    GUID subtype;
+    memcpy(&subtype, reply.data() + 4 + 16, sizeof subtype);
+    EXPECT_TRUE(IsEqualGUID(subtype, MEDIASUBTYPE_PCM));
+    ASSERT_EQ(graph_.Run(), S_OK);
+    graph_.GetComposeSource()->ActivatePins();
+    SendAudio(graph_.GetComposeSource()->GetAudioListener(), 0xA0D10u, 2);
+    std::vector<uint8_t> header, data;
+    ASSERT_TRUE(client.Recv(20, &header));
+    EXPECT_EQ(ReadInt32(header, 0), 16 + kAudioBytes);
+    REFERENCE_TIME start = 0, stop = 0;
+    memcpy(&start, header.data() + 4, 8);
+    memcpy(&stop, header.data() + 12, 8);
+    EXPECT_EQ(start, 2 * kFrameTime);
+    EXPECT_EQ(stop, 3 * kFrameTime);
+    ASSERT_TRUE(client.Recv(size_t(kAudioBytes), &data));
+    EXPECT_EQ(ReadInt32(data, 0), 0xA0D10);
+}
+
 TEST_F(VDComposeGraphTest, APortAlreadyTakenFailsTheOutput)
 {
     SOCKET taken = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
@@ -180,7 +205,7 @@ TEST_F(VDComposeGraphTest, StoppingWhileFramesFlowReturns)
     CreateAndBuild();
     vdtest::RawClient client;
     std::vector<uint8_t> reply;
-    RunningVideoClient(client, &reply);
+    RunningClient(client, &reply);
     ASSERT_EQ(graph_.Run(), S_OK);
     graph_.GetComposeSource()->ActivatePins();
     CFeeder feeder(graph_.GetComposeSource(), kWidth, kHeight);
