@@ -84,6 +84,7 @@ HRESULT CDirector::Init(HWND renderWindow, HWND notifyWindow, int width, int hei
     m_notifyWindow = notifyWindow;
     m_width = width;
     m_height = height;
+    m_fieldType = fieldType;
     if (m_channels.empty())
         m_channels.assign(kChannelCount, nullptr);
 

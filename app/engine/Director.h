@@ -161,6 +161,7 @@ private:
     int m_preview = 0;
     int m_width = 320;
     int m_height = 240;
+    int m_fieldType = 0;
 
     std::map<int, IOutputGraph*> m_outputs;
     CRITICAL_SECTION m_outputLock;

@@ -88,6 +88,7 @@ struct OutputGraphSettings {
     WORD listenPort = 8601;          // 5, virtual device
     CardOutputSettings card;         // 6, overlay card
     DecklinkOutputSettings decklink; // 7, Decklink
+    int fieldType = 0;               // 6: the program's field order, which decides when a card frame is done
 };
 
 // The audio preview on a sound card: a source whose pin 0 receives program audio.

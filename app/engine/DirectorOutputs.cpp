@@ -39,6 +39,7 @@ HRESULT CDirector::StartOutput(int type)
     case kOutputCard:
         settings.card.Clear();
         settings.card.Ntsc = m_height == 480 ? 1 : 0;
+        settings.fieldType = m_fieldType;
         break;
     case kOutputDecklink:
         settings.decklink = m_decklink;

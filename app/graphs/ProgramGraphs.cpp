@@ -5,6 +5,13 @@
 
 #include "app/engine/Director.h"
 #include "app/graphs/AudioNullRender.h"
+#include "app/graphs/AudioPreviewGraph.h"
+#include "app/graphs/AviComposeGraph.h"
+#include "app/graphs/DecklinkComposeGraph.h"
+#include "app/graphs/DvComposeGraph.h"
+#include "app/graphs/Ovx500ComposeGraph.h"
+#include "app/graphs/VDComposeGraph.h"
+#include "app/graphs/WmvComposeGraph.h"
 
 #include <new>
 
@@ -52,13 +59,44 @@ IChannelGraph* CProgramGraphFactory::CreateChannelGraph(CDirector* director, int
 
 IOutputGraph* CProgramGraphFactory::CreateOutputGraph(int type, const OutputGraphSettings& settings)
 {
-    (void)type;
-    (void)settings;
-    return nullptr;
+    // Windows Media and AVI take their records from the director after Create.
+    switch (type) {
+    case kOutputWindowsMedia:
+        return new (std::nothrow) CWmvComposeGraph();
+    case kOutputAvi:
+        return new (std::nothrow) CAviComposeGraph();
+    case kOutputIeee1394: {
+        C1394ComposeGraph* graph = new (std::nothrow) C1394ComposeGraph();
+        if (graph)
+            graph->SetSettings(settings.dv);
+        return graph;
+    }
+    case kOutputVirtualDevice: {
+        CVDComposeGraph* graph = new (std::nothrow) CVDComposeGraph();
+        if (graph)
+            graph->SetListenPort(settings.listenPort);
+        return graph;
+    }
+    case kOutputCard: {
+        COvx500ComposeGraph* graph = new (std::nothrow) COvx500ComposeGraph();
+        if (graph) {
+            graph->SetSettings(settings.card);
+            graph->SetFieldType(settings.fieldType);
+        }
+        return graph;
+    }
+    case kOutputDecklink: {
+        CDecklinkComposeGraph* graph = new (std::nothrow) CDecklinkComposeGraph();
+        if (graph)
+            graph->SetSettings(settings.decklink);
+        return graph;
+    }
+    default:
+        return nullptr;
+    }
 }
 
 IAudioPreviewGraph* CProgramGraphFactory::CreateAudioPreviewGraph(const char* deviceName)
 {
-    (void)deviceName;
-    return nullptr;
+    return new (std::nothrow) CAudioPreviewGraph(deviceName ? deviceName : "");
 }

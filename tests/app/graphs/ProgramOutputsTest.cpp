@@ -1,0 +1,196 @@
+// The director with the program's own graph factory: stand-in channels feed the mixer, and
+// the outputs are the real output graphs ending in the output stand-ins (Decklink renderers,
+// a sound card). Checks that what the director starts is what the factory makes, that one
+// graph of a type runs at a time, and that outputs stop while frames and audio flow.
+#include "AudioMixerFixture.h"
+#include "DirectorStandIns.h"
+
+#include "app/engine/AudioMixer.h"
+#include "app/engine/EngineClock.h"
+#include "app/engine/VideoMixer.h"
+#include "app/foundation/AppHelpers.h"
+#include "app/graphs/ProgramGraphs.h"
+#include "testing/outputs/OutputStandIns.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <thread>
+
+namespace {
+
+using directortest::CallLog;
+using directortest::StandInChannelFactory;
+using standin::COutputStandIns;
+
+const D3DCOLOR kRed = D3DCOLOR_XRGB(200, 0, 0);
+const int kWidth = 64;
+const int kHeight = 48;
+
+DWORD g_now = 0;
+DWORD TestClock()
+{
+    return g_now;
+}
+
+void CopyShippedEffects()
+{
+    wchar_t exe[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    std::wstring from(exe);
+    from.resize(from.find_last_of(L'\\'));
+    from += L"\\..\\out\\fx\\";
+    const std::wstring to = std::wstring(static_cast<LPCWSTR>(GetExeDirectory())) + L"\\fx\\";
+    CreateDirectoryW(to.c_str(), nullptr);
+    WIN32_FIND_DATAW fd = {};
+    HANDLE find = FindFirstFileW((from + L"*.fxo").c_str(), &fd);
+    ASSERT_NE(find, INVALID_HANDLE_VALUE) << "the build's fx folder is missing";
+    do {
+        CopyFileW((from + fd.cFileName).c_str(), (to + fd.cFileName).c_str(), FALSE);
+    } while (FindNextFileW(find, &fd));
+    FindClose(find);
+}
+
+bool NearRed(DWORD pixel)
+{
+    const int r = (pixel >> 16) & 0xFF, g = (pixel >> 8) & 0xFF, b = pixel & 0xFF;
+    return std::abs(r - 200) <= 6 && g <= 6 && b <= 6;
+}
+
+class ProgramOutputs : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+        standIns_.reset(new COutputStandIns);
+        ASSERT_EQ(standIns_->Result(), S_OK);
+        COutputStandIns::ResetLogs();
+        audio_test::RemoveConfigFile();
+        CopyShippedEffects();
+        audio_test::FakeTime::Reset();
+        audio_test::FakeTime::now = 500000;
+        g_now = 100000;
+        EngineClock::SetSource(&TestClock);
+        EngineClock::SetManualTimers(true);
+        window_ = CreateWindowExW(0, L"STATIC", L"director", WS_POPUP, 0, 0, 64, 64, nullptr, nullptr,
+                                  GetModuleHandleW(nullptr), nullptr);
+        ASSERT_NE(window_, nullptr);
+
+        director_.reset(new CDirector);
+        director_->SetChannelGraphFactory(&channels_);
+        director_->SetOutputGraphFactory(&outputs_);
+        director_->SetAudioTimeApi(audio_test::FakeTime::Api());
+        WAVEFORMATEX pcm = audio_test::kPcm;
+        director_->SetAudioFormat(&pcm);
+        DecklinkOutputSettings decklink;
+        decklink.VideoDevice = COutputStandIns::DecklinkVideoName();
+        decklink.AudioDevice = COutputStandIns::DecklinkAudioName();
+        director_->SetDecklinkSettings(decklink);
+        ASSERT_EQ(director_->Init(window_, window_, kWidth, kHeight, 25.0f, 1.0, 2), S_OK);
+
+        CChannel* channel = nullptr;
+        SourceDescriptor audio, video;
+        audio.name = L"audio 1";
+        video.name = L"video 1";
+        video.flags = SourceDescriptor::kNamed;
+        ASSERT_EQ(director_->LoadChannel(nullptr, window_, 1, &channel, audio, video), S_OK);
+        channels_.made[1]->Present(kRed);
+    }
+
+    void TearDown() override
+    {
+        if (director_)
+            director_->Shutdown();
+        director_.reset();
+        EXPECT_EQ(channels_.liveGraphs, 0);
+        if (window_)
+            DestroyWindow(window_);
+        EngineClock::SetManualTimers(false);
+        EngineClock::SetSource(nullptr);
+        audio_test::RemoveConfigFile();
+        standIns_.reset();
+        CoUninitialize();
+    }
+
+    // 40 ms of channel 1's audio, mixed and handed out on one tick of the audio mixer.
+    void MixAudio(short value)
+    {
+        std::vector<short> samples(7056 / 2, value);
+        HRESULT hr = S_OK;
+        CMediaSample* sample = new CMediaSample(TEXT("channel audio"), nullptr, &hr,
+                                                reinterpret_cast<BYTE*>(samples.data()), 7056);
+        sample->AddRef();
+        sample->SetActualDataLength(7056);
+        channels_.made[1]->Audio().Deliver(sample);
+        sample->Release();
+        director_->GetAudioMixer()->Tick();
+        audio_test::FakeTime::now += 40;
+    }
+
+    std::unique_ptr<COutputStandIns> standIns_; // registered once COM is up
+    HWND window_ = nullptr;
+    CallLog log_;
+    StandInChannelFactory channels_{&log_};
+    CProgramGraphFactory outputs_;
+    std::unique_ptr<CDirector> director_;
+};
+
+} // namespace
+
+TEST_F(ProgramOutputs, TheDecklinkOutputAndThePreviewPlayTheProgramOnTheirDevices)
+{
+    ASSERT_EQ(director_->StartOutput(kOutputDecklink), S_OK);
+    EXPECT_EQ(director_->StartOutput(kOutputDecklink), E_UNEXPECTED); // one graph of a type
+    CStringA card(COutputStandIns::SoundCardName());
+    ASSERT_EQ(director_->StartAudioPreview(card), S_OK);
+
+    for (int i = 0; i < 3; ++i)
+        director_->GetVideoMixer()->OnClockTick();
+    ASSERT_TRUE(standin::DecklinkVideoLog().WaitForCount(3));
+    const std::vector<standin::ReceivedRecord> frames = standin::DecklinkVideoLog().Records();
+    EXPECT_EQ(frames[0].length, kWidth * kHeight * 4);
+    EXPECT_TRUE(NearRed(frames[0].firstWord)) << std::hex << frames[0].firstWord;
+    EXPECT_EQ(standin::DecklinkVideoLog().Connected().subtype, MEDIASUBTYPE_RGB32);
+
+    MixAudio(1000);
+    ASSERT_TRUE(standin::DecklinkAudioLog().WaitForCount(1));
+    ASSERT_TRUE(standin::SoundCardLog().WaitForCount(1));
+    EXPECT_EQ(standin::DecklinkAudioLog().Records()[0].length, 7056);
+    EXPECT_EQ(standin::SoundCardLog().Records()[0].length, 7056);
+    EXPECT_FALSE(standin::SoundCardLog().Records()[0].timed); // the preview plays at once
+
+    EXPECT_EQ(director_->StopAudioPreview(), S_OK);
+    EXPECT_EQ(director_->StopOutput(kOutputDecklink), S_OK);
+    EXPECT_EQ(standin::DecklinkVideoLog().Instances(), 0);
+    EXPECT_EQ(standin::SoundCardLog().Instances(), 0);
+    EXPECT_EQ(director_->StartOutput(kOutputDecklink), S_OK); // and again after a stop
+}
+
+TEST_F(ProgramOutputs, OutputsStopWhileTheMixingClockAndTheAudioMixerRun)
+{
+    ASSERT_EQ(director_->StartOutput(kOutputDecklink), S_OK);
+    CStringA card(COutputStandIns::SoundCardName());
+    ASSERT_EQ(director_->StartAudioPreview(card), S_OK);
+
+    // The mixing clock's thread keeps producing frames and audio as the timer would.
+    std::atomic<bool> stop{false};
+    CVideoMixer* mixer = director_->GetVideoMixer();
+    CAudioMixer* audio = director_->GetAudioMixer();
+    std::thread clock([&] {
+        while (!stop) {
+            mixer->OnClockTick();
+            audio->Tick();
+        }
+    });
+    const bool flowed = standin::DecklinkVideoLog().WaitForCount(5);
+    EXPECT_EQ(director_->StopAudioPreview(), S_OK);
+    EXPECT_EQ(director_->StopOutput(kOutputAll), S_OK);
+    stop = true;
+    clock.join();
+    EXPECT_TRUE(flowed);
+    EXPECT_EQ(director_->IsOutputRunning(kOutputDecklink), 0);
+    EXPECT_EQ(standin::DecklinkVideoLog().Instances(), 0);
+}
