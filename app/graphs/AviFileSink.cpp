@@ -1,5 +1,7 @@
 #include "app/graphs/AviFileSink.h"
 
+#include "app/graphs/AviFileWriter.h"
+
 #include <streams.h>
 #include <uuids.h>
 
@@ -36,6 +38,32 @@ HRESULT FirstPin(IBaseFilter* filter, PIN_DIRECTION direction, IPin** pin)
     }
 }
 
+// The multiplexer writes its header and index through the IStream of the writer's pin; a
+// platform writer whose pin has none (Wine's) makes the multiplexer refuse to start, so
+// the program's own writer takes its place.
+HRESULT AddFileWriter(IGraphBuilder* graph, IBaseFilter** writer)
+{
+    CComPtr<IBaseFilter> platform;
+    if (SUCCEEDED(AddFilter(graph, CLSID_FileWriter, L"File writer", &platform))) {
+        CComPtr<IPin> in;
+        if (SUCCEEDED(FirstPin(platform, PINDIR_INPUT, &in)) && CComQIPtr<IStream>(in.Get())) {
+            *writer = platform.Detach();
+            return S_OK;
+        }
+        graph->RemoveFilter(platform);
+    }
+    HRESULT hr = S_OK;
+    CAviFileWriter* own = CAviFileWriter::CreateInstance(&hr);
+    if (!own)
+        return hr;
+    hr = graph->AddFilter(own, L"File writer");
+    if (SUCCEEDED(hr))
+        *writer = static_cast<IBaseFilter*>(own);
+    else
+        own->NonDelegatingRelease();
+    return hr;
+}
+
 }  // namespace
 
 HRESULT CreateAviFileSink(ICaptureGraphBuilder2* builder, IGraphBuilder* graph, LPCWSTR fileName,
@@ -53,7 +81,7 @@ HRESULT CreateAviFileSink(ICaptureGraphBuilder2* builder, IGraphBuilder* graph, 
     hr = AddFilter(graph, CLSID_AviDest, L"AVI Mux", &muxFilter);
     if (FAILED(hr))
         return hr;
-    hr = AddFilter(graph, CLSID_FileWriter, L"File writer", &writer);
+    hr = AddFileWriter(graph, &writer);
     if (FAILED(hr)) {
         graph->RemoveFilter(muxFilter);
         return hr;
