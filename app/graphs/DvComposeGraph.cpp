@@ -196,8 +196,8 @@ HRESULT C1394ComposeGraph::Build()
     hr = AddFilterByCLSID(graph, CLSID_DVMux, L"DVMux", &mux);
     if (FAILED(hr))
         return hr;
-    // The source's pins are named by their type, so each chain starts at the right one
-    // whatever order the builder tries them in.
+    // Each chain starts at the source's pin of its own type, so neither depends on the order
+    // in which the builder tries the pins.
     hr = RenderSourceStream(builder, &MEDIATYPE_Video, encoder, mux);
     if (FAILED(hr))
         return hr;

@@ -329,7 +329,7 @@ TEST_F(DvOutput, TheDeckIsFoundAutomaticallyOrByItsListedName)
                                          {1, L"DV Deck", nullptr, Vcr()},
                                          {2, L"DV Deck", L"Sony", Vcr()}};
     const Case cases[] = {
-        {"auto: the first VCR", {{0, L"Cam", nullptr, Vcr()}, {1, L"Deck", nullptr, Vcr()}}, Automatic(), S_OK, 0},
+        {"auto: the first VCR", {{0, L"Deck A", nullptr, Vcr()}, {1, L"Deck B", nullptr, Vcr()}}, Automatic(), S_OK, 0},
         {"auto: a camcorder first is passed over",
          {{0, L"Cam", nullptr, WithType(kCamcorder)}, {1, L"Deck", nullptr, Vcr()}},
          Automatic(), S_OK, 1},
@@ -381,6 +381,16 @@ TEST_F(DvOutput, ADeckTheSettingsHoldIsUsedWithoutASearch)
     ASSERT_EQ(CreateGraph(settings), S_OK);
     EXPECT_EQ(DeckInGraph(), 1);
     EXPECT_EQ(FindFilter(L"FireWireDevice"), deck);
+    EXPECT_EQ(graph_->Destroy(), S_OK);
+
+    // A bound device that is no deck at all is refused without asking the operator.
+    CStandInDvDeck::SetScript(2, NoExtDevice());
+    CComPtr<IBaseFilter> other;
+    ASSERT_EQ(other.CoCreateInstance(CStandInDvDeck::ClassId(2)), S_OK);
+    settings.SetDeviceFilter(other);
+    EXPECT_EQ(CreateGraph(settings), E_UNEXPECTED);
+    EXPECT_EQ(graph_->Graph().GetGraph(), nullptr);
+    EXPECT_TRUE(boxes_.empty());
 }
 
 TEST_F(DvOutput, TheDecksModeTapeAndSignalAreCheckedAndSetTheDvFormat)
