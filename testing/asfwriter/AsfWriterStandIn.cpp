@@ -369,9 +369,10 @@ private:
 // does; a status goes out under the sink's lock, so Unadvise waits for one in progress.
 class CStandInPushSink final : public IWMWriterPushSink, public IWMRegisterCallback {
 public:
-    CStandInPushSink(PushAnswer answer, HRESULT errorCode, HRESULT connectResult)
+    CStandInPushSink(PushAnswer answer, HRESULT errorCode, HRESULT connectResult, bool asksCredentials,
+                     const std::wstring& site)
         : record(std::make_shared<PushSinkRecord>()), answer_(answer), errorCode_(errorCode),
-          connectResult_(connectResult)
+          connectResult_(connectResult), asksCredentials_(asksCredentials), site_(site)
     {
     }
 
@@ -409,7 +410,13 @@ public:
             Join();
             const WMT_STATUS status = answer_ == PushAnswer::Opened ? WMT_OPENED : WMT_ERROR;
             const HRESULT hr = answer_ == PushAnswer::Opened ? S_OK : errorCode_;
-            thread_ = std::thread([this, status, hr]() { Send(status, hr); });
+            thread_ = std::thread([this, status, hr]() {
+                if (asksCredentials_ && FAILED(AskCredentials())) {
+                    Send(WMT_ERROR, E_ACCESSDENIED);
+                    return;
+                }
+                Send(status, hr);
+            });
         }
         return S_OK;
     }
@@ -440,6 +447,33 @@ public:
         return S_OK;
     }
 
+    // As the runtime does, the credential callback is found on the status callback.
+    HRESULT AskCredentials()
+    {
+        IWMCredentialCallback* credentials = nullptr;
+        {
+            std::lock_guard<std::mutex> lock(lock_);
+            if (!callback_ ||
+                FAILED(callback_->QueryInterface(IID_IWMCredentialCallback, reinterpret_cast<void**>(&credentials))))
+                return E_NOINTERFACE;
+        }
+        WCHAR realm[] = L"realm";
+        std::vector<WCHAR> site(site_.begin(), site_.end());
+        site.push_back(L'\0');
+        WCHAR user[64] = L"";
+        WCHAR password[64] = L"";
+        DWORD flags = 0;
+        const HRESULT hr = credentials->AcquireCredentials(realm, site.data(), user, 64, password, 64, S_OK, &flags);
+        credentials->Release();
+        std::lock_guard<std::mutex> lock(lock_);
+        record->credentialsAsked = true;
+        record->credentialResult = hr;
+        record->user = user;
+        record->password = password;
+        record->credentialFlags = flags;
+        return hr;
+    }
+
     bool Send(WMT_STATUS status, HRESULT hr)
     {
         std::lock_guard<std::mutex> lock(lock_);
@@ -466,6 +500,8 @@ private:
     PushAnswer answer_;
     HRESULT errorCode_;
     HRESULT connectResult_;
+    bool asksCredentials_;
+    std::wstring site_;
 };
 
 namespace {
@@ -810,8 +846,9 @@ HRESULT WINAPI CreatePushSink(IWMWriterPushSink** sink)
     CAsfStandIns* current = CAsfStandIns::Current();
     if (!current)
         return E_UNEXPECTED;
-    CStandInPushSink* push =
-        new CStandInPushSink(current->pushAnswer, current->pushErrorCode, current->pushConnectResult);
+    CStandInPushSink* push = new CStandInPushSink(current->pushAnswer, current->pushErrorCode,
+                                                  current->pushConnectResult, current->pushAsksCredentials,
+                                                  current->pushSite);
     current->AddPushSink(push); // the test's reference
     *sink = push;
     return S_OK;

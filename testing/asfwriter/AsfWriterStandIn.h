@@ -65,6 +65,11 @@ struct PushSinkRecord {
     int advises = 0;
     int unadvises = 0;
     int statusesDelivered = 0;
+    // When the server wants a password: what the credential callback answered.
+    bool credentialsAsked = false;
+    HRESULT credentialResult = E_FAIL;
+    std::wstring user, password;
+    DWORD credentialFlags = 0;
 };
 
 // How a push sink answers Connect.
@@ -101,6 +106,10 @@ public:
     PushAnswer pushAnswer = PushAnswer::Opened;
     HRESULT pushErrorCode = E_FAIL;
     HRESULT pushConnectResult = S_OK;          // Connect's own answer
+    // The server asks for a password first (from the sink's thread, through the status
+    // callback's IWMCredentialCallback); a refusal ends the session with WMT_ERROR.
+    bool pushAsksCredentials = false;
+    std::wstring pushSite = L"server";
 
     // --- recorded
     std::shared_ptr<AsfWriterRecord> LastWriter() const;

@@ -4,6 +4,7 @@
 #include "app/graphs/WmvComposeGraph.h"
 
 #include "app/foundation/AppHelpers.h"
+#include "app/settings/WMVCredentialDlgIds.h"
 #include "testing/asfwriter/AsfWriterStandIn.h"
 
 #include <gtest/gtest.h>
@@ -35,7 +36,7 @@ std::vector<PostedMessage> g_posted;
 
 LRESULT CALLBACK RecordingWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_PUSH_ERROR) {
+    if (message == WM_PUSH_ERROR || message == WM_APP) {
         g_posted.push_back({message, wParam, lParam});
         return 0;
     }
@@ -149,6 +150,8 @@ protected:
             return hr;
         graph_->SetEncodeSettings(settings_);
         hr = graph_->Build();
+        // Whatever the sink's thread still sends this thread is answered before it is joined.
+        PumpMessages();
         standins_->JoinPushThreads();
         PumpMessages();
         return hr;
@@ -331,6 +334,55 @@ TEST_F(WmvOutput, PortThatCannotListenIsReportedAndOtherSinksGoOn)
     EXPECT_EQ(SinkCalls(), (std::vector<std::string>{"RemoveSink(null)", "AddSink(push)"}));
 }
 
+TEST_F(WmvOutput, ServerAsksForAPasswordWhileTheMainThreadWaits)
+{
+    settings_.Flags = kEncodePushToServer;
+    standins_->pushAsksCredentials = true;
+    standins_->pushSite = L"media.example";
+    const DWORD mainThread = GetCurrentThreadId();
+    DWORD askedOn = 0;
+    std::wstring site;
+    HWND window = window_;
+    SetWmvCredentialPrompt([&](WmvCredentials& c) {
+        askedOn = GetCurrentThreadId();
+        site = Text(c.site);
+        // A box owned by the main window talks to its thread: that thread must be pumping.
+        SendMessageW(window, WM_APP, 7, 0);
+        c.user = L"operator";
+        c.password = L"secret";
+        c.remember = 1;
+        return true;
+    });
+    const HRESULT hr = Build();
+    SetWmvCredentialPrompt(WmvCredentialPrompt());
+    ASSERT_EQ(hr, S_OK);
+    EXPECT_NE(askedOn, mainThread);
+    EXPECT_EQ(site, L"media.example");
+    ASSERT_EQ(g_posted.size(), 1u);
+    EXPECT_EQ(g_posted[0].message, static_cast<UINT>(WM_APP));
+    const auto push = standins_->PushSinks()[0];
+    EXPECT_TRUE(push->credentialsAsked);
+    EXPECT_EQ(push->credentialResult, S_OK);
+    EXPECT_EQ(push->user, L"operator");
+    EXPECT_EQ(push->password, L"secret");
+    EXPECT_EQ(push->credentialFlags, static_cast<DWORD>(WMT_CREDENTIAL_SAVE));
+    EXPECT_EQ(SinkCalls(), (std::vector<std::string>{"RemoveSink(null)", "AddSink(push)"}));
+}
+
+TEST_F(WmvOutput, RefusedPasswordEndsThePush)
+{
+    settings_.Flags = kEncodePushToServer;
+    standins_->pushAsksCredentials = true;
+    SetWmvCredentialPrompt([](WmvCredentials&) { return false; });
+    const HRESULT hr = Build();
+    SetWmvCredentialPrompt(WmvCredentialPrompt());
+    ASSERT_EQ(hr, S_OK);
+    EXPECT_EQ(standins_->PushSinks()[0]->credentialResult, E_FAIL);
+    ASSERT_EQ(g_posted.size(), 1u);
+    EXPECT_EQ(static_cast<HRESULT>(g_posted[0].wParam), E_ACCESSDENIED);
+    EXPECT_EQ(SinkCalls(), std::vector<std::string>{"RemoveSink(null)"});
+}
+
 struct PushFailure {
     const char* what;
     PushAnswer answer;
@@ -499,11 +551,85 @@ TEST_F(WmvCredentialCallback, EmptyBuffersAndCancel)
     WCHAR user[8] = L"keep";
     EXPECT_EQ(graph_.AcquireCredentials(nullptr, nullptr, user, 8, nullptr, 0, S_OK, &flags), E_FAIL);
     EXPECT_EQ(std::wstring(user), L"keep");
+}
 
-    // The default asks with the password box; where its template is missing (as here) the
-    // request fails as a Cancel would.
-    SetWmvCredentialPrompt(WmvCredentialPrompt());
-    EXPECT_EQ(graph_.AcquireCredentials(nullptr, nullptr, user, 8, nullptr, 0, S_OK, &flags), E_FAIL);
+// Answers the password box as the operator would, as soon as it has initialised: records
+// what it shows, types the answer and presses a button.
+struct BoxAnswer {
+    std::wstring user, password;
+    int remember = 0;
+    UINT button = IDOK;
+    // seen
+    std::wstring shownCaption, shownAddress, shownUser, shownPassword;
+    int boxes = 0;
+};
+BoxAnswer* g_answer = nullptr;
+
+std::wstring ItemText(HWND box, int id)
+{
+    WCHAR text[256] = {};
+    GetDlgItemTextW(box, id, text, 256);
+    return text;
+}
+
+LRESULT CALLBACK AnswerBoxHook(int code, WPARAM wParam, LPARAM lParam)
+{
+    const CWPRETSTRUCT* call = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+    if (code == HC_ACTION && g_answer && call->message == WM_INITDIALOG) {
+        HWND box = call->hwnd;
+        WCHAR caption[256] = {};
+        GetWindowTextW(box, caption, 256);
+        ++g_answer->boxes;
+        g_answer->shownCaption = caption;
+        g_answer->shownAddress = ItemText(box, IDC_WMV_CREDENTIAL_ADDRESS);
+        g_answer->shownUser = ItemText(box, IDC_WMV_CREDENTIAL_USER);
+        g_answer->shownPassword = ItemText(box, IDC_WMV_CREDENTIAL_PASSWORD);
+        SetDlgItemTextW(box, IDC_WMV_CREDENTIAL_USER, g_answer->user.c_str());
+        SetDlgItemTextW(box, IDC_WMV_CREDENTIAL_PASSWORD, g_answer->password.c_str());
+        CheckDlgButton(box, IDC_WMV_CREDENTIAL_REMEMBER, g_answer->remember ? BST_CHECKED : BST_UNCHECKED);
+        PostMessageW(box, WM_COMMAND, g_answer->button, 0);
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+TEST_F(WmvCredentialCallback, DefaultAsksWithThePasswordBox)
+{
+    HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROCRET, &AnswerBoxHook, nullptr, GetCurrentThreadId());
+    ASSERT_NE(hook, nullptr);
+    BoxAnswer answer;
+    answer.user = L"operator";
+    answer.password = L"secret";
+    answer.remember = 1;
+    g_answer = &answer;
+    WCHAR site[] = L"media.example";
+    WCHAR user[16] = L"last";
+    WCHAR password[16] = L"old";
+    DWORD flags = 0;
+    const HRESULT ok = graph_.AcquireCredentials(nullptr, site, user, 16, password, 16, S_OK, &flags);
+
+    BoxAnswer cancel;
+    cancel.user = L"other";
+    cancel.button = IDCANCEL;
+    g_answer = &cancel;
+    WCHAR kept[16] = L"keep";
+    DWORD cancelFlags = 77;
+    const HRESULT cancelled = graph_.AcquireCredentials(nullptr, site, kept, 16, nullptr, 0, S_OK, &cancelFlags);
+    g_answer = nullptr;
+    UnhookWindowsHookEx(hook);
+
+    EXPECT_EQ(answer.boxes, 1);
+    EXPECT_EQ(answer.shownCaption, L"\u5e7f\u64ad\u5bc6\u7801");
+    EXPECT_EQ(answer.shownAddress, L"media.example");
+    EXPECT_EQ(answer.shownUser, L"last");
+    EXPECT_EQ(answer.shownPassword, L"old");
+    EXPECT_EQ(ok, S_OK);
+    EXPECT_EQ(std::wstring(user), L"operator");
+    EXPECT_EQ(std::wstring(password), L"secret");
+    EXPECT_EQ(flags, static_cast<DWORD>(WMT_CREDENTIAL_SAVE));
+    EXPECT_EQ(cancel.boxes, 1);
+    EXPECT_EQ(cancelled, E_FAIL);
+    EXPECT_EQ(std::wstring(kept), L"keep");
+    EXPECT_EQ(cancelFlags, 0u);
 }
 
 TEST_F(WmvCredentialCallback, CallbacksAnswerTheirInterfacesOnly)
