@@ -7,6 +7,7 @@
 // there, for the independent reader of avi_ffprobe_check.sh.
 #include "app/engine/EngineClock.h"
 #include "app/graphs/AviComposeGraph.h"
+#include "app/graphs/AviFileWriter.h"
 #include "app/graphs/ComposeSource.h"
 #include "testing/dv/DvStandIns.h"
 #include "testing/dv/StandInPins.h"
@@ -603,4 +604,59 @@ TEST_F(AviRecord, EncodersAreFoundByNameAndConfigured)
     }
     standin::UnregisterDevice(CLSID_VideoCompressorCategory, CLSID_StandInVideoEncoder, L"DV Video Encoder");
     standin::UnregisterDevice(CLSID_VideoCompressorCategory, CLSID_StandInVideoEncoder, L"Stand-in Codec");
+}
+
+// The writer the multiplexer writes through: sample data lands at the offset its start time
+// names, the pin's IStream writes at its own position and reads back, and the file is made
+// only when the filter starts, so a renamed writer never empties the file it wrote before.
+TEST_F(AviRecord, TheWriterPutsSamplesAtTheirOffsetsAndStreamWritesAtItsPosition)
+{
+    HRESULT hr = E_FAIL;
+    CAviFileWriter* writer = CAviFileWriter::CreateInstance(&hr);
+    ASSERT_EQ(hr, S_OK);
+    const CString first = folder_ + L"\\writer.avi", second = folder_ + L"\\writer2.avi";
+    ASSERT_EQ(writer->SetFileName(first, nullptr), S_OK);
+    EXPECT_EQ(GetFileAttributesW(first), INVALID_FILE_ATTRIBUTES);
+    CComQIPtr<IStream> stream(static_cast<IUnknown*>(static_cast<IPin*>(writer->GetPin(0))));
+    ASSERT_TRUE(stream);
+    ULONG done = 0;
+    EXPECT_EQ(stream->Write("x", 1, &done), VFW_E_WRONG_STATE); // no file before the start
+    ASSERT_EQ(writer->Pause(), S_OK);
+
+    CComPtr<IMediaSample> sample;
+    ASSERT_EQ(allocator_->GetBuffer(&sample, nullptr, nullptr, 0), S_OK);
+    BYTE* data = nullptr;
+    sample->GetPointer(&data);
+    memcpy(data, "DATA", 4);
+    sample->SetActualDataLength(4);
+    REFERENCE_TIME start = 8, stop = 12;
+    sample->SetTime(&start, &stop);
+    CComQIPtr<IMemInputPin> input(static_cast<IUnknown*>(static_cast<IPin*>(writer->GetPin(0))));
+    ASSERT_TRUE(input);
+    EXPECT_EQ(input->Receive(sample), S_OK);
+
+    EXPECT_EQ(stream->Write("HEAD", 4, &done), S_OK);
+    EXPECT_EQ(done, 4u);
+    LARGE_INTEGER to;
+    to.QuadPart = 2;
+    ULARGE_INTEGER at;
+    EXPECT_EQ(stream->Seek(to, STREAM_SEEK_SET, &at), S_OK);
+    EXPECT_EQ(at.QuadPart, 2u);
+    char two[2] = {};
+    EXPECT_EQ(stream->Read(two, 2, &done), S_OK);
+    EXPECT_EQ(std::string(two, 2), "AD");
+    STATSTG stat;
+    EXPECT_EQ(stream->Stat(&stat, STATFLAG_NONAME), S_OK);
+    EXPECT_EQ(stat.cbSize.QuadPart, 12u);
+    ASSERT_EQ(writer->Stop(), S_OK);
+    // After the stop the multiplexer still writes its index; a new name closes the file.
+    EXPECT_EQ(stream->Write("!", 1, &done), S_OK);
+    ASSERT_EQ(writer->SetFileName(second, nullptr), S_OK);
+    writer->NonDelegatingRelease();
+
+    std::ifstream in(static_cast<LPCWSTR>(first), std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(bytes, std::string("HEAD!\0\0\0DATA", 12));
+    EXPECT_EQ(GetFileAttributesW(second), INVALID_FILE_ATTRIBUTES);
+    DeleteFileW(first);
 }
