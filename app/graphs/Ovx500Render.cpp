@@ -83,8 +83,9 @@ COvx500Render::COvx500Render(LPUNKNOWN outer, HRESULT* phr, const Ovx500RenderCo
     HRESULT hr = S_OK;
     m_pin.reset(new COvx500RenderInput(this, &m_lock, &hr));
     m_fieldHandled = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    m_frameQueued = CreateSemaphoreW(nullptr, 0, 0x7FFFFFFF, nullptr);
     if (SUCCEEDED(hr))
-        hr = m_fieldHandled ? OpenCard() : HRESULT_FROM_WIN32(GetLastError());
+        hr = m_fieldHandled && m_frameQueued ? OpenCard() : HRESULT_FROM_WIN32(GetLastError());
     if (phr)
         *phr = hr;
 }
@@ -143,6 +144,8 @@ COvx500Render::~COvx500Render()
         CloseHandle(m_fieldEvent);
     if (m_fieldHandled)
         CloseHandle(m_fieldHandled);
+    if (m_frameQueued)
+        CloseHandle(m_frameQueued);
     {
         QueueLock lock(&m_queueLock);
         m_queue.clear();
@@ -202,6 +205,7 @@ HRESULT COvx500Render::Receive(IMediaSample* sample)
 
     QueueLock lock(&m_queueLock);
     m_queue.push_back(Frame(buffer, actual));
+    ReleaseSemaphore(m_frameQueued, 1, nullptr);
     if (m_queue.size() > 1 && m_worker == nullptr && m_fieldEvent != nullptr) {
         m_worker = CreateThread(nullptr, 0, WorkerProc, this, CREATE_SUSPENDED, nullptr);
         if (m_worker) {

@@ -57,10 +57,12 @@ public:
     int Height() const { return m_config.ntsc == 1 ? 480 : 576; }
     long FrameBytes() const { return long(Width()) * Height() * 4; }
 
-    // For tests and status: frames waiting, and an event signalled after every field the
-    // worker has handled (auto-reset, owned by the filter).
+    // For tests and status: frames waiting, an event signalled after every field the
+    // worker has handled (auto-reset, owned by the filter), and a semaphore released once
+    // for every frame taken into the queue.
     size_t QueuedFrames();
     HANDLE FieldHandledEvent() const { return m_fieldHandled; }
+    HANDLE FrameQueuedSemaphore() const { return m_frameQueued; }
     bool WorkerStarted() const { return m_worker != nullptr; }
 
     // The card shows at most this many waiting frames; more are dropped at the door.
@@ -83,6 +85,7 @@ private:
     bool m_cardOpen = false;
     HANDLE m_fieldEvent = nullptr;
     HANDLE m_fieldHandled = nullptr;
+    HANDLE m_frameQueued = nullptr;
     volatile LONG m_running = 0;
     HANDLE m_worker = nullptr;
     CRITICAL_SECTION m_queueLock;

@@ -1,24 +1,18 @@
 #include "app/settings/OutputSettings.h"
 
-#include <wmsdkidl.h>
+#include <wmfplatform.h>
 
 IWMProfile* CEncodeSettings::CreateProfile() const
 {
-    // The runtime is loaded when first needed: a machine without it still runs every other
-    // output.
-    typedef HRESULT(WINAPI * CreateManagerFn)(IWMProfileManager**);
-    HMODULE module = LoadLibraryW(L"wmvcore.dll");
-    if (!module)
-        return nullptr;
-    CreateManagerFn create = reinterpret_cast<CreateManagerFn>(GetProcAddress(module, "WMCreateProfileManager"));
-    IWMProfile* profile = nullptr;
+    // The runtime is loaded when first needed (wmf): a machine without it still runs every
+    // other output. The module stays loaded while a profile made by it lives.
     IWMProfileManager* manager = nullptr;
-    if (create && SUCCEEDED(create(&manager)) && manager) {
-        if (FAILED(manager->LoadProfileByData(static_cast<LPCWSTR>(Profile), &profile)))
-            profile = nullptr;
-        manager->Release();
-    }
-    // The module stays loaded while a profile made by it lives; it is never unloaded.
+    if (FAILED(wmf::CreateProfileManager(&manager)) || !manager)
+        return nullptr;
+    IWMProfile* profile = nullptr;
+    if (FAILED(manager->LoadProfileByData(static_cast<LPCWSTR>(Profile), &profile)))
+        profile = nullptr;
+    manager->Release();
     return profile;
 }
 

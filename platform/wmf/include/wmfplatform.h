@@ -9,8 +9,8 @@
 #include <strmif.h>
 #include <wmsdkidl.h>
 
-// {7C23220E-55BB-11D3-8B16-00C04FB6BD3D}
-extern const CLSID CLSID_WMAsfWriter;
+// {7C23220E-55BB-11D3-8B16-00C04FB6BD3D}, defined by the platform's strmiids library.
+extern "C" const CLSID CLSID_WMAsfWriter;
 // {96406BE7-2B2B-11D3-B36B-00C04F6108FF}
 extern const IID IID_IWMWriterNetworkSink;
 // {DC10E6A5-072C-467D-BF57-6330A9DDE12A}
@@ -21,6 +21,15 @@ extern const IID IID_IWMRegisterCallback;
 extern const IID IID_IConfigAsfWriter;
 
 enum WMT_NET_PROTOCOL { WMT_PROTOCOL_HTTP = 0 };
+
+// What IWMCredentialCallback::AcquireCredentials answers in its flags.
+enum WMT_CREDENTIAL_FLAGS {
+    WMT_CREDENTIAL_SAVE = 0x1,
+    WMT_CREDENTIAL_DONT_CACHE = 0x2,
+    WMT_CREDENTIAL_CLEAR_TEXT = 0x4,
+    WMT_CREDENTIAL_PROXY = 0x8,
+    WMT_CREDENTIAL_ENCRYPT = 0x10,
+};
 
 // The network sink: a pull broadcast that players open on a local port.
 struct IWMWriterNetworkSink : public IWMWriterSink {
@@ -56,6 +65,23 @@ struct IConfigAsfWriter : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE SetIndexMode(BOOL indexFile) = 0;
     virtual HRESULT STDMETHODCALLTYPE GetIndexMode(BOOL* indexFile) = 0;
 };
+
+// __uuidof for the interfaces declared here, so the COM pointers can query them.
+#ifdef _MSC_VER
+#define RVX_WMF_UUID(type, text, l, w1, w2, b1, b2, b3, b4, b5, b6, b7, b8) \
+    struct __declspec(uuid(text)) type;
+#else
+#define RVX_WMF_UUID(type, text, l, w1, w2, b1, b2, b3, b4, b5, b6, b7, b8) \
+    __CRT_UUID_DECL(type, l, w1, w2, b1, b2, b3, b4, b5, b6, b7, b8)
+#endif
+RVX_WMF_UUID(IWMWriterNetworkSink, "96406BE7-2B2B-11D3-B36B-00C04F6108FF", 0x96406BE7, 0x2B2B, 0x11D3, 0xB3, 0x6B,
+             0x00, 0xC0, 0x4F, 0x61, 0x08, 0xFF)
+RVX_WMF_UUID(IWMWriterPushSink, "DC10E6A5-072C-467D-BF57-6330A9DDE12A", 0xDC10E6A5, 0x072C, 0x467D, 0xBF, 0x57,
+             0x63, 0x30, 0xA9, 0xDD, 0xE1, 0x2A)
+RVX_WMF_UUID(IWMRegisterCallback, "CF4B1F99-4DE2-4E49-A363-252740D99BC1", 0xCF4B1F99, 0x4DE2, 0x4E49, 0xA3, 0x63,
+             0x25, 0x27, 0x40, 0xD9, 0x9B, 0xC1)
+RVX_WMF_UUID(IConfigAsfWriter, "45086030-F7E4-486A-B504-826BB5792A3B", 0x45086030, 0xF7E4, 0x486A, 0xB5, 0x04,
+             0x82, 0x6B, 0xB5, 0x79, 0x2A, 0x3B)
 
 namespace wmf {
 

@@ -1,0 +1,34 @@
+// The virtual-device output: the program goes to the frame server, which serves it to the
+// virtual capture devices of other programs. The server's video pin takes RGB24 only, so
+// the program's RGB32 passes the system's colour space converter on the way.
+#pragma once
+
+// The frame server's sockets want Winsock 2 declared before anything pulls in windows.h.
+#include <winsock2.h>
+
+#include "app/graphs/ComposeGraph.h"
+#include "app/graphs/VDRender.h"
+
+class CVDComposeGraph : public CComposeGraph {
+public:
+    CVDComposeGraph() = default;
+    ~CVDComposeGraph() override;
+
+    // The port the frame server listens on (0: the default port); before Create.
+    void SetListenPort(WORD port) { m_port = port; }
+    WORD ListenPort() const { return m_port; }
+
+    // Fails when the frame server cannot listen on its port: an output nobody can reach
+    // would otherwise run as if all were well.
+    HRESULT Create() override;
+    HRESULT Destroy() override;
+    HRESULT Build() override;
+
+    CVDRender* FrameServer() const { return m_render; }
+
+private:
+    void DeleteFrameServer();
+
+    CVDRender* m_render = nullptr;  // one reference held
+    WORD m_port = 0;
+};
