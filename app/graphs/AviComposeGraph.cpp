@@ -153,6 +153,7 @@ HRESULT CAviComposeGraph::Build()
     if (FAILED(hr))
         return hr;
 
+    CompleteVideoImageSize();
     hr = RenderSourceStream(builder, &MEDIATYPE_Video, m_videoEncoder, m_mux);
     if (FAILED(hr))
         return hr;
@@ -177,6 +178,27 @@ HRESULT CAviComposeGraph::Build()
         }
     }
     return S_OK;
+}
+
+// The program's type may leave the image size 0, as uncompressed RGB allows; Wine's
+// multiplexer sizes its buffers from it and then refuses every sample, so the pin offers
+// the size filled in.
+void CAviComposeGraph::CompleteVideoImageSize()
+{
+    CCSVideoOutputPin* pin = ComposeSource() ? ComposeSource()->VideoPin() : nullptr;
+    if (!pin || pin->IsConnected())
+        return;
+    CMediaType type(pin->CurrentMediaType());
+    if (!type.IsValid() || !IsEqualGUID(*type.FormatType(), FORMAT_VideoInfo) ||
+        type.FormatLength() < sizeof(VIDEOINFOHEADER))
+        return;
+    BITMAPINFOHEADER& bmi = reinterpret_cast<VIDEOINFOHEADER*>(type.Format())->bmiHeader;
+    if (bmi.biSizeImage != 0 || (bmi.biCompression != BI_RGB && bmi.biCompression != BI_BITFIELDS))
+        return;
+    const LONG height = bmi.biHeight < 0 ? -bmi.biHeight : bmi.biHeight;
+    const DWORD stride = ((DWORD(bmi.biWidth) * bmi.biBitCount + 31) / 32) * 4;
+    bmi.biSizeImage = stride * DWORD(height);
+    pin->SetOutputMediaType(&type);
 }
 
 HRESULT CAviComposeGraph::AddVideoEncoder(IBaseFilter** encoder)

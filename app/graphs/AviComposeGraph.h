@@ -45,6 +45,7 @@ private:
     HRESULT AddVideoEncoder(IBaseFilter** encoder);
     HRESULT AddAudioEncoder(IBaseFilter** encoder);
     void SetCaptureInterleaving();
+    void CompleteVideoImageSize();
     void ShutdownSplitter();
     void ReleaseFileSink();
 

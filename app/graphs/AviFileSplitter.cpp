@@ -1,6 +1,7 @@
 #include "app/graphs/AviFileSplitter.h"
 
 #include <mmsystem.h>
+#include <objbase.h>
 
 #include <cwchar>
 
@@ -166,7 +167,11 @@ CString CAviFileSplitter::CurrentFile()
 
 DWORD WINAPI CAviFileSplitter::WorkerProc(void* self)
 {
+    // A switch may make filters (a new file can need a new multiplexer and writer).
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
     static_cast<CAviFileSplitter*>(self)->WorkerLoop();
+    if (SUCCEEDED(com))
+        CoUninitialize();
     return 0;
 }
 

@@ -7,7 +7,10 @@
 // there, for the independent reader of avi_ffprobe_check.sh.
 #include "app/engine/EngineClock.h"
 #include "app/graphs/AviComposeGraph.h"
+#include "app/graphs/AviFileWriter.h"
 #include "app/graphs/ComposeSource.h"
+#include "testing/dv/DvStandIns.h"
+#include "testing/dv/StandInPins.h"
 
 #include <gtest/gtest.h>
 
@@ -19,6 +22,7 @@
 #include <fstream>
 #include <ios>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -162,6 +166,103 @@ struct Box {
     CString text, caption;
     UINT type = 0;
     int count = 0;
+};
+
+// {5B0E9C61-7A2D-4F3B-8E14-9C6A2B7D0F11}
+const CLSID CLSID_StandInVideoEncoder = {0x5b0e9c61, 0x7a2d, 0x4f3b, {0x8e, 0x14, 0x9c, 0x6a, 0x2b, 0x7d, 0x0f, 0x11}};
+
+// What the last stand-in encoder was told.
+struct EncoderLog {
+    int formatCalls = 0;
+    int videoFormat = 0, dvFormat = 0, resolution = 0;
+    BYTE dvInfoFlag = 0xFF;
+    int qualityCalls = 0;
+    double quality = -1;
+};
+EncoderLog g_encoder;
+
+// A video compressor that passes the frames through unchanged and records its settings,
+// found in the video compressor category under the names the graph asks for.
+class CStandInEncoder : public CBaseFilter, public IDVEnc, public IAMVideoCompression {
+public:
+    static IUnknown* Create(HRESULT* phr)
+    {
+        CStandInEncoder* made = new CStandInEncoder(phr);
+        made->NonDelegatingAddRef();
+        return reinterpret_cast<IUnknown*>(static_cast<INonDelegatingUnknown*>(made));
+    }
+    DECLARE_IUNKNOWN
+    HRESULT STDMETHODCALLTYPE NonDelegatingQueryInterface(REFIID riid, void** ppv) override
+    {
+        if (IsEqualIID(riid, IID_IDVEnc))
+            return GetInterface(static_cast<IDVEnc*>(this), ppv);
+        if (IsEqualIID(riid, IID_IAMVideoCompression))
+            return GetInterface(static_cast<IAMVideoCompression*>(this), ppv);
+        return CBaseFilter::NonDelegatingQueryInterface(riid, ppv);
+    }
+    int GetPinCount() override { return 2; }
+    CBasePin* GetPin(int n) override
+    {
+        return n == 0 ? static_cast<CBasePin*>(input_.get()) : n == 1 ? output_.get() : nullptr;
+    }
+
+    HRESULT WINAPI get_IFormatResolution(int*, int*, int*, BYTE, DVINFO*) override { return E_NOTIMPL; }
+    HRESULT WINAPI put_IFormatResolution(int videoFormat, int dvFormat, int resolution, BYTE dvInfo,
+                                         DVINFO* info) override
+    {
+        ++g_encoder.formatCalls;
+        g_encoder.videoFormat = videoFormat, g_encoder.dvFormat = dvFormat, g_encoder.resolution = resolution;
+        g_encoder.dvInfoFlag = info ? 0xFE : dvInfo;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE put_KeyFrameRate(LONG) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_KeyFrameRate(LONG*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_PFramesPerKeyFrame(LONG) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_PFramesPerKeyFrame(LONG*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_Quality(double quality) override
+    {
+        ++g_encoder.qualityCalls;
+        g_encoder.quality = quality;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_Quality(double*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_WindowSize(DWORDLONG) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_WindowSize(DWORDLONG*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetInfo(LPWSTR, int*, LPWSTR, int*, LONG*, LONG*, double*, LONG*) override
+    {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE OverrideKeyFrame(LONG) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE OverrideFrameSize(LONG, LONG) override { return E_NOTIMPL; }
+
+private:
+    explicit CStandInEncoder(HRESULT* phr)
+        : CBaseFilter(TEXT("StandInEncoder"), nullptr, &lock_, CLSID_StandInVideoEncoder, phr)
+    {
+        input_.reset(new standin::CForwardingInputPin(
+            this, &lock_, phr, L"In", MEDIATYPE_Video, MEDIASUBTYPE_RGB32,
+            [this](IMediaSample* sample) { return Pass(sample); }, [this] { return output_->DeliverEndOfStream(); }));
+        output_.reset(new standin::CFixedOutputPin(this, &lock_, phr, L"Out", VideoType(), kFrameBytes));
+    }
+    HRESULT Pass(IMediaSample* sample)
+    {
+        BYTE* in = nullptr;
+        sample->GetPointer(&in);
+        const long length = sample->GetActualDataLength();
+        REFERENCE_TIME start = 0, stop = 0;
+        const bool timed = SUCCEEDED(sample->GetTime(&start, &stop));
+        return output_->DeliverFilled(
+            [in, length](BYTE* out, long size) {
+                const long n = length < size ? length : size;
+                memcpy(out, in, size_t(n));
+                return n;
+            },
+            timed ? &start : nullptr, timed ? &stop : nullptr);
+    }
+
+    CCritSec lock_;
+    std::unique_ptr<standin::CForwardingInputPin> input_;
+    std::unique_ptr<standin::CFixedOutputPin> output_;
 };
 
 class AviRecord : public ::testing::Test {
@@ -445,4 +546,117 @@ TEST_F(AviRecord, AnUnknownCodecIsReportedWithItsName)
         EXPECT_EQ(graph_->Destroy(), S_OK);
         graph_.reset();
     }
+}
+
+// The encoders by name: the DV names take the "DV Video Encoder" with the DV format, any
+// other name the compressor of that name with the quality; the frames go through it.
+TEST_F(AviRecord, EncodersAreFoundByNameAndConfigured)
+{
+    standin::CClassRegistration encoder(CLSID_StandInVideoEncoder, &CStandInEncoder::Create);
+    ASSERT_EQ(encoder.Result(), S_OK);
+    ASSERT_EQ(standin::RegisterDevice(CLSID_VideoCompressorCategory, CLSID_StandInVideoEncoder,
+                                      L"DV Video Encoder", nullptr),
+              S_OK);
+    ASSERT_EQ(standin::RegisterDevice(CLSID_VideoCompressorCategory, CLSID_StandInVideoEncoder,
+                                      L"Stand-in Codec", nullptr),
+              S_OK);
+    struct Case {
+        const wchar_t* codec;
+        const wchar_t* filterName;
+        int formatCalls, videoFormat, qualityCalls;
+    };
+    const Case cases[] = {
+        {L"Microsoft DV (PAL)", L"DV Video Encoder", 1, DVENCODERVIDEOFORMAT_PAL, 0},
+        {L"Microsoft DV (NTSC)", L"DV Video Encoder", 1, DVENCODERVIDEOFORMAT_NTSC, 0},
+        {L"Stand-in Codec", L"Stand-in Codec", 0, 0, 1},
+    };
+    for (const Case& c : cases) {
+        g_encoder = EncoderLog();
+        AviOutputSettings s = Settings();
+        s.VCodec = c.codec;
+        s.VQuality = 75;
+        ASSERT_EQ(Build(s), S_OK) << CW2A(c.codec).c_str();
+        EXPECT_EQ(g_encoder.formatCalls, c.formatCalls);
+        if (c.formatCalls) {
+            EXPECT_EQ(g_encoder.videoFormat, c.videoFormat);
+            EXPECT_EQ(g_encoder.dvFormat, int(DVENCODERFORMAT_DVSD));
+            EXPECT_EQ(g_encoder.resolution, int(DVENCODERRESOLUTION_720x480));
+            EXPECT_EQ(g_encoder.dvInfoFlag, 0);
+        }
+        EXPECT_EQ(g_encoder.qualityCalls, c.qualityCalls);
+        if (c.qualityCalls) {
+            EXPECT_DOUBLE_EQ(g_encoder.quality, 0.75);
+        }
+        CComPtr<IBaseFilter> named;
+        EXPECT_EQ(graph_->Graph().GetGraph()->FindFilterByName(c.filterName, &named), S_OK);
+        IBaseFilter* peer = Peer(graph_->ComposeSource()->VideoPin());
+        EXPECT_TRUE(peer && named && peer == named.Get());
+        // The frames go through the encoder into the file.
+        const CString file = graph_->CurrentFileName();
+        Run();
+        Feed(5);
+        ASSERT_EQ(graph_->Stop(), S_OK);
+        EXPECT_EQ(graph_->Destroy(), S_OK);
+        graph_.reset();
+        EXPECT_EQ(ReadAvi(file).frameNumbers.size(), 5u);
+        EXPECT_EQ(box_.count, 0);
+        now_.wSecond++;
+    }
+    standin::UnregisterDevice(CLSID_VideoCompressorCategory, CLSID_StandInVideoEncoder, L"DV Video Encoder");
+    standin::UnregisterDevice(CLSID_VideoCompressorCategory, CLSID_StandInVideoEncoder, L"Stand-in Codec");
+}
+
+// The writer the multiplexer writes through: sample data lands at the offset its start time
+// names, the pin's IStream writes at its own position and reads back, and the file is made
+// only when the filter starts, so a renamed writer never empties the file it wrote before.
+TEST_F(AviRecord, TheWriterPutsSamplesAtTheirOffsetsAndStreamWritesAtItsPosition)
+{
+    HRESULT hr = E_FAIL;
+    CAviFileWriter* writer = CAviFileWriter::CreateInstance(&hr);
+    ASSERT_EQ(hr, S_OK);
+    const CString first = folder_ + L"\\writer.avi", second = folder_ + L"\\writer2.avi";
+    ASSERT_EQ(writer->SetFileName(first, nullptr), S_OK);
+    EXPECT_EQ(GetFileAttributesW(first), INVALID_FILE_ATTRIBUTES);
+    CComQIPtr<IStream> stream(static_cast<IUnknown*>(static_cast<IPin*>(writer->GetPin(0))));
+    ASSERT_TRUE(stream);
+    ULONG done = 0;
+    EXPECT_EQ(stream->Write("x", 1, &done), VFW_E_WRONG_STATE); // no file before the start
+    ASSERT_EQ(writer->Pause(), S_OK);
+
+    CComPtr<IMediaSample> sample;
+    ASSERT_EQ(allocator_->GetBuffer(&sample, nullptr, nullptr, 0), S_OK);
+    BYTE* data = nullptr;
+    sample->GetPointer(&data);
+    memcpy(data, "DATA", 4);
+    sample->SetActualDataLength(4);
+    REFERENCE_TIME start = 8, stop = 12;
+    sample->SetTime(&start, &stop);
+    CComQIPtr<IMemInputPin> input(static_cast<IUnknown*>(static_cast<IPin*>(writer->GetPin(0))));
+    ASSERT_TRUE(input);
+    EXPECT_EQ(input->Receive(sample), S_OK);
+
+    EXPECT_EQ(stream->Write("HEAD", 4, &done), S_OK);
+    EXPECT_EQ(done, 4u);
+    LARGE_INTEGER to;
+    to.QuadPart = 2;
+    ULARGE_INTEGER at;
+    EXPECT_EQ(stream->Seek(to, STREAM_SEEK_SET, &at), S_OK);
+    EXPECT_EQ(at.QuadPart, 2u);
+    char two[2] = {};
+    EXPECT_EQ(stream->Read(two, 2, &done), S_OK);
+    EXPECT_EQ(std::string(two, 2), "AD");
+    STATSTG stat;
+    EXPECT_EQ(stream->Stat(&stat, STATFLAG_NONAME), S_OK);
+    EXPECT_EQ(stat.cbSize.QuadPart, 12u);
+    ASSERT_EQ(writer->Stop(), S_OK);
+    // After the stop the multiplexer still writes its index; a new name closes the file.
+    EXPECT_EQ(stream->Write("!", 1, &done), S_OK);
+    ASSERT_EQ(writer->SetFileName(second, nullptr), S_OK);
+    writer->NonDelegatingRelease();
+
+    std::ifstream in(static_cast<LPCWSTR>(first), std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(bytes, std::string("HEAD!\0\0\0DATA", 12));
+    EXPECT_EQ(GetFileAttributesW(second), INVALID_FILE_ATTRIBUTES);
+    DeleteFileW(first);
 }

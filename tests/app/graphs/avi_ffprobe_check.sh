@@ -4,19 +4,21 @@
 # ffprobe, run natively, reports each file's size, frame rate, stream count, duration and
 # frames. Wine's AVI multiplexer takes video only, so every file has one stream there.
 #
-#   avi_ffprobe_check.sh <output folder> <emulator and its arguments...> <avi_record_test.exe>
+#   avi_ffprobe_check.sh <output folder> <avi_record_test.exe> <avi_director_test.exe> <emulator...>
 set -uo pipefail
-out=${1:?output folder}; shift
-[ $# -ge 1 ] || { echo "avi_ffprobe_check: no test program" >&2; exit 2; }
+out=${1:?output folder}; record=${2:?recording test}; director=${3:?director test}; shift 3
+[ $# -ge 1 ] || { echo "avi_ffprobe_check: no emulator" >&2; exit 2; }
 command -v ffprobe >/dev/null || { echo "avi_ffprobe_check: ffprobe is missing (run tools/setup-debian.sh)" >&2; exit 1; }
 
 rm -rf "$out" && mkdir -p "$out" || exit 1
 out=$(cd "$out" && pwd)
 # Wine's drive Z: is the Unix root.
 winout="Z:${out//\//\\}"
-RVX_AVI_KEEP_DIR=$winout "$@" --gtest_color=no \
+RVX_AVI_KEEP_DIR=$winout "$@" "$record" --gtest_color=no \
   --gtest_filter='AviRecord.ProgramIsRecordedIntoATimeStampedAvi:AviRecord.SplitBySize*' || {
   echo "avi_ffprobe_check: the recording tests failed" >&2; exit 1; }
+RVX_AVI_KEEP_DIR=$winout "$@" "$director" --gtest_color=no || {
+  echo "avi_ffprobe_check: the director's recording failed" >&2; exit 1; }
 
 failures=0
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
@@ -57,6 +59,8 @@ PY
 }
 
 check 070412153005.avi 75
+# Two seconds of program from the director.
+check 070412153020.avi 50
 # The split: 40 frames before the seam, 30 after, none lost or doubled between them; the
 # file that already had the second file's name is untouched.
 check 070412153010.avi 40
