@@ -1,7 +1,7 @@
 // The director with the program's own graph factory: stand-in channels feed the mixer, and
 // the outputs are the real output graphs ending in the output stand-ins (Decklink renderers,
 // a sound card). Checks that what the director starts is what the factory makes, that one
-// graph of a type runs at a time, and that outputs stop while frames and audio flow.
+// graph of a type runs at a time, and that every output stops while frames and audio flow.
 #include "AudioMixerFixture.h"
 #include "DirectorStandIns.h"
 
@@ -11,6 +11,7 @@
 #include "app/foundation/AppHelpers.h"
 #include "app/graphs/ProgramGraphs.h"
 #include "testing/outputs/OutputStandIns.h"
+#include "testing/ovx500sim/SimCard.h"
 
 #include <gtest/gtest.h>
 
@@ -79,6 +80,11 @@ protected:
                                   GetModuleHandleW(nullptr), nullptr);
         ASSERT_NE(window_, nullptr);
 
+    }
+
+    // A director of that program size with channel 1 loaded, red, as program.
+    void StartDirector(int width = kWidth, int height = kHeight)
+    {
         director_.reset(new CDirector);
         director_->SetChannelGraphFactory(&channels_);
         director_->SetOutputGraphFactory(&outputs_);
@@ -89,7 +95,7 @@ protected:
         decklink.VideoDevice = COutputStandIns::DecklinkVideoName();
         decklink.AudioDevice = COutputStandIns::DecklinkAudioName();
         director_->SetDecklinkSettings(decklink);
-        ASSERT_EQ(director_->Init(window_, window_, kWidth, kHeight, 25.0f, 1.0, 2), S_OK);
+        ASSERT_EQ(director_->Init(window_, window_, width, height, 25.0f, 1.0, 2), S_OK);
 
         CChannel* channel = nullptr;
         SourceDescriptor audio, video;
@@ -142,6 +148,7 @@ protected:
 
 TEST_F(ProgramOutputs, TheDecklinkOutputAndThePreviewPlayTheProgramOnTheirDevices)
 {
+    StartDirector();
     ASSERT_EQ(director_->StartOutput(kOutputDecklink), S_OK);
     EXPECT_EQ(director_->StartOutput(kOutputDecklink), E_UNEXPECTED); // one graph of a type
     CStringA card(COutputStandIns::SoundCardName());
@@ -169,13 +176,32 @@ TEST_F(ProgramOutputs, TheDecklinkOutputAndThePreviewPlayTheProgramOnTheirDevice
     EXPECT_EQ(director_->StartOutput(kOutputDecklink), S_OK); // and again after a stop
 }
 
-TEST_F(ProgramOutputs, OutputsStopWhileTheMixingClockAndTheAudioMixerRun)
+TEST_F(ProgramOutputs, EveryOutputStopsWhileFramesFieldsAndAudioFlow)
 {
-    ASSERT_EQ(director_->StartOutput(kOutputDecklink), S_OK);
+    // A card-sized program, so that the card output takes it too.
+    sim::InstallDefault(false);
+    StartDirector(720, 576);
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    CString folder;
+    folder.Format(L"%srvx_program_outputs_%lu", temp, GetCurrentProcessId());
+    CreateDirectoryW(folder, nullptr);
+    AviOutputSettings avi;
+    avi.Path = folder;
+    avi.Split = 0;
+    avi.VCodec = L"None";
+    avi.ACodec = L"None";
+    director_->SetAviSettings(avi);
+    director_->SetListenPort(28601);
+
+    const int types[] = {kOutputDecklink, kOutputVirtualDevice, kOutputCard, kOutputAvi};
+    for (int type : types)
+        ASSERT_EQ(director_->StartOutput(type), S_OK) << "output type " << type;
     CStringA card(COutputStandIns::SoundCardName());
     ASSERT_EQ(director_->StartAudioPreview(card), S_OK);
 
-    // The mixing clock's thread keeps producing frames and audio as the timer would.
+    // The mixing clock's thread keeps producing frames and audio as the timer would, and
+    // the card signals its fields.
     std::atomic<bool> stop{false};
     CVideoMixer* mixer = director_->GetVideoMixer();
     CAudioMixer* audio = director_->GetAudioMixer();
@@ -183,6 +209,7 @@ TEST_F(ProgramOutputs, OutputsStopWhileTheMixingClockAndTheAudioMixerRun)
         while (!stop) {
             mixer->OnClockTick();
             audio->Tick();
+            sim::TickField(0);
         }
     });
     const bool flowed = standin::DecklinkVideoLog().WaitForCount(5);
@@ -191,6 +218,20 @@ TEST_F(ProgramOutputs, OutputsStopWhileTheMixingClockAndTheAudioMixerRun)
     stop = true;
     clock.join();
     EXPECT_TRUE(flowed);
-    EXPECT_EQ(director_->IsOutputRunning(kOutputDecklink), 0);
+    for (int type : types)
+        EXPECT_EQ(director_->IsOutputRunning(type), 0) << "output type " << type;
     EXPECT_EQ(standin::DecklinkVideoLog().Instances(), 0);
+
+    // The recording that was cut short is still a file of its own in the folder.
+    WIN32_FIND_DATAW fd = {};
+    HANDLE find = FindFirstFileW(folder + L"\\*.avi", &fd);
+    EXPECT_NE(find, INVALID_HANDLE_VALUE);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            DeleteFileW(folder + L"\\" + fd.cFileName);
+        } while (FindNextFileW(find, &fd));
+        FindClose(find);
+    }
+    RemoveDirectoryW(folder);
+    sim::Install(nullptr, 0, false);
 }
