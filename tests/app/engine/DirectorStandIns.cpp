@@ -2,6 +2,9 @@
 
 #include "app/engine/DXRenderEngine.h"
 #include "app/engine/VideoMixer.h"
+#include "app/foundation/AppHelpers.h"
+
+#include <gtest/gtest.h>
 
 #include <dsbase/MediaType.h>
 
@@ -9,6 +12,24 @@
 #include <stdexcept>
 
 namespace directortest {
+
+void CopyShippedEffects()
+{
+    wchar_t exe[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    std::wstring from(exe);
+    from.resize(from.find_last_of(L'\\'));
+    from += L"\\..\\out\\fx\\";
+    const std::wstring to = std::wstring(static_cast<LPCWSTR>(GetExeDirectory())) + L"\\fx\\";
+    CreateDirectoryW(to.c_str(), nullptr);
+    WIN32_FIND_DATAW fd = {};
+    HANDLE find = FindFirstFileW((from + L"*.fxo").c_str(), &fd);
+    ASSERT_NE(find, INVALID_HANDLE_VALUE) << "the build's fx folder is missing";
+    do {
+        CopyFileW((from + fd.cFileName).c_str(), (to + fd.cFileName).c_str(), FALSE);
+    } while (FindNextFileW(find, &fd));
+    FindClose(find);
+}
 
 // --- call log -------------------------------------------------------------------
 

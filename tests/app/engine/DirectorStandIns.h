@@ -22,6 +22,10 @@
 
 namespace directortest {
 
+// The engine loads its effects from the program folder's fx folder: a test program's own
+// program folder gets the effects the build ships (build output, beside the tests folder).
+void CopyShippedEffects();
+
 // The shared record of calls, in order.
 class CallLog {
 public:

@@ -22,26 +22,6 @@
 namespace directortest {
 namespace {
 
-// The engine loads its effects from the program folder's fx folder: the tests' own program
-// folder gets the effects the build ships (build output, beside the tests folder).
-void CopyShippedEffects()
-{
-    wchar_t exe[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, exe, MAX_PATH);
-    std::wstring from(exe);
-    from.resize(from.find_last_of(L'\\'));
-    from += L"\\..\\out\\fx\\";
-    const std::wstring to = std::wstring(static_cast<LPCWSTR>(GetExeDirectory())) + L"\\fx\\";
-    CreateDirectoryW(to.c_str(), nullptr);
-    WIN32_FIND_DATAW fd = {};
-    HANDLE find = FindFirstFileW((from + L"*.fxo").c_str(), &fd);
-    ASSERT_NE(find, INVALID_HANDLE_VALUE) << "the build's fx folder is missing";
-    do {
-        CopyFileW((from + fd.cFileName).c_str(), (to + fd.cFileName).c_str(), FALSE);
-    } while (FindNextFileW(find, &fd));
-    FindClose(find);
-}
-
 const D3DCOLOR kRed = D3DCOLOR_XRGB(200, 0, 0);
 const D3DCOLOR kBlue = D3DCOLOR_XRGB(0, 0, 200);
 const D3DCOLOR kGreen = D3DCOLOR_XRGB(0, 200, 0);
@@ -77,7 +57,7 @@ protected:
     {
         ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
         audio_test::RemoveConfigFile();
-        CopyShippedEffects();
+        directortest::CopyShippedEffects();
         audio_test::FakeTime::Reset();
         audio_test::FakeTime::now = 500000; // times beyond 32 bits in 100-ns units
         g_now = 0x7FFF0000;

@@ -35,24 +35,6 @@ DWORD TestClock()
     return g_now;
 }
 
-void CopyShippedEffects()
-{
-    wchar_t exe[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, exe, MAX_PATH);
-    std::wstring from(exe);
-    from.resize(from.find_last_of(L'\\'));
-    from += L"\\..\\out\\fx\\";
-    const std::wstring to = std::wstring(static_cast<LPCWSTR>(GetExeDirectory())) + L"\\fx\\";
-    CreateDirectoryW(to.c_str(), nullptr);
-    WIN32_FIND_DATAW fd = {};
-    HANDLE find = FindFirstFileW((from + L"*.fxo").c_str(), &fd);
-    ASSERT_NE(find, INVALID_HANDLE_VALUE) << "the build's fx folder is missing";
-    do {
-        CopyFileW((from + fd.cFileName).c_str(), (to + fd.cFileName).c_str(), FALSE);
-    } while (FindNextFileW(find, &fd));
-    FindClose(find);
-}
-
 // Counts the frames the director hands the output, after the compose pin has queued each.
 class CountingSource : public IComposeSource, public IVideoListener {
 public:
@@ -147,7 +129,7 @@ protected:
     {
         ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
         audio_test::RemoveConfigFile();
-        CopyShippedEffects();
+        directortest::CopyShippedEffects();
         audio_test::FakeTime::Reset();
         audio_test::FakeTime::now = 500000;
         g_now = 100000;

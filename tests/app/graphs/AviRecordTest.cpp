@@ -6,6 +6,7 @@
 // With RVX_AVI_KEEP_DIR set (a Windows path), the recordings go to that folder and stay
 // there, for the independent reader of avi_ffprobe_check.sh.
 #include "app/engine/EngineClock.h"
+#include "ProgramAudioType.h"
 #include "app/graphs/AviComposeGraph.h"
 #include "app/graphs/AviFileWriter.h"
 #include "app/graphs/ComposeSource.h"
@@ -56,24 +57,6 @@ CMediaType VideoType()
     vih->bmiHeader.biSizeImage = kFrameBytes;
     mt.SetSampleSize(kFrameBytes);
     mt.SetTemporalCompression(FALSE);
-    return mt;
-}
-
-CMediaType AudioType()
-{
-    CMediaType mt;
-    mt.SetType(&MEDIATYPE_Audio);
-    mt.SetSubtype(&MEDIASUBTYPE_PCM);
-    mt.SetFormatType(&FORMAT_WaveFormatEx);
-    WAVEFORMATEX* wf = reinterpret_cast<WAVEFORMATEX*>(mt.AllocFormatBuffer(sizeof(WAVEFORMATEX)));
-    ZeroMemory(wf, sizeof *wf);
-    wf->wFormatTag = WAVE_FORMAT_PCM;
-    wf->nChannels = 2;
-    wf->nSamplesPerSec = 44100;
-    wf->nAvgBytesPerSec = 176400;
-    wf->nBlockAlign = 4;
-    wf->wBitsPerSample = 16;
-    mt.SetSampleSize(kAudioBytes);
     return mt;
 }
 
@@ -346,7 +329,7 @@ protected:
         HRESULT hr = graph_->Create();
         if (FAILED(hr))
             return hr;
-        const CMediaType video = VideoType(), audio = AudioType();
+        const CMediaType video = VideoType(), audio = ProgramAudioType(kAudioBytes);
         EXPECT_EQ(graph_->GetComposeSource()->SetPinMediaType(0, &video), S_OK);
         EXPECT_EQ(graph_->GetComposeSource()->SetPinMediaType(1, &audio), S_OK);
         graph_->SetAviSettings(settings);

@@ -1,6 +1,7 @@
 // The compose source in a real graph of the platform's filter graph manager, delivering to a
 // recording sink. The pins' start time follows the engine clock, which the tests set.
 #include "RecordingSink.h"
+#include "ProgramAudioType.h"
 
 #include "app/engine/EngineClock.h"
 #include "app/graphs/ComposeSource.h"
@@ -44,24 +45,6 @@ CMediaType VideoType()
     return mt;
 }
 
-CMediaType AudioType()
-{
-    CMediaType mt;
-    mt.SetType(&MEDIATYPE_Audio);
-    mt.SetSubtype(&MEDIASUBTYPE_PCM);
-    mt.SetFormatType(&FORMAT_WaveFormatEx);
-    WAVEFORMATEX* wf = reinterpret_cast<WAVEFORMATEX*>(mt.AllocFormatBuffer(sizeof(WAVEFORMATEX)));
-    ZeroMemory(wf, sizeof *wf);
-    wf->wFormatTag = WAVE_FORMAT_PCM;
-    wf->nChannels = 2;
-    wf->nSamplesPerSec = 44100;
-    wf->nAvgBytesPerSec = 176400;
-    wf->nBlockAlign = 4;
-    wf->wBitsPerSample = 16;
-    mt.SetSampleSize(kAudioBytes);
-    return mt;
-}
-
 class ComposeSourceTest : public ::testing::Test
 {
 protected:
@@ -74,7 +57,7 @@ protected:
         HRESULT hr = E_FAIL;
         source_ = CComposeSource::CreateInstance(&hr);
         ASSERT_EQ(hr, S_OK);
-        const CMediaType video = VideoType(), audio = AudioType();
+        const CMediaType video = VideoType(), audio = ProgramAudioType(kAudioBytes);
         ASSERT_EQ(source_->SetPinMediaType(0, &video), S_OK);
         ASSERT_EQ(source_->SetPinMediaType(1, &audio), S_OK);
         ASSERT_EQ(graph_->AddFilter(source_, L"ComposeSource"), S_OK);
@@ -336,7 +319,7 @@ TEST_F(ComposeSourceTest, PreviewPlaysTheOldestWaitingSampleWithoutTimesAndDrops
     HRESULT hr = S_OK;
     CPreviewSource* preview = new CPreviewSource(&hr);
     preview->NonDelegatingAddRef();
-    const CMediaType audio = AudioType();
+    const CMediaType audio = ProgramAudioType(kAudioBytes);
     ASSERT_EQ(preview->pin_->SetOutputMediaType(&audio), S_OK);
     CRecordingSink* sink = CRecordingSink::Create();
     ASSERT_EQ(graph_->AddFilter(preview, L"Preview"), S_OK);

@@ -2,6 +2,7 @@
 // listed in the prefix's kernel-streaming render category: which deck it takes, what it
 // tells the operator, the chain it builds, what reaches the deck, and the events it reports.
 #include "app/engine/EngineClock.h"
+#include "ProgramAudioType.h"
 #include "app/graphs/DvComposeGraph.h"
 #include "app/graphs/ExtDeviceCodes.h"
 #include "testing/dvout/DvOutStandIns.h"
@@ -56,24 +57,6 @@ CMediaType ProgramVideoType()
     vih->bmiHeader.biSizeImage = kFrameBytes;
     mt.SetSampleSize(kFrameBytes);
     mt.SetTemporalCompression(FALSE);
-    return mt;
-}
-
-CMediaType ProgramAudioType()
-{
-    CMediaType mt;
-    mt.SetType(&MEDIATYPE_Audio);
-    mt.SetSubtype(&MEDIASUBTYPE_PCM);
-    mt.SetFormatType(&FORMAT_WaveFormatEx);
-    WAVEFORMATEX* wf = reinterpret_cast<WAVEFORMATEX*>(mt.AllocFormatBuffer(sizeof(WAVEFORMATEX)));
-    ZeroMemory(wf, sizeof *wf);
-    wf->wFormatTag = WAVE_FORMAT_PCM;
-    wf->nChannels = 2;
-    wf->nSamplesPerSec = 44100;
-    wf->nAvgBytesPerSec = 176400;
-    wf->nBlockAlign = 4;
-    wf->wBitsPerSample = 16;
-    mt.SetSampleSize(kAudioBytes);
     return mt;
 }
 

@@ -1,4 +1,5 @@
 #include "OutputSinksFixture.h"
+#include "ProgramAudioType.h"
 
 #include <mmreg.h>
 
@@ -23,24 +24,6 @@ CMediaType ProgramVideoType(LONG width, LONG height)
     vih->bmiHeader.biCompression = BI_RGB;
     mt.SetSampleSize(ULONG(width * height * 4));
     mt.SetTemporalCompression(FALSE);
-    return mt;
-}
-
-CMediaType ProgramAudioType()
-{
-    CMediaType mt;
-    mt.SetType(&MEDIATYPE_Audio);
-    mt.SetSubtype(&MEDIASUBTYPE_PCM);
-    mt.SetFormatType(&FORMAT_WaveFormatEx);
-    WAVEFORMATEX* wf = reinterpret_cast<WAVEFORMATEX*>(mt.AllocFormatBuffer(sizeof(WAVEFORMATEX)));
-    ZeroMemory(wf, sizeof *wf);
-    wf->wFormatTag = WAVE_FORMAT_PCM;
-    wf->nChannels = 2;
-    wf->nSamplesPerSec = 44100;
-    wf->nAvgBytesPerSec = 176400;
-    wf->nBlockAlign = 4;
-    wf->wBitsPerSample = 16;
-    mt.SetSampleSize(kAudioBytes);
     return mt;
 }
 

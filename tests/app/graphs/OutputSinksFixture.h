@@ -3,6 +3,7 @@
 // program frames and audio handed to a compose source as the director hands them.
 #pragma once
 
+#include "ProgramAudioType.h"
 #include "app/engine/DirectorGraphs.h"
 #include "app/engine/EngineClock.h"
 #include "testing/outputs/OutputStandIns.h"
@@ -35,8 +36,6 @@ const long kAudioBytes = 7056;
 
 // The program's video type as the video mixer gives it: top-down RGB32.
 CMediaType ProgramVideoType(LONG width, LONG height);
-// 44.1 kHz 16-bit stereo PCM in 40 ms chunks.
-CMediaType ProgramAudioType();
 
 // Pixel (x, y) of program frame `tag`: distinct bytes in every channel.
 inline DWORD Pixel(int x, int y, DWORD tag)
