@@ -192,21 +192,42 @@ void CAviFileSplitter::WorkerLoop()
 
 void CAviFileSplitter::SwitchFile()
 {
-    // The lock is held across the graph calls so that Shutdown (the output being stopped)
-    // waits for a switch in progress and can never see the graph run again behind it.
-    Locked lock(&lock_);
-    if (!stopping_) {
-        const CString next = MakeAviFileName(folder_, clock_(), currentFile_);
+    // The graph is stopped, renamed and run with the lock free: stopping closes the file and
+    // writes its index, which takes seconds, and a tick on the timer thread or the window
+    // asking for the current file must not wait that long. Shutdown joins this worker, so it
+    // still returns only after the switch, and a Shutdown during it leaves the graph stopped.
+    CString current;
+    bool began;
+    {
+        Locked lock(&lock_);
+        began = !stopping_;
+        current = currentFile_;
+    }
+    HRESULT hr = S_OK;
+    if (began) {
+        const CString next = MakeAviFileName(folder_, clock_(), current);
         target_->StopGraph();
         // Running again under the old name would truncate the recording just closed, so a
         // file name that is refused leaves the output stopped instead.
-        lastError_ = target_->SetFileName(next);
-        if (SUCCEEDED(lastError_)) {
-            currentFile_ = next;
-            lastError_ = target_->RunGraph();
+        hr = target_->SetFileName(next);
+        if (SUCCEEDED(hr)) {
+            bool stopping;
+            {
+                Locked lock(&lock_);
+                currentFile_ = next;
+                stopping = stopping_;
+            }
+            if (!stopping)
+                hr = target_->RunGraph();
         }
-        InterlockedIncrement(&splits_);
     }
-    pending_ = false;
+    {
+        Locked lock(&lock_);
+        if (began)
+            lastError_ = hr;
+        pending_ = false;
+    }
+    if (began)
+        InterlockedIncrement(&splits_);
     SetEvent(splitDone_);
 }

@@ -2,6 +2,7 @@
 
 #include <uuids.h>
 
+#include <climits>
 #include <new>
 
 // {8A2C4F7D-3E61-4B0A-9C55-2D7E1B6F0A43}
@@ -43,8 +44,10 @@ public:
             return hr;
         REFERENCE_TIME start = 0, stop = 0;
         const bool placed = SUCCEEDED(sample->GetTime(&start, &stop));
+        // Only the sample's own buffer is written: a length beyond it would copy whatever
+        // memory follows into the file.
         const long length = sample->GetActualDataLength();
-        if (length < 0 || (placed && start < 0))
+        if (length < 0 || length > sample->GetSize() || (placed && start < 0))
             return E_INVALIDARG;
         ULONG written = 0;
         return writer_->WriteAt(placed ? start : -1, data, ULONG(length), &written);
@@ -277,7 +280,8 @@ HRESULT CAviFileWriter::Seek(LONGLONG move, DWORD origin, ULONGLONG* position)
     } else if (origin != STREAM_SEEK_SET) {
         return STG_E_INVALIDFUNCTION;
     }
-    if (base + move < 0)
+    // Before the start, or beyond the largest 64-bit position (the sum itself would overflow).
+    if (move < 0 ? base + move < 0 : move > LLONG_MAX - base)
         return STG_E_INVALIDFUNCTION;
     m_position = ULONGLONG(base + move);
     if (position)

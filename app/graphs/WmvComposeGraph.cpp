@@ -361,10 +361,13 @@ HRESULT CWmvComposeGraph::WaitForPushConnection()
         event = m_connectEvent;
     }
     // The main thread waits here; it keeps dispatching its messages (the credential dialog
-    // and the windows stay alive) and gives up after the time-out.
-    const DWORD start = GetTickCount();
+    // and the windows stay alive) and gives up after the time-out. The time-out is for a
+    // server that never answers: while the operator types a password it starts again.
+    DWORD start = m_pushClock();
     for (;;) {
-        const DWORD elapsed = GetTickCount() - start;
+        if (InterlockedCompareExchange(&m_promptsOpen, 0, 0) > 0)
+            start = m_pushClock();
+        const DWORD elapsed = m_pushClock() - start;
         const DWORD left = elapsed >= m_pushTimeoutMs ? 0 : m_pushTimeoutMs - elapsed;
         const DWORD wait = MsgWaitForMultipleObjects(1, &event, FALSE, left, QS_ALLINPUT);
         if (wait == WAIT_OBJECT_0) {
@@ -562,7 +565,10 @@ STDMETHODIMP CWmvComposeGraph::AcquireCredentials(WCHAR*, WCHAR* site, WCHAR* us
     credentials.site = site ? CString(site) : CString();
     credentials.user = TextOfBuffer(user, userChars);
     credentials.password = TextOfBuffer(password, passwordChars);
-    if (!PromptForCredentials(credentials))
+    InterlockedIncrement(&m_promptsOpen);
+    const bool entered = PromptForCredentials(credentials);
+    InterlockedDecrement(&m_promptsOpen);
+    if (!entered)
         return E_FAIL;
     CopyToBuffer(user, userChars, credentials.user);
     CopyToBuffer(password, passwordChars, credentials.password);

@@ -76,6 +76,38 @@ struct RecordingTarget : IAviSplitTarget {
     }
 };
 
+// A switch whose stop (the file closing and its index being written) lasts until the test
+// lets it end.
+struct SlowStopTarget : RecordingTarget {
+    HANDLE entered = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    ~SlowStopTarget() override
+    {
+        CloseHandle(entered);
+        CloseHandle(release);
+    }
+    HRESULT StopGraph() override
+    {
+        SetEvent(entered);
+        WaitForSingleObject(release, 30000);
+        return RecordingTarget::StopGraph();
+    }
+};
+
+// What the timer thread and the window do while a switch runs.
+struct Probe {
+    CAviFileSplitter* splitter;
+    CString file;
+};
+
+DWORD WINAPI TickAndAsk(void* param)
+{
+    Probe* probe = static_cast<Probe*>(param);
+    probe->splitter->Tick();
+    probe->file = probe->splitter->CurrentFile();
+    return 0;
+}
+
 }  // namespace
 
 TEST(AviFileName, TimeStampedInTheFolder)
@@ -216,4 +248,35 @@ TEST_F(Splitter, TheRealTimerStartsOnceAndStops)
     EXPECT_EQ(splitter_->StartTimer(), S_OK);
     splitter_->Shutdown();
     EXPECT_TRUE(target_.calls.empty());
+}
+
+TEST(SplitterWhileSwitching, TicksAndTheCurrentFileDoNotWaitForTheGraphToStop)
+{
+    SlowStopTarget target;
+    CAviFileSplitter splitter(&target, L"Z:\\rec", true, 1);
+    splitter.SetClock([] { return Time(2007, 4, 12, 15, 30, 5); });
+    splitter.SetFileSize([](LPCWSTR, ULONGLONG* size) {
+        *size = 1048576;
+        return true;
+    });
+    ASSERT_EQ(splitter.Start(L"Z:\\rec\\070412153000.avi"), S_OK);
+    splitter.Tick();
+    ASSERT_EQ(WaitForSingleObject(target.entered, 10000), WAIT_OBJECT_0);
+
+    // The timer thread also paces the mixing clock: its next tick returns at once.
+    Probe probe = {&splitter, CString()};
+    HANDLE thread = CreateThread(nullptr, 0, TickAndAsk, &probe, 0, nullptr);
+    ASSERT_NE(thread, nullptr);
+    const DWORD waited = WaitForSingleObject(thread, 10000);
+    SetEvent(target.release);
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    EXPECT_EQ(waited, DWORD(WAIT_OBJECT_0)) << "a tick waited for the switch";
+    EXPECT_EQ(probe.file, CString(L"Z:\\rec\\070412153000.avi"));
+
+    ASSERT_EQ(WaitForSingleObject(splitter.SplitDoneEvent(), 10000), WAIT_OBJECT_0);
+    splitter.Shutdown();
+    const std::vector<std::wstring> expected = {L"stop", L"name Z:\\rec\\070412153005.avi", L"run"};
+    EXPECT_EQ(target.calls, expected);
+    EXPECT_EQ(splitter.Splits(), 1);
 }

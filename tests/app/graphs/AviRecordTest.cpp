@@ -17,6 +17,7 @@
 
 #include <mmreg.h>
 
+#include <climits>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -642,4 +643,115 @@ TEST_F(AviRecord, TheWriterPutsSamplesAtTheirOffsetsAndStreamWritesAtItsPosition
     EXPECT_EQ(bytes, std::string("HEAD!\0\0\0DATA", 12));
     EXPECT_EQ(GetFileAttributesW(second), INVALID_FILE_ATTRIBUTES);
     DeleteFileW(first);
+}
+
+namespace {
+
+// A sample as a faulty upstream filter may hand it: the length it claims and its buffer
+// size are the test's, its buffer is larger than it says so nothing real is over-read.
+class ClaimingSample : public IMediaSample {
+public:
+    ClaimingSample(long size, long actual, REFERENCE_TIME start) : size_(size), actual_(actual), start_(start)
+    {
+        memset(buffer_, 'S', sizeof buffer_);
+    }
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
+    {
+        if (riid == IID_IUnknown || riid == IID_IMediaSample) {
+            *ppv = static_cast<IMediaSample*>(this);
+            return S_OK;
+        }
+        *ppv = nullptr;
+        return E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
+    STDMETHODIMP_(ULONG) Release() override { return 1; }
+    STDMETHODIMP GetPointer(BYTE** data) override
+    {
+        *data = buffer_;
+        return S_OK;
+    }
+    STDMETHODIMP_(long) GetSize() override { return size_; }
+    STDMETHODIMP GetTime(REFERENCE_TIME* start, REFERENCE_TIME* stop) override
+    {
+        *start = start_;
+        *stop = start_ + actual_;
+        return S_OK;
+    }
+    STDMETHODIMP SetTime(REFERENCE_TIME*, REFERENCE_TIME*) override { return E_NOTIMPL; }
+    STDMETHODIMP IsSyncPoint() override { return S_OK; }
+    STDMETHODIMP SetSyncPoint(BOOL) override { return E_NOTIMPL; }
+    STDMETHODIMP IsPreroll() override { return S_FALSE; }
+    STDMETHODIMP SetPreroll(BOOL) override { return E_NOTIMPL; }
+    STDMETHODIMP_(long) GetActualDataLength() override { return actual_; }
+    STDMETHODIMP SetActualDataLength(long) override { return E_NOTIMPL; }
+    STDMETHODIMP GetMediaType(AM_MEDIA_TYPE** type) override
+    {
+        *type = nullptr;
+        return S_FALSE;
+    }
+    STDMETHODIMP SetMediaType(AM_MEDIA_TYPE*) override { return E_NOTIMPL; }
+    STDMETHODIMP IsDiscontinuity() override { return S_FALSE; }
+    STDMETHODIMP SetDiscontinuity(BOOL) override { return E_NOTIMPL; }
+    STDMETHODIMP GetMediaTime(LONGLONG*, LONGLONG*) override { return VFW_E_MEDIA_TIME_NOT_SET; }
+    STDMETHODIMP SetMediaTime(LONGLONG*, LONGLONG*) override { return E_NOTIMPL; }
+
+private:
+    BYTE buffer_[256];
+    long size_, actual_;
+    REFERENCE_TIME start_;
+};
+
+} // namespace
+
+// A sample whose length runs past its own buffer, or whose offset lies before the file,
+// writes nothing; nor can the stream be moved past the largest position.
+TEST_F(AviRecord, TheWriterRefusesSamplesAndSeeksOutsideTheirBounds)
+{
+    HRESULT hr = E_FAIL;
+    CAviFileWriter* writer = CAviFileWriter::CreateInstance(&hr);
+    ASSERT_EQ(hr, S_OK);
+    const CString file = folder_ + L"\\hostile.avi";
+    ASSERT_EQ(writer->SetFileName(file, nullptr), S_OK);
+    ASSERT_EQ(writer->Pause(), S_OK);
+    CComQIPtr<IMemInputPin> input(static_cast<IUnknown*>(static_cast<IPin*>(writer->GetPin(0))));
+    CComQIPtr<IStream> stream(static_cast<IUnknown*>(static_cast<IPin*>(writer->GetPin(0))));
+    ASSERT_TRUE(input && stream);
+
+    struct Case {
+        long size, actual;
+        REFERENCE_TIME start;
+        HRESULT result;
+    } cases[] = {
+        {16, 256, 0, E_INVALIDARG}, // claims more than its buffer holds
+        {16, -1, 0, E_INVALIDARG},
+        {16, 4, -4, E_INVALIDARG},  // before the start of the file
+        {16, 16, 0, S_OK},
+    };
+    for (const Case& c : cases) {
+        ClaimingSample sample(c.size, c.actual, c.start);
+        EXPECT_EQ(input->Receive(&sample), c.result) << c.size << " " << c.actual << " " << c.start;
+    }
+
+    LARGE_INTEGER to;
+    ULARGE_INTEGER at;
+    to.QuadPart = LLONG_MAX - 4;
+    ASSERT_EQ(stream->Seek(to, STREAM_SEEK_SET, &at), S_OK);
+    to.QuadPart = 8;
+    EXPECT_EQ(stream->Seek(to, STREAM_SEEK_CUR, &at), STG_E_INVALIDFUNCTION);
+    to.QuadPart = LLONG_MAX;
+    EXPECT_EQ(stream->Seek(to, STREAM_SEEK_END, &at), STG_E_INVALIDFUNCTION);
+    to.QuadPart = -17;
+    EXPECT_EQ(stream->Seek(to, STREAM_SEEK_END, &at), STG_E_INVALIDFUNCTION);
+    to.QuadPart = -16;
+    EXPECT_EQ(stream->Seek(to, STREAM_SEEK_END, &at), S_OK);
+    EXPECT_EQ(at.QuadPart, 0u);
+
+    ASSERT_EQ(writer->Stop(), S_OK);
+    writer->NonDelegatingRelease();
+    WIN32_FILE_ATTRIBUTE_DATA attributes = {};
+    ASSERT_TRUE(GetFileAttributesExW(file, GetFileExInfoStandard, &attributes));
+    EXPECT_EQ(attributes.nFileSizeLow, 16u);
+    EXPECT_EQ(attributes.nFileSizeHigh, 0u);
+    DeleteFileW(file);
 }

@@ -11,6 +11,8 @@
 
 #include <afx.h>
 
+#include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -135,6 +137,8 @@ protected:
         graph_ = new CWmvComposeGraph();
         graph_->SetPushErrorWindow(window_);
         graph_->SetPushConnectTimeout(pushTimeoutMs);
+        if (clock_)
+            graph_->SetPushClock(clock_);
         HRESULT hr = graph_->Create();
         if (FAILED(hr))
             return hr;
@@ -171,6 +175,7 @@ protected:
     std::unique_ptr<CAsfStandIns> standins_; // made once COM is up
     CEncodeSettings settings_;
     CWmvComposeGraph* graph_ = nullptr;
+    std::function<DWORD()> clock_; // the push wait's clock, when the test drives it
     std::wstring folder_;
     std::vector<Box> boxes_;
     HWND window_ = nullptr;
@@ -381,6 +386,41 @@ TEST_F(WmvOutput, RefusedPasswordEndsThePush)
     ASSERT_EQ(g_posted.size(), 1u);
     EXPECT_EQ(static_cast<HRESULT>(g_posted[0].wParam), E_ACCESSDENIED);
     EXPECT_EQ(SinkCalls(), std::vector<std::string>{"RemoveSink(null)"});
+}
+
+TEST_F(WmvOutput, TimeInThePasswordBoxDoesNotEndTheWait)
+{
+    settings_.Flags = kEncodePushToServer;
+    standins_->pushAsksCredentials = true;
+    std::atomic<DWORD> now(0);
+    // Set whenever the main thread's wait reads the clock: it has gone round once more.
+    HANDLE looked = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    clock_ = [&now, looked]() -> DWORD {
+        SetEvent(looked);
+        return now.load();
+    };
+    HWND window = window_;
+    SetWmvCredentialPrompt([&](WmvCredentials& c) {
+        // The operator takes a minute, in which the main thread goes round its wait twice
+        // (each sent message is answered from there).
+        now += 60000;
+        for (WPARAM round = 1; round <= 2; ++round) {
+            ResetEvent(looked);
+            SendMessageW(window, WM_APP, round, 0);
+            WaitForSingleObject(looked, 10000);
+        }
+        c.user = L"operator";
+        return true;
+    });
+    const HRESULT hr = Build(5000);
+    SetWmvCredentialPrompt(WmvCredentialPrompt());
+    CloseHandle(looked);
+    ASSERT_EQ(hr, S_OK);
+    ASSERT_EQ(g_posted.size(), 2u);
+    EXPECT_EQ(g_posted[0].message, static_cast<UINT>(WM_APP));
+    EXPECT_EQ(g_posted[1].message, static_cast<UINT>(WM_APP));
+    EXPECT_EQ(standins_->PushSinks()[0]->user, L"operator");
+    EXPECT_EQ(SinkCalls(), (std::vector<std::string>{"RemoveSink(null)", "AddSink(push)"}));
 }
 
 struct PushFailure {
