@@ -141,6 +141,8 @@ HRESULT CDirector::Init(HWND renderWindow, HWND notifyWindow, int width, int hei
 
 HRESULT CDirector::Shutdown()
 {
+    if (!m_startingOutputs.empty())
+        return VFW_E_WRONG_STATE;
     if (m_outputsRunning)
         StopOutput(kOutputAll);
     StopFrameThread();

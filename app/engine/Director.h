@@ -17,6 +17,7 @@
 
 #include <list>
 #include <map>
+#include <set>
 #include <vector>
 
 class CAudioMixer;
@@ -61,6 +62,7 @@ public:
     void SetAudioFormat(const WAVEFORMATEX* format);
     HRESULT Init(HWND renderWindow, HWND notifyWindow, int width, int height, float frameRate, double pixelAspect,
                  int fieldType);
+    // VFW_E_WRONG_STATE while an output is being started (from a message handled then).
     HRESULT Shutdown();
 
     CChannel* GetChannel(int number) const;
@@ -127,6 +129,7 @@ private:
         CRITICAL_SECTION& m_cs;
     };
 
+    HRESULT StartOutputGraph(int type);
     bool ValidNumber(int number) const { return number > 0 && number <= static_cast<int>(m_channels.size()); }
     IChannelGraph* GraphOf(int number) const;
     HRESULT OpenChannel(CChannel* channel, const SourceDescriptor& audio, const SourceDescriptor& video);
@@ -164,6 +167,10 @@ private:
     int m_fieldType = 0;
 
     std::map<int, IOutputGraph*> m_outputs;
+    // Types between the start of StartOutput and its end. A graph may pump the main
+    // thread's messages while it builds (a push connection waits so), and a message handled
+    // then must not start the same type again or shut the director down under it.
+    std::set<int> m_startingOutputs;
     CRITICAL_SECTION m_outputLock;
     bool m_outputsRunning = false;
 

@@ -11,6 +11,16 @@
 
 HRESULT CDirector::StartOutput(int type)
 {
+    if (m_startingOutputs.count(type))
+        return E_UNEXPECTED;
+    m_startingOutputs.insert(type);
+    const HRESULT hr = StartOutputGraph(type);
+    m_startingOutputs.erase(type);
+    return hr;
+}
+
+HRESULT CDirector::StartOutputGraph(int type)
+{
     if (!m_initialized || m_channels.empty() || !m_videoMixer)
         return E_UNEXPECTED;
     {

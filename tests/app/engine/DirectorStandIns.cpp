@@ -334,6 +334,8 @@ public:
     HRESULT Build() override
     {
         Log("Build");
+        if (plan_.duringBuild)
+            plan_.duringBuild();
         return plan_.buildResult;
     }
     HRESULT Destroy() override

@@ -14,6 +14,7 @@
 #include <dshow.h>
 
 #include <condition_variable>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -157,6 +158,8 @@ struct OutputPlan {
     HRESULT buildResult = S_OK;
     HRESULT runResult = S_OK;
     bool hasSource = true;
+    // Runs inside Build, as the main window's messages do while a graph waits there.
+    std::function<void()> duringBuild;
 };
 
 class StandInOutputFactory : public IOutputGraphFactory {

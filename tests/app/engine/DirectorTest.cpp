@@ -506,6 +506,26 @@ TEST_F(DirectorTest, AnOutputThatFailsToStartIsDeletedAndRegistersNothing)
     EXPECT_FALSE(director_->GetVideoMixer()->GetDXRenderEngine()->PopFrame(frame));
 }
 
+TEST_F(DirectorTest, WhileAnOutputBuildsItsTypeCannotStartAgainNorTheDirectorShutDown)
+{
+    MakeDirector();
+    LoadTwo();
+    HRESULT again = S_OK, other = E_FAIL, shutdown = S_OK;
+    outputs_.plans[kOutputWindowsMedia].duringBuild = [&] {
+        again = director_->StartOutput(kOutputWindowsMedia);
+        other = director_->StartOutput(kOutputVirtualDevice);
+        shutdown = director_->Shutdown();
+    };
+    ASSERT_EQ(director_->StartOutput(kOutputWindowsMedia), S_OK);
+    EXPECT_EQ(again, E_UNEXPECTED);
+    EXPECT_EQ(other, S_OK); // another type may start meanwhile
+    EXPECT_EQ(shutdown, VFW_E_WRONG_STATE);
+    EXPECT_EQ(outputs_.made, 2);
+    EXPECT_EQ(director_->IsOutputRunning(kOutputWindowsMedia), 1);
+    EXPECT_EQ(director_->Shutdown(), S_OK);
+    EXPECT_EQ(outputs_.liveGraphs, 0);
+}
+
 TEST_F(DirectorTest, WithoutAFrameThreadNoOutputStarts)
 {
     MakeDirector(new ThreadlessDirector);
