@@ -2,7 +2,7 @@
 // video mixer (its renderless VMR-9 presents into the engine's device) and in the channel's
 // audio listener. The stand-ins for what the machine lacks (DV camcorder, splitter and
 // decoder, network source) are registered in this process only.
-#include "TestAvi.h"
+#include "testing/media/TinyAvi.h"
 
 #include "app/engine/EngineClock.h"
 #include "app/engine/EngineFolders.h"
@@ -25,6 +25,17 @@
 #include <vector>
 
 namespace {
+
+// The file channel's test media: bottom-up RGB32 frames of one colour at 25 fps and 16-bit
+// stereo PCM.
+struct TestAviLayout
+{
+    LONG width = 64;
+    LONG height = 48;
+    int frames = 25;
+    DWORD colour = 0x0030A050;
+    DWORD sampleRate = 44100;
+};
 
 DWORD g_now = 100000;
 DWORD TestClock()
@@ -171,10 +182,11 @@ protected:
         CoUninitialize();
     }
 
-    std::wstring MakeAvi(const wchar_t* name, const graphstest::TestAviSpec& layout)
+    std::wstring MakeAvi(const wchar_t* name, const TestAviLayout& layout)
     {
         const std::wstring path = folder_ + name;
-        EXPECT_TRUE(graphstest::WriteTestAvi(path, layout));
+        EXPECT_TRUE(testing_media::WriteTinyAvi(path, layout.width, layout.height, layout.frames, 25,
+                                                [&](int, int, int) { return layout.colour; }, layout.sampleRate));
         files_.push_back(path);
         return path;
     }
@@ -217,7 +229,7 @@ protected:
 
 TEST_F(ElemGraphTest, AFileFeedsTheMixerAndTheListenerThroughOneSourceFilter)
 {
-    graphstest::TestAviSpec layout;
+    TestAviLayout layout;
     const std::wstring avi = MakeAvi(L"rvx_channel_file.avi", layout);
     ASSERT_EQ(BuildChannel(FileSource(avi), FileSource(avi)), S_OK);
     EXPECT_EQ(graph_->GetAudioSourceFilter(), graph_->GetVideoSourceFilter());
@@ -241,7 +253,7 @@ TEST_F(ElemGraphTest, AFileFeedsTheMixerAndTheListenerThroughOneSourceFilter)
 
 TEST_F(ElemGraphTest, AudioOutsideTheProgramFormatIsLeftOutAndTheVideoStillPlays)
 {
-    graphstest::TestAviSpec layout;
+    TestAviLayout layout;
     layout.sampleRate = 48000;
     const std::wstring avi = MakeAvi(L"rvx_channel_48k.avi", layout);
     EXPECT_EQ(BuildChannel(FileSource(avi), FileSource(avi)), S_ELEMGRAPH_AUDIO_LEFT_OUT);
@@ -317,7 +329,7 @@ TEST_F(ElemGraphTest, TheDvCamcorderGoesThroughSplitterAndDecoderAndTakesTranspo
 
 TEST_F(ElemGraphTest, TransportCommandsNeedADeviceWithTransportControl)
 {
-    graphstest::TestAviSpec layout;
+    TestAviLayout layout;
     const std::wstring avi = MakeAvi(L"rvx_channel_transport.avi", layout);
     ASSERT_EQ(BuildChannel(FileSource(avi), FileSource(avi)), S_OK);
     EXPECT_EQ(graph_->TransportRecord(), E_POINTER);
@@ -381,7 +393,7 @@ TEST_F(ElemGraphTest, ReopenLostDeviceRefusesWhatIsNotAFilterOfTheGraph)
 
 TEST_F(ElemGraphTest, LoadedOptionsRoundTripAndReachTheMixer)
 {
-    graphstest::TestAviSpec layout;
+    TestAviLayout layout;
     const std::wstring avi = MakeAvi(L"rvx_channel_options.avi", layout);
     ASSERT_EQ(BuildChannel(FileSource(avi), FileSource(avi)), S_OK);
     CVideoChannel* channel = mixer_->GetChannel(0);
