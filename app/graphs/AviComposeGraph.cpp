@@ -122,6 +122,7 @@ void CAviComposeGraph::ReleaseFileSink()
     m_videoEncoder.Release();
     m_audioEncoder.Release();
     m_mux.Release();
+    m_muxFeeds.clear();
 }
 
 HRESULT CAviComposeGraph::Build()
@@ -277,19 +278,21 @@ HRESULT CAviComposeGraph::SetFileName(LPCWSTR name)
     IGraphBuilder* graph = m_graph.GetGraph();
     if (!m_fileSink || !m_mux || !m_builder || !graph || !name)
         return E_UNEXPECTED;
-    std::vector<CComPtr<IPin>> feeds;
-    CComPtr<IEnumPins> pins;
-    HRESULT hr = m_mux->EnumPins(&pins);
-    if (FAILED(hr))
-        return hr;
-    for (CComPtr<IPin> pin; pins->Next(1, &pin, nullptr) == S_OK; pin.Release()) {
-        PIN_DIRECTION direction;
-        CComPtr<IPin> upstream;
-        if (SUCCEEDED(pin->QueryDirection(&direction)) && direction == PINDIR_INPUT &&
-            SUCCEEDED(pin->ConnectedTo(&upstream)))
-            feeds.push_back(upstream);
+    HRESULT hr = S_OK;
+    if (m_muxFeeds.empty()) {
+        CComPtr<IEnumPins> pins;
+        hr = m_mux->EnumPins(&pins);
+        if (FAILED(hr))
+            return hr;
+        for (CComPtr<IPin> pin; pins->Next(1, &pin, nullptr) == S_OK; pin.Release()) {
+            PIN_DIRECTION direction;
+            CComPtr<IPin> upstream;
+            if (SUCCEEDED(pin->QueryDirection(&direction)) && direction == PINDIR_INPUT &&
+                SUCCEEDED(pin->ConnectedTo(&upstream)))
+                m_muxFeeds.push_back(upstream);
+        }
     }
-    pins.Release();
+    const std::vector<CComPtr<IPin>>& feeds = m_muxFeeds;
 
     CComPtr<IBaseFilter> oldWriter;
     m_fileSink->QueryInterface(IID_IBaseFilter, reinterpret_cast<void**>(&oldWriter));

@@ -8,6 +8,7 @@
 #include "app/settings/OutputSettings.h"
 
 #include <memory>
+#include <vector>
 
 class CAviComposeGraph : public CComposeGraph, public IAviSplitTarget {
 public:
@@ -52,6 +53,9 @@ private:
     AviOutputSettings m_settings;
     CComPtr<ICaptureGraphBuilder2> m_builder;
     CComPtr<IBaseFilter> m_mux;
+    // What feeds the multiplexer, taken at the first file switch: a switch that failed half
+    // way leaves a new multiplexer with only some of them, and the retry must join them all.
+    std::vector<CComPtr<IPin>> m_muxFeeds;
     CComPtr<IFileSinkFilter> m_fileSink;
     CComPtr<IBaseFilter> m_videoEncoder;
     CComPtr<IBaseFilter> m_audioEncoder;
