@@ -76,6 +76,8 @@ public:
     virtual HRESULT Stop() = 0;
     virtual HRESULT GetState(LONG timeoutMs, OAFilterState* state) = 0;
     virtual IComposeSource* GetComposeSource() = 0;
+    // The IEEE-1394 output's events reach the main window with the graph (this interface) as
+    // lParam, so the handler can drain them.
     virtual void SetNotifyWindow(HWND window, UINT message, LPARAM param) = 0;
     // Windows Media and AVI take their settings after Create; the others ignore these.
     virtual void SetEncodeSettings(const CEncodeSettings& settings) { (void)settings; }

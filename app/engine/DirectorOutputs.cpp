@@ -108,7 +108,7 @@ HRESULT CDirector::StartOutputGraph(int type)
         m_outputsRunning = true;
     }
     if (type == kOutputIeee1394)
-        graph->SetNotifyWindow(m_notifyWindow, WM_DV_OUTPUT_EVENT, 0);
+        graph->SetNotifyWindow(m_notifyWindow, WM_DV_OUTPUT_EVENT, reinterpret_cast<LPARAM>(graph));
     return hr;
 }
 

@@ -243,8 +243,9 @@ void C1394ComposeGraph::ReleaseDevice()
     m_device.Release();
 }
 
-long C1394ComposeGraph::HandleGraphEvents(CBaseGraph* graph)
+long C1394ComposeGraph::HandleGraphEvents(IOutputGraph* output)
 {
+    CBaseGraph* graph = dynamic_cast<CBaseGraph*>(output);
     if (!graph || !graph->Graph().GetGraph())
         return 0;
     CComQIPtr<IMediaEventEx> events(graph->Graph().GetGraph());

@@ -20,7 +20,9 @@ public:
 
     // Takes every waiting event of the graph and returns the last of EC_COMPLETE,
     // EC_ERRORABORT and EC_DEVICE_LOST among them, or 0 (also for a graph without events).
-    static long HandleGraphEvents(CBaseGraph* graph);
+    // The graph is the one the director names in its WM_DV_OUTPUT_EVENT message; 0 for one
+    // that is not a graph of ours.
+    static long HandleGraphEvents(IOutputGraph* graph);
 
     // The DV video format the encoder is given: 2001 (PAL) unless the deck's input is a
     // 525/60 signal (2000, NTSC).

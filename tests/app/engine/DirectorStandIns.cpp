@@ -359,10 +359,12 @@ public:
         return S_OK;
     }
     IComposeSource* GetComposeSource() override { return source_; }
-    void SetNotifyWindow(HWND window, UINT message, LPARAM) override
+    void SetNotifyWindow(HWND window, UINT message, LPARAM param) override
     {
         record_->notifyWindow = window;
         record_->notifyMessage = message;
+        record_->notifyParam = param;
+        record_->notifyParamIsGraph = param == reinterpret_cast<LPARAM>(static_cast<IOutputGraph*>(this));
     }
     void SetEncodeSettings(const CEncodeSettings& settings) override
     {

@@ -133,6 +133,8 @@ struct OutputRecord {
     bool throwOnVideo = false;
     bool throwOnAudio = false;
     OutputGraphSettings before;
+    LPARAM notifyParam = 0;
+    bool notifyParamIsGraph = false;
     bool gotEncode = false, gotAvi = false;
     CEncodeSettings encode;
     AviOutputSettings avi;

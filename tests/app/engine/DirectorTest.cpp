@@ -463,6 +463,7 @@ TEST_F(DirectorTest, OutputsStartOncePerTypeAndStopByTypeOrAll)
     EXPECT_FALSE(outputs_.records[3]->gotEncode);
     EXPECT_EQ(outputs_.records[3]->before.dv.Device, CString(L"DV #2"));
     EXPECT_EQ(outputs_.records[3]->notifyMessage, 0x513u);
+    EXPECT_TRUE(outputs_.records[3]->notifyParamIsGraph); // the handler drains that graph
     EXPECT_EQ(outputs_.records[5]->before.listenPort, 9100);
     EXPECT_EQ(outputs_.records[6]->before.card.Ntsc, 0); // 48 lines is not NTSC
     EXPECT_EQ(outputs_.records[7]->before.decklink.VideoDevice, CString(L"None"));
