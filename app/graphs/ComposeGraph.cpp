@@ -5,6 +5,7 @@ CComposeGraph::~CComposeGraph()
     // A graph deleted without Destroy still frees its source; the filter graph goes with
     // the wrapper.
     DeleteComposeSource();
+    DeleteOwnSink();
 }
 
 HRESULT CComposeGraph::Create()
@@ -81,4 +82,45 @@ void CComposeGraph::RemoveOwnFilter(IBaseFilter* filter)
 {
     if (filter && m_graph.GetGraph())
         m_graph.RemoveFilter(filter);
+}
+
+HRESULT CComposeGraph::AddOwnSinkAndSource(CBaseFilter* sink, HRESULT made, LPCWSTR name)
+{
+    if (!sink) {
+        Destroy();
+        return E_OUTOFMEMORY;
+    }
+    m_ownSink = sink;
+    HRESULT hr = made;
+    if (SUCCEEDED(hr))
+        hr = AddOwnFilter(m_ownSink, name);
+    if (SUCCEEDED(hr))
+        hr = AddComposeSource();
+    if (FAILED(hr)) {
+        Destroy();
+        return hr;
+    }
+    return S_OK;
+}
+
+HRESULT CComposeGraph::DestroyOwnSinkGraph()
+{
+    m_graph.Stop();
+    RemoveComposeSource();
+    RemoveOwnFilter(m_ownSink);
+    HRESULT hr = CComposeGraph::Destroy();
+    if (FAILED(hr))
+        return hr;
+    DeleteComposeSource();
+    DeleteOwnSink();
+    return S_OK;
+}
+
+void CComposeGraph::DeleteOwnSink()
+{
+    if (m_ownSink) {
+        CBaseFilter* sink = m_ownSink;
+        m_ownSink = nullptr;
+        sink->NonDelegatingRelease();
+    }
 }

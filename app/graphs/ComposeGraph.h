@@ -46,6 +46,19 @@ protected:
     HRESULT AddOwnFilter(IBaseFilter* filter, LPCWSTR name);
     void RemoveOwnFilter(IBaseFilter* filter);
 
+    // For outputs whose sink is a filter of ours (the frame server, the card renderer):
+    // `sink` comes with one reference, which the graph keeps, and `made` is its creation
+    // result. The sink is added as `name`, then the compose source; a failed creation or a
+    // failed add destroys whatever was done.
+    HRESULT AddOwnSinkAndSource(CBaseFilter* sink, HRESULT made, LPCWSTR name);
+    // Their Destroy: stop, take the source and the sink out, let the graph go, then drop
+    // both.
+    HRESULT DestroyOwnSinkGraph();
+    CBaseFilter* OwnSink() const { return m_ownSink; }
+
 private:
+    void DeleteOwnSink();
+
     CComposeSource* m_source = nullptr;
+    CBaseFilter* m_ownSink = nullptr;  // one reference held
 };

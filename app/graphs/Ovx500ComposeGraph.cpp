@@ -2,11 +2,6 @@
 
 #include <new>
 
-COvx500ComposeGraph::~COvx500ComposeGraph()
-{
-    DeleteRenderer();
-}
-
 HRESULT COvx500ComposeGraph::Create()
 {
     HRESULT hr = CComposeGraph::Create();
@@ -18,39 +13,17 @@ HRESULT COvx500ComposeGraph::Create()
     config.fieldType = m_fieldType;
     HRESULT cardResult = S_OK;
     COvx500Render* render = new (std::nothrow) COvx500Render(nullptr, &cardResult, config);
-    if (!render) {
-        Destroy();
-        return E_OUTOFMEMORY;
-    }
-    render->NonDelegatingAddRef();
-    m_render = render;
+    if (render)
+        render->NonDelegatingAddRef();
     // A renderer without a card is released at once, which also gives back whatever part
-    // of the card it had opened.
-    hr = cardResult;
-    if (SUCCEEDED(hr))
-        hr = AddOwnFilter(m_render, L"Ovx500Render");
-    if (SUCCEEDED(hr))
-        hr = AddComposeSource();
-    if (FAILED(hr)) {
-        Destroy();
-        return hr;
-    }
-    // The compose pins deliver each frame as soon as it arrives, never paced by a timer:
-    // the renderer's own worker keeps time with the card's fields.
-    return S_OK;
+    // of the card it had opened. The compose pins deliver each frame as soon as it arrives,
+    // never paced by a timer: the renderer's own worker keeps time with the card's fields.
+    return AddOwnSinkAndSource(render, cardResult, L"Ovx500Render");
 }
 
 HRESULT COvx500ComposeGraph::Destroy()
 {
-    m_graph.Stop();
-    RemoveComposeSource();
-    RemoveOwnFilter(m_render);
-    HRESULT hr = CComposeGraph::Destroy();
-    if (FAILED(hr))
-        return hr;
-    DeleteComposeSource();
-    DeleteRenderer();
-    return S_OK;
+    return DestroyOwnSinkGraph();
 }
 
 HRESULT COvx500ComposeGraph::Build()
@@ -59,16 +32,7 @@ HRESULT COvx500ComposeGraph::Build()
     HRESULT hr = BeginBuild(builder);
     if (FAILED(hr))
         return hr;
-    if (!m_render)
+    if (!Renderer())
         return E_FAIL;
-    return RenderSourceStream(builder, &MEDIATYPE_Video, nullptr, m_render);
-}
-
-void COvx500ComposeGraph::DeleteRenderer()
-{
-    if (m_render) {
-        COvx500Render* render = m_render;
-        m_render = nullptr;
-        render->NonDelegatingRelease();
-    }
+    return RenderSourceStream(builder, &MEDIATYPE_Video, nullptr, Renderer());
 }

@@ -8,7 +8,6 @@
 class COvx500ComposeGraph : public CComposeGraph {
 public:
     COvx500ComposeGraph() = default;
-    ~COvx500ComposeGraph() override;
 
     // Before Create.
     void SetSettings(const CardOutputSettings& settings) { m_settings = settings; }
@@ -21,12 +20,9 @@ public:
     HRESULT Destroy() override;
     HRESULT Build() override;
 
-    COvx500Render* Renderer() const { return m_render; }
+    COvx500Render* Renderer() const { return static_cast<COvx500Render*>(OwnSink()); }
 
 private:
-    void DeleteRenderer();
-
-    COvx500Render* m_render = nullptr;  // one reference held
     CardOutputSettings m_settings;
     int m_fieldType = 0;
 };

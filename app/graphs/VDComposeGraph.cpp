@@ -9,11 +9,6 @@ const CLSID kColourConverter = {0x1643E180, 0x90F5, 0x11CE, {0x97, 0xD5, 0x00, 0
 
 } // namespace
 
-CVDComposeGraph::~CVDComposeGraph()
-{
-    DeleteFrameServer();
-}
-
 HRESULT CVDComposeGraph::Create()
 {
     HRESULT hr = CComposeGraph::Create();
@@ -21,35 +16,14 @@ HRESULT CVDComposeGraph::Create()
         return hr;
     HRESULT serverResult = S_OK;
     CVDRender* render = new (std::nothrow) CVDRender(nullptr, m_port, &serverResult);
-    if (!render) {
-        Destroy();
-        return E_OUTOFMEMORY;
-    }
-    render->NonDelegatingAddRef();
-    m_render = render;
-    hr = serverResult;
-    if (SUCCEEDED(hr))
-        hr = AddOwnFilter(m_render, L"VDRender");
-    if (SUCCEEDED(hr))
-        hr = AddComposeSource();
-    if (FAILED(hr)) {
-        Destroy();
-        return hr;
-    }
-    return S_OK;
+    if (render)
+        render->NonDelegatingAddRef();
+    return AddOwnSinkAndSource(render, serverResult, L"VDRender");
 }
 
 HRESULT CVDComposeGraph::Destroy()
 {
-    m_graph.Stop();
-    RemoveComposeSource();
-    RemoveOwnFilter(m_render);
-    HRESULT hr = CComposeGraph::Destroy();
-    if (FAILED(hr))
-        return hr;
-    DeleteComposeSource();
-    DeleteFrameServer();
-    return S_OK;
+    return DestroyOwnSinkGraph();
 }
 
 HRESULT CVDComposeGraph::Build()
@@ -58,23 +32,14 @@ HRESULT CVDComposeGraph::Build()
     HRESULT hr = BeginBuild(builder);
     if (FAILED(hr))
         return hr;
-    if (!m_render)
+    if (!FrameServer())
         return E_FAIL;
     CComPtr<IBaseFilter> converter;
     hr = AddFilterByCLSID(m_graph.GetGraph(), kColourConverter, L"Colour", &converter);
     if (FAILED(hr))
         return hr;
-    hr = RenderSourceStream(builder, &MEDIATYPE_Video, converter, m_render);
+    hr = RenderSourceStream(builder, &MEDIATYPE_Video, converter, FrameServer());
     if (FAILED(hr))
         return hr;
-    return RenderSourceStream(builder, &MEDIATYPE_Audio, nullptr, m_render);
-}
-
-void CVDComposeGraph::DeleteFrameServer()
-{
-    if (m_render) {
-        CVDRender* render = m_render;
-        m_render = nullptr;
-        render->NonDelegatingRelease();
-    }
+    return RenderSourceStream(builder, &MEDIATYPE_Audio, nullptr, FrameServer());
 }

@@ -12,7 +12,6 @@
 class CVDComposeGraph : public CComposeGraph {
 public:
     CVDComposeGraph() = default;
-    ~CVDComposeGraph() override;
 
     // The port the frame server listens on (0: the default port); before Create.
     void SetListenPort(WORD port) { m_port = port; }
@@ -24,11 +23,8 @@ public:
     HRESULT Destroy() override;
     HRESULT Build() override;
 
-    CVDRender* FrameServer() const { return m_render; }
+    CVDRender* FrameServer() const { return static_cast<CVDRender*>(OwnSink()); }
 
 private:
-    void DeleteFrameServer();
-
-    CVDRender* m_render = nullptr;  // one reference held
     WORD m_port = 0;
 };
