@@ -28,7 +28,7 @@ const long kDvFrameBytes = 144000;
 const LONG kDvWidth = 720;
 const LONG kDvHeight = 576;
 
-class CStandInDvCamcorder : public CSource, public IAMExtTransport
+class CStandInDvCamcorder : public CSource, public CUnsupportedExtTransport
 {
 public:
     static IUnknown* Create(HRESULT* phr);
@@ -40,35 +40,9 @@ public:
     static std::vector<LONG> ModesAsked();
     static void ResetModes();
 
-    // IAMExtTransport: the mode is kept; the rest is not supported.
+    // IAMExtTransport: the mode is kept.
     HRESULT STDMETHODCALLTYPE put_Mode(LONG mode) override;
     HRESULT STDMETHODCALLTYPE get_Mode(LONG* mode) override;
-    HRESULT STDMETHODCALLTYPE GetCapability(LONG, LONG*, double*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE put_MediaState(LONG) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_MediaState(LONG*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE put_LocalControl(LONG) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_LocalControl(LONG*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetStatus(LONG, LONG*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetTransportBasicParameters(LONG, LONG*, LPOLESTR*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SetTransportBasicParameters(LONG, LONG, LPCOLESTR) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetTransportVideoParameters(LONG, LONG*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SetTransportVideoParameters(LONG, LONG) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetTransportAudioParameters(LONG, LONG*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SetTransportAudioParameters(LONG, LONG) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE put_Rate(double) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_Rate(double*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetChase(LONG*, LONG*, HEVENT*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SetChase(LONG, LONG, HEVENT) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetBump(LONG*, LONG*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SetBump(LONG, LONG) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_AntiClogControl(LONG*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE put_AntiClogControl(LONG) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetEditPropertySet(LONG, LONG*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SetEditPropertySet(LONG*, LONG) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetEditProperty(LONG, LONG, LONG*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SetEditProperty(LONG, LONG, LONG) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_EditStart(LONG*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE put_EditStart(LONG) override { return E_NOTIMPL; }
 
 private:
     explicit CStandInDvCamcorder(HRESULT* phr);

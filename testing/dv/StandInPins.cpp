@@ -211,7 +211,7 @@ CClassRegistration::~CClassRegistration()
     factory_->Release();
 }
 
-CMediaType ProgramPcmType(DWORD rate)
+CMediaType ProgramPcmType(DWORD rate, ULONG sampleSize)
 {
     CMediaType mt;
     mt.SetType(&MEDIATYPE_Audio);
@@ -226,7 +226,7 @@ CMediaType ProgramPcmType(DWORD rate)
     wf->nBlockAlign = 4;
     wf->nAvgBytesPerSec = rate * 4;
     wf->cbSize = 0;
-    mt.SetSampleSize(4);
+    mt.SetSampleSize(sampleSize);
     return mt;
 }
 

@@ -67,6 +67,44 @@ private:
     std::function<HRESULT()> endOfStream_;
 };
 
+// IAMExtTransport with every operation unsupported: a stand-in device overrides only what
+// its tests script.
+class CUnsupportedExtTransport : public IAMExtTransport
+{
+public:
+    HRESULT STDMETHODCALLTYPE GetCapability(LONG, LONG*, double*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_MediaState(LONG) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_MediaState(LONG*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_LocalControl(LONG) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_LocalControl(LONG*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetStatus(LONG, LONG*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetTransportBasicParameters(LONG, LONG*, LPOLESTR*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetTransportBasicParameters(LONG, LONG, LPCOLESTR) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetTransportVideoParameters(LONG, LONG*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetTransportVideoParameters(LONG, LONG) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetTransportAudioParameters(LONG, LONG*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetTransportAudioParameters(LONG, LONG) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_Rate(double) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_Rate(double*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetChase(LONG*, LONG*, HEVENT*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetChase(LONG, LONG, HEVENT) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetBump(LONG*, LONG*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetBump(LONG, LONG) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_AntiClogControl(LONG*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_AntiClogControl(LONG) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetEditPropertySet(LONG, LONG*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetEditPropertySet(LONG*, LONG) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetEditProperty(LONG, LONG, LONG*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetEditProperty(LONG, LONG, LONG) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_EditStart(LONG*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_EditStart(LONG) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_Mode(LONG) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_Mode(LONG*) override { return E_NOTIMPL; }
+
+protected:
+    ~CUnsupportedExtTransport() = default;
+};
+
 // Registers a class object for clsid in this process; Revoke undoes it.
 class CClassRegistration
 {
@@ -84,8 +122,9 @@ private:
     IClassFactory* factory_ = nullptr;
 };
 
-// 44.1 kHz 16-bit stereo PCM, the program's audio format.
-CMediaType ProgramPcmType(DWORD rate = 44100);
+// 44.1 kHz 16-bit stereo PCM, the program's audio format; samples of sampleSize bytes (one
+// block unless the program's chunk is meant).
+CMediaType ProgramPcmType(DWORD rate = 44100, ULONG sampleSize = 4);
 // An uncompressed top-down RGB32 video type.
 CMediaType Rgb32Type(LONG width, LONG height, REFERENCE_TIME frameInterval = 400000);
 

@@ -134,7 +134,7 @@ struct DeckRecord {
     DWORD audioBytes = 0;       // audio carried by the frames
 };
 
-class CStandInDvDeck : public CBaseFilter, public IAMExtDevice, public IAMExtTransport, public IAMFilterMiscFlags
+class CStandInDvDeck : public CBaseFilter, public IAMExtDevice, public CUnsupportedExtTransport, public IAMFilterMiscFlags
 {
 public:
     static IUnknown* Create(int slot, HRESULT* phr);
@@ -168,30 +168,6 @@ public:
     HRESULT STDMETHODCALLTYPE GetStatus(LONG item, LONG* value) override;
     HRESULT STDMETHODCALLTYPE put_Mode(LONG mode) override;
     HRESULT STDMETHODCALLTYPE get_Mode(LONG* mode) override;
-    HRESULT STDMETHODCALLTYPE put_MediaState(LONG) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_MediaState(LONG*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE put_LocalControl(LONG) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_LocalControl(LONG*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetTransportBasicParameters(LONG, LONG*, LPOLESTR*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SetTransportBasicParameters(LONG, LONG, LPCOLESTR) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetTransportVideoParameters(LONG, LONG*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SetTransportVideoParameters(LONG, LONG) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetTransportAudioParameters(LONG, LONG*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SetTransportAudioParameters(LONG, LONG) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE put_Rate(double) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_Rate(double*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetChase(LONG*, LONG*, HEVENT*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SetChase(LONG, LONG, HEVENT) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetBump(LONG*, LONG*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SetBump(LONG, LONG) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_AntiClogControl(LONG*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE put_AntiClogControl(LONG) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetEditPropertySet(LONG, LONG*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SetEditPropertySet(LONG*, LONG) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetEditProperty(LONG, LONG, LONG*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SetEditProperty(LONG, LONG, LONG) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_EditStart(LONG*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE put_EditStart(LONG) override { return E_NOTIMPL; }
 
     // IAMFilterMiscFlags: the deck ends its stream, as a renderer does.
     ULONG STDMETHODCALLTYPE GetMiscFlags() override { return AM_FILTER_MISC_FLAGS_IS_RENDERER; }
