@@ -1,0 +1,32 @@
+// Resource ids of the operation page and the hot-key page, shared by their classes and their
+// dialog templates.
+#pragma once
+
+#define IDD_OPCONFIG_PAGE 151
+#define IDC_OP_SECPAUSE 1156
+#define IDC_OP_PRIRECORD 1157
+#define IDC_OP_LOGO_SAFELINE 1176
+#define IDC_OP_SUB_SAFELINE 1177
+#define IDC_OP_OVER_LAST 1231
+#define IDC_OP_OVER_FIRST 1232
+#define IDC_OP_OVER_REPLAY 1233
+
+#define IDD_HOTKEY_PAGE 159
+#define IDC_HK_HARD1 1191        // 1191..1195
+#define IDC_HK_EFFECT1 1196      // 1196..1200
+#define IDC_HK_HEFFECT1 1201     // 1201..1205
+#define IDC_HK_ENABLESUB 1148
+#define IDC_HK_NEXTSUB 1145
+#define IDC_HK_AUTOSUB 1146
+#define IDC_HK_HANDSUB 1144
+#define IDC_HK_ENABLELOGO1 1149
+#define IDC_HK_ENABLELOGO2 1150
+#define IDC_HK_AUTOCUT 1206
+#define IDC_HK_WMVOUTPUT 1151
+#define IDC_HK_AVIOUTPUT 1152
+#define IDC_HK_1394OUTPUT 1153
+#define IDC_HK_PUTTERUP 1154
+#define IDC_HK_PUTTERDOWN 1155
+
+#define IDS_DUPLICATE_HOTKEY 255
+#define IDS_ERROR_CAPTION 106
