@@ -14,6 +14,8 @@
 
 namespace {
 
+VolumeConsoleFactory g_volumeConsoleFactory = nullptr;
+
 WAVEFORMATEX ProgramAudioFormat()
 {
     WAVEFORMATEX f = {};
@@ -145,6 +147,12 @@ HRESULT CDirector::Shutdown()
         return VFW_E_WRONG_STATE;
     if (m_outputsRunning)
         StopOutput(kOutputAll);
+    if (m_volumeConsole) {
+        // Its window goes before the mixer its controls drive.
+        m_volumeConsole->Close();
+        delete m_volumeConsole;
+        m_volumeConsole = nullptr;
+    }
     StopFrameThread();
     if (m_audioPreview && FAILED(StopAudioPreview())) {
         delete m_audioPreview;
@@ -175,6 +183,26 @@ HRESULT CDirector::Shutdown()
     m_notifyWindow = nullptr;
     m_initialized = false;
     return S_OK;
+}
+
+void CDirector::SetVolumeConsoleFactory(VolumeConsoleFactory factory)
+{
+    g_volumeConsoleFactory = factory;
+}
+
+void CDirector::ShowVolumeDialog()
+{
+    if (!m_audioMixer)
+        return;
+    if (!m_volumeConsole) {
+        if (!g_volumeConsoleFactory)
+            return;
+        m_volumeConsole = g_volumeConsoleFactory();
+        if (!m_volumeConsole)
+            return;
+        m_volumeConsole->SetAudioMixer(m_audioMixer);
+    }
+    m_volumeConsole->Present(m_notifyWindow);
 }
 
 // --- channels -----------------------------------------------------------------

@@ -8,6 +8,7 @@
 #include "app/engine/DirectorGraphs.h"
 #include "app/engine/Listeners.h"
 #include "app/engine/MmTimeApi.h"
+#include "app/engine/VolumeConsole.h"
 #include "app/captions/SourceDescriptor.h"
 #include "app/settings/OutputSettings.h"
 
@@ -89,6 +90,14 @@ public:
 
     bool ShowCaptionPreview(HWND window);
     void HideCaptionPreview();
+
+    // The audio mixing console: made on first use, bound to the audio mixer, its window made
+    // when it has none and shown; nothing without an audio mixer. Shutdown closes it before
+    // the mixer goes.
+    void ShowVolumeDialog();
+    IVolumeConsole* GetVolumeConsole() const { return m_volumeConsole; }
+    // Who makes the console (the settings dialogs register theirs).
+    static void SetVolumeConsoleFactory(VolumeConsoleFactory factory);
 
     CVideoMixer* GetVideoMixer() const { return m_videoMixer; }
     CAudioMixer* GetAudioMixer() const { return m_audioMixer; }
@@ -187,6 +196,7 @@ private:
     CLISScene m_programScene;
     CLISScene m_previewScene;
     CAudioMixer* m_audioMixer = nullptr;
+    IVolumeConsole* m_volumeConsole = nullptr;
 
     std::list<IGrabListener*> m_audioListeners;
     CRITICAL_SECTION m_audioLock;

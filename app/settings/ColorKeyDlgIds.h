@@ -1,0 +1,30 @@
+// Resource ids of the colour adjustment and keying dialog, shared by its class and its
+// dialog template.
+#pragma once
+
+#define IDD_COLORKEY 4008
+#define IDC_CK_CHANNEL 1202
+#define IDC_CK_COLORADJUST 1203
+#define IDC_CK_KEY 1204
+#define IDC_CK_CONTRAST 1205
+#define IDC_CK_CONTRAST_TEXT 1207
+#define IDC_CK_BRIGHTNESS 1209
+#define IDC_CK_BRIGHTNESS_TEXT 1212
+#define IDC_CK_HUE 1213
+#define IDC_CK_HUE_TEXT 1216
+#define IDC_CK_SATURATION 1217
+#define IDC_CK_SATURATION_TEXT 1220
+#define IDC_CK_HUE_SCALE 1221
+#define IDC_CK_HUECENTER 1222
+#define IDC_CK_HUEWIDTH 1224
+#define IDC_CK_HUECENTER_TEXT 1225
+#define IDC_CK_HUEWIDTH_TEXT 1226
+#define IDC_CK_MINSATURATION 1227
+#define IDC_CK_MINSATURATION_TEXT 1228
+#define IDC_CK_PICTURE 1148
+#define IDC_CK_BROWSE 1090
+#define IDC_CK_BACKGROUND_CHANNEL 1237
+#define IDC_CK_RANGE0 1231
+#define IDC_CK_RANGE1 1232
+#define IDC_CK_RANGE2 1230
+#define IDC_CK_RANGE3 1233
