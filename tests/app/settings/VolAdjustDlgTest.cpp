@@ -185,13 +185,15 @@ TEST_F(VolumeConsoleTest, AFaderBelowMinus60MutesAndTheNextMoveStillCounts)
     mixer->SetSel(1, false);
     ASSERT_TRUE(console_.Present(nullptr));
 
-    Drag(0, 11);   // -61 dB
+    // One notification each, as a click on the track gives: the console's own move to the
+    // bottom is not the operator's, and the very next notification is.
+    HWND fader = Item(IDC_VOL_FADER1);
+    ::SendMessageW(fader, TBM_SETPOS, TRUE, 11);   // -61 dB
+    console_.SendMessage(WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 11), reinterpret_cast<LPARAM>(fader));
     EXPECT_EQ(mixer->GetGainDb(0), -100);
     EXPECT_EQ(Position(0), 12);
     EXPECT_EQ(MixOnce(), 0);
 
-    // The console's own move to the bottom is not the operator's: the very next drag is.
-    HWND fader = Item(IDC_VOL_FADER1);
     ::SendMessageW(fader, TBM_SETPOS, TRUE, -50);
     console_.SendMessage(WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, static_cast<WORD>(-50)), reinterpret_cast<LPARAM>(fader));
     EXPECT_EQ(mixer->GetGainDb(0), 0);
