@@ -123,32 +123,38 @@ CPoint CentreOf(HWND hwnd)
     return rc.CenterPoint();
 }
 
+struct ToolTipSearch {
+    HWND button;
+    CString text;
+};
+
+// An enumeration callback: the system calling convention, which a lambda lacks on 32-bit Windows.
+BOOL CALLBACK FindToolTipText(HWND hwnd, LPARAM lParam)
+{
+    auto* s = reinterpret_cast<ToolTipSearch*>(lParam);
+    wchar_t cls[64] = {};
+    ::GetClassNameW(hwnd, cls, 64);
+    if (lstrcmpiW(cls, TOOLTIPS_CLASSW) != 0)
+        return TRUE;
+    wchar_t text[128] = {};
+    TTTOOLINFOW ti = {};
+    ti.cbSize = TTTOOLINFOW_V2_SIZE;
+    ti.hwnd = ::GetParent(s->button);
+    ti.uFlags = TTF_IDISHWND;
+    ti.uId = reinterpret_cast<UINT_PTR>(s->button);
+    ti.lpszText = text;
+    ::SendMessageW(hwnd, TTM_GETTEXTW, 128, reinterpret_cast<LPARAM>(&ti));
+    if (text[0] == 0)
+        return TRUE;
+    s->text = text;
+    return FALSE;
+}
+
 // The text of the tool tip a button made for itself (its tool is the button in its parent).
 CString ToolTipOf(HWND button)
 {
-    struct Search {
-        HWND button;
-        CString text;
-    } search = { button, CString() };
-    ::EnumThreadWindows(::GetCurrentThreadId(), [](HWND hwnd, LPARAM lParam) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(lParam);
-        wchar_t cls[64] = {};
-        ::GetClassNameW(hwnd, cls, 64);
-        if (lstrcmpiW(cls, TOOLTIPS_CLASSW) != 0)
-            return TRUE;
-        wchar_t text[128] = {};
-        TTTOOLINFOW ti = {};
-        ti.cbSize = TTTOOLINFOW_V2_SIZE;
-        ti.hwnd = ::GetParent(s->button);
-        ti.uFlags = TTF_IDISHWND;
-        ti.uId = reinterpret_cast<UINT_PTR>(s->button);
-        ti.lpszText = text;
-        ::SendMessageW(hwnd, TTM_GETTEXTW, 128, reinterpret_cast<LPARAM>(&ti));
-        if (text[0] == 0)
-            return TRUE;
-        s->text = text;
-        return FALSE;
-    }, reinterpret_cast<LPARAM>(&search));
+    ToolTipSearch search = { button, CString() };
+    ::EnumThreadWindows(::GetCurrentThreadId(), &FindToolTipText, reinterpret_cast<LPARAM>(&search));
     return search.text;
 }
 
