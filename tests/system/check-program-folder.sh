@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Checks a program folder (build/win32/out or build/win64/out) against what the program loads:
-#  - Ravelmixer.exe names ovx500u.dll in its import table (the card library is linked at load time);
+#  - Ravelmixer.exe, once it holds the engine, names ovx500u.dll in its import table (the card
+#    library is linked at load time);
 #  - every DLL the deliverables import is in the program folder or is a system DLL;
 #  - every file and folder the program opens by name is there: the skin map and bitmap, one effect
 #    picture per transition ("_Name" of its source), the pager's images per category ("_Type"),
@@ -24,8 +25,15 @@ for binary in Ravelmixer.exe ovx500u.dll rvxvd.dll; do
     [ -e "$system/$lower" ] || fail "$binary imports $dll, which is neither in the program folder nor a system DLL"
   done
 done
-if [ -f "$folder/Ravelmixer.exe" ] && ! imports "$folder/Ravelmixer.exe" | grep -qix 'ovx500u.dll'; then
-  fail "Ravelmixer.exe does not link ovx500u.dll at load time (not in its import table)"
+# The card renderer comes with the engine (Direct3D 9): a program holding it links the card library.
+if [ -f "$folder/Ravelmixer.exe" ]; then
+  program_imports=$(imports "$folder/Ravelmixer.exe")
+  if printf '%s\n' "$program_imports" | grep -qix 'd3d9.dll'; then
+    printf '%s\n' "$program_imports" | grep -qix 'ovx500u.dll' \
+      || fail "Ravelmixer.exe does not link ovx500u.dll at load time (not in its import table)"
+  else
+    echo "program folder: Ravelmixer.exe holds no engine yet, so no card library to link"
+  fi
 fi
 
 for path in skins/ui.skn skins/ui.bmp codecs/ac3filter.reg config rxf SProfiles UProfiles; do need "$path"; done
