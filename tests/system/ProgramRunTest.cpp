@@ -34,9 +34,10 @@ bool ImagePixel(const UI_Mgr::SBmpMapMgr& skin, const std::wstring& skins, const
 {
     if (check.item != 0) {
         CRect rc;
-        if (!skin.GetItemRect(check.item, rc))
+        if (!skin.GetItemRect(check.item, rc) || check.point.x < 0 || check.point.y < 0 ||
+            check.point.x >= rc.Width() || check.point.y >= rc.Height())
             return false;
-        colour = ::GetPixel(skin.GetMemDC(), rc.left + check.inImage.x, rc.top + check.inImage.y);
+        colour = ::GetPixel(skin.GetMemDC(), rc.left + check.point.x, rc.top + check.point.y);
         return colour != CLR_INVALID;
     }
     HBITMAP bmp = static_cast<HBITMAP>(
@@ -45,7 +46,7 @@ bool ImagePixel(const UI_Mgr::SBmpMapMgr& skin, const std::wstring& skins, const
         return false;
     HDC dc = ::CreateCompatibleDC(nullptr);
     HGDIOBJ old = ::SelectObject(dc, bmp);
-    colour = ::GetPixel(dc, check.inImage.x, check.inImage.y);
+    colour = ::GetPixel(dc, check.point.x, check.point.y);
     ::SelectObject(dc, old);
     ::DeleteDC(dc);
     ::DeleteObject(bmp);
@@ -69,13 +70,18 @@ std::string Mismatches(HWND main, const UI_Mgr::SBmpMapMgr& skin, const std::wst
             report += std::string(check.what) + ": the image is missing from the skin\n";
             continue;
         }
-        POINT at = check.inClient;
+        POINT inClient = {};
+        if (!DeskPixelPlace(check, inClient)) {
+            report += std::string(check.what) + ": its control is not in the layout table\n";
+            continue;
+        }
+        POINT at = inClient;
         ::ClientToScreen(main, &at);
         const COLORREF shown = ::GetPixel(screen, at.x, at.y);
         if (!Near(shown, expected)) {
             char line[256];
             snprintf(line, sizeof(line), "%s: client (%ld, %ld) shows #%02x%02x%02x, the skin has #%02x%02x%02x\n",
-                     check.what, check.inClient.x, check.inClient.y, GetRValue(shown), GetGValue(shown),
+                     check.what, inClient.x, inClient.y, GetRValue(shown), GetGValue(shown),
                      GetBValue(shown), GetRValue(expected), GetGValue(expected), GetBValue(expected));
             report += line;
         }
@@ -92,6 +98,20 @@ TEST(ShippedProgram, StartsShowsItsDeskAndEndsThroughTheExitQuestion)
     // sample clips, and a config folder the program fills itself.
     const std::wstring folder = system_test::TempFolder(L"rvx_system_program");
     ASSERT_TRUE(system_test::CopyProgramFolder(kBuiltFolder, folder));
+
+    // Every row of the pixel table names an image of the shipped skin and a place in the client area.
+    const std::wstring skins = folder + L"\\skins";
+    UI_Mgr::SBmpMapMgr skin;
+    ASSERT_TRUE(skin.Load((skins + L"\\ui.skn").c_str()));
+    for (const DeskPixelCheck& check : kDeskPixelChecks) {
+        POINT inClient = {};
+        COLORREF colour = 0;
+        EXPECT_TRUE(DeskPixelPlace(check, inClient)) << check.what << ": no such control in the layout table";
+        EXPECT_TRUE(inClient.x >= 0 && inClient.x < skin_layout::kClientWidth && inClient.y >= 0 &&
+                    inClient.y < skin_layout::kClientHeight)
+            << check.what << ": (" << inClient.x << ", " << inClient.y << ") is outside the client area";
+        EXPECT_TRUE(ImagePixel(skin, skins, check, colour)) << check.what << ": the image is not in the skin";
+    }
 
     system_test::ProgramProcess program;
     ASSERT_TRUE(program.Start(folder + L"\\Ravelmixer.exe", folder)) << "error " << ::GetLastError();
@@ -110,9 +130,6 @@ TEST(ShippedProgram, StartsShowsItsDeskAndEndsThroughTheExitQuestion)
 
     // The desk is dialog 102; its skin must show at the places of the layout table once painted.
     const bool isDesk = system_test::ClassName(main) == L"#32770";
-    const std::wstring skins = folder + L"\\skins";
-    UI_Mgr::SBmpMapMgr skin;
-    ASSERT_TRUE(skin.Load((skins + L"\\ui.skn").c_str()));
     std::string mismatches;
     if (isDesk) {
         program.PollUntil(kPaintBoundMs, [&] {
