@@ -5,7 +5,7 @@
 #pragma once
 
 #include "app/captions/LISLayer.h"
-#include "app/engine/Listeners.h"
+#include "app/core/Listeners.h"
 
 #include <windows.h>
 #include <afxmt.h>

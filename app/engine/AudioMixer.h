@@ -6,8 +6,8 @@
 #pragma once
 
 #include "app/engine/AudioInputQueue.h"
-#include "app/engine/GrabHost.h"
-#include "app/engine/MmTimeApi.h"
+#include "app/core/GrabHost.h"
+#include "app/core/MmTimeApi.h"
 
 #include <mmreg.h>
 

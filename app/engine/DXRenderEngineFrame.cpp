@@ -3,7 +3,7 @@
 #include "app/engine/DXRenderEngine.h"
 
 #include "app/engine/ChannelVideoSettings.h"
-#include "app/engine/EngineClock.h"
+#include "app/core/EngineClock.h"
 #include "app/engine/RenderEffect.h"
 #include "app/engine/VideoChannel.h"
 #include "app/engine/VideoMixer.h"

@@ -5,14 +5,14 @@
 #pragma once
 
 #include "app/captions/LISScene.h"
-#include "app/engine/DirectorGraphs.h"
-#include "app/engine/Listeners.h"
-#include "app/engine/MmTimeApi.h"
-#include "app/captions/SourceDescriptor.h"
-#include "app/settings/OutputSettings.h"
+#include "app/core/GraphContracts.h"
+#include "app/core/Listeners.h"
+#include "app/core/MmTimeApi.h"
+#include "app/core/OutputSettings.h"
+#include "app/core/OutputType.h"
+#include "app/core/SourceDescriptor.h"
 
-#include <windows.h>
-#include <strmif.h>
+#include <streams.h>
 #include <mmreg.h>
 
 #include <list>
@@ -24,17 +24,6 @@ class CAudioMixer;
 class CChannel;
 class CVideoMixer;
 class CWnd;
-
-// The output kinds StartOutput takes; -1 means all, for StopOutput only.
-enum OutputType {
-    kOutputAll = -1,
-    kOutputWindowsMedia = 0,
-    kOutputAvi = 2,
-    kOutputIeee1394 = 3,
-    kOutputVirtualDevice = 5,
-    kOutputCard = 6,
-    kOutputDecklink = 7,
-};
 
 const UINT WM_CHANNEL_GRAPH_EVENT = 0x512;
 const UINT WM_DV_OUTPUT_EVENT = 0x513;
@@ -181,7 +170,7 @@ private:
     DecklinkOutputSettings m_decklink;
     bool m_priRecord = false;
 
-    AM_MEDIA_TYPE m_audioType = {};
+    CMediaType m_audioType;
     WAVEFORMATEX m_audioFormat = {};
 
     CLISScene m_programScene;

@@ -2,7 +2,6 @@
 // distribution thread that reads every mixed program frame back for them.
 #include "app/engine/Director.h"
 
-#include "app/engine/DXRenderEngine.h"
 #include "app/engine/VideoMixer.h"
 
 #include <new>
@@ -71,12 +70,10 @@ HRESULT CDirector::StartOutputGraph(int type)
         DestroyOutputGraph(graph);
         return E_FAIL;
     }
-    AM_MEDIA_TYPE video = {};
+    CMediaType video;
     hr = m_videoMixer->GetOutputMediaType(&video);
     if (SUCCEEDED(hr))
         hr = source->SetPinMediaType(0, &video);
-    if (video.pbFormat)
-        CoTaskMemFree(video.pbFormat);
     if (SUCCEEDED(hr))
         hr = source->SetPinMediaType(1, &m_audioType);
     if (FAILED(hr)) {
@@ -288,12 +285,24 @@ void CDirector::FrameLoop()
 
 HRESULT CDirector::GetNextFrame()
 {
-    CDXRenderEngine* engine = m_videoMixer ? m_videoMixer->GetDXRenderEngine() : nullptr;
-    if (!engine)
+    IProgramFrameSource* frames = m_videoMixer ? m_videoMixer->GetProgramFrames() : nullptr;
+    if (!frames)
         return E_UNEXPECTED;
-    OutputFrame frame;
-    if (!engine->PopFrame(frame))
-        return VFW_S_NO_MORE_ITEMS;
+    HRESULT made = S_OK;
+    if (!m_readback) {
+        const long size = static_cast<long>(m_width) * m_height * 4;
+        m_readback = new (std::nothrow) BYTE[size];
+        if (m_readback)
+            m_readbackSize = size;
+        else
+            made = E_OUTOFMEMORY;
+    }
+    // Without a buffer the frame is still taken, and dropped, so the queue keeps moving.
+    ProgramFrameInfo frame;
+    long count = m_readbackSize;
+    const HRESULT hr = frames->ReadNextFrame(m_readback, &count, &frame);
+    if (hr == VFW_S_NO_MORE_ITEMS)
+        return hr;
 
     ZeroMemory(&m_frame, sizeof(m_frame));
     if (frame.flags & 8) {
@@ -307,27 +316,14 @@ HRESULT CDirector::GetNextFrame()
         m_frame.dwSampleFlags |= AM_SAMPLE_PREROLL;
     if (frame.flags & 4)
         m_frame.dwSampleFlags |= AM_SAMPLE_DATADISCONTINUITY;
-
-    HRESULT hr = S_OK;
-    if (!m_readback) {
-        const long size = static_cast<long>(m_width) * m_height * 4;
-        m_readback = new (std::nothrow) BYTE[size];
-        if (m_readback)
-            m_readbackSize = size;
-        else
-            hr = E_OUTOFMEMORY;
-    }
-    if (SUCCEEDED(hr)) {
-        long count = m_readbackSize;
-        hr = engine->ReadBackFrame(frame.surface, m_readback, &count);
-        if (SUCCEEDED(hr)) {
-            m_frame.pbBuffer = m_readback;
-            m_frame.cbBuffer = m_readbackSize;
-            m_frame.lActual = count;
-        }
-    }
-    engine->ReturnSurface(frame.surface);
-    return SUCCEEDED(hr) ? S_OK : hr;
+    if (FAILED(made))
+        return made;
+    if (FAILED(hr))
+        return hr;
+    m_frame.pbBuffer = m_readback;
+    m_frame.cbBuffer = m_readbackSize;
+    m_frame.lActual = count;
+    return S_OK;
 }
 
 void CDirector::DistributeFrame()

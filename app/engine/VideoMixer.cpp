@@ -1,7 +1,8 @@
 #include "app/engine/VideoMixer.h"
 
+#include "app/core/ProgramFormats.h"
 #include "app/engine/DXRenderEngine.h"
-#include "app/engine/EngineClock.h"
+#include "app/core/EngineClock.h"
 #include "app/engine/RenderEffect.h"
 #include "app/engine/VideoChannel.h"
 
@@ -87,9 +88,19 @@ CVideoMixer::~CVideoMixer()
     DeleteCriticalSection(&lock_);
 }
 
-CDXRenderEngine* CVideoMixer::GetDXRenderEngine() const
+CRenderEngine* CVideoMixer::GetRenderEngine() const
 {
-    return static_cast<CDXRenderEngine*>(engine_);
+    return engine_;
+}
+
+IDirect3DDevice9* CVideoMixer::GetDevice() const
+{
+    return engine_ ? engine_->GetDevice() : nullptr;
+}
+
+IProgramFrameSource* CVideoMixer::GetProgramFrames() const
+{
+    return engine_;
 }
 
 // --- IUnknown ---------------------------------------------------------------
@@ -216,7 +227,7 @@ void CVideoMixer::OnClockTick()
             x = position_ / 100.0f;
         }
         engine_->RenderFrame(active_, x);
-        notices = GetDXRenderEngine()->TakeFrameNotices();
+        notices = engine_->TakeFrameNotices();
         listener = listener_;
     }
     // The director is told outside the mixer lock.
@@ -266,7 +277,7 @@ HRESULT CVideoMixer::AttachChannel(IBaseFilter* renderer, const int* input, HWND
         return E_OUTOFMEMORY;
 
     MixerLock lock(lock_);
-    IDirect3DDevice9* device = GetDXRenderEngine()->GetDevice();
+    IDirect3DDevice9* device = engine_->GetDevice();
     Ref<IDirect3D9> d3d;
     if (!device || FAILED(device->GetDirect3D(&d3d))) {
         delete channel;
@@ -372,7 +383,7 @@ HRESULT CVideoMixer::SetChannelFormat(int input, const AM_MEDIA_TYPE* type, int 
         return S_OK;
     channel->format = vih2;
     channel->keepAspect = keepAspect;
-    return GetDXRenderEngine()->CreateFieldTextures(channel);
+    return engine_->CreateFieldTextures(channel);
 }
 
 // --- VMR-9 allocator and presenter ----------------------------------------------
@@ -389,7 +400,7 @@ STDMETHODIMP CVideoMixer::InitializeDevice(DWORD_PTR input, VMR9AllocationInfo* 
     CVideoChannel* channel = inputs_[input];
     if (!channel || !channel->notify)
         return E_UNEXPECTED;
-    CDXRenderEngine* engine = GetDXRenderEngine();
+    CDXRenderEngine* engine = engine_;
     if (!engine->GetDevice())
         return E_FAIL;
 
@@ -473,7 +484,7 @@ STDMETHODIMP CVideoMixer::PresentImage(DWORD_PTR input, VMR9PresentationInfo* in
         return E_POINTER;
     MixerLock lock(lock_);
     CVideoChannel* channel = inputs_[input];
-    CDXRenderEngine* engine = GetDXRenderEngine();
+    CDXRenderEngine* engine = engine_;
     if (!channel || !engine->GetDevice())
         return E_UNEXPECTED;
 
@@ -533,15 +544,20 @@ HRESULT CVideoMixer::SetTransitionPosition(int position)
     return S_OK;
 }
 
-HRESULT CVideoMixer::EndTransition(bool swap)
+HRESULT CVideoMixer::EndTransition(bool swap, bool* swapped)
 {
+    if (swapped)
+        *swapped = false;
     MixerLock lock(lock_);
     if (active_.empty())
         return S_OK;
-    // The director's rule: program and preview change places when a swap is asked for and
-    // either no effect runs or the effect wants the swap.
+    // Program and preview change places when a swap is asked for, two inputs really show
+    // (ending when no transition runs must not swap the director's numbers behind the
+    // picture), and either no effect runs or the effect wants the swap.
     CRenderEffect* effect = engine_->GetCurrentEffect();
     const bool takePreview = swap && active_.size() > 1 && (!effect || effect->GetSwapWhenOver());
+    if (swapped)
+        *swapped = takePreview;
     const int kept = takePreview ? active_[1] : active_[0];
     active_.assign(1, kept);
     effectId_ = 0;
@@ -636,33 +652,12 @@ HRESULT CVideoMixer::GetOutputMediaType(AM_MEDIA_TYPE* type) const
 {
     if (!type)
         return E_POINTER;
-    VIDEOINFOHEADER* vih = static_cast<VIDEOINFOHEADER*>(CoTaskMemAlloc(sizeof(VIDEOINFOHEADER)));
-    if (!vih)
-        return E_OUTOFMEMORY;
-    ZeroMemory(vih, sizeof(*vih));
-    const DWORD sampleSize = static_cast<DWORD>(outputWidth_) * outputHeight_ * 4;
-    SetRect(&vih->rcSource, 0, 0, outputWidth_, outputHeight_);
-    vih->rcTarget = vih->rcSource;
-    vih->dwBitRate = static_cast<DWORD>(sampleSize * 8.0 * frameRate_);
-    vih->AvgTimePerFrame = static_cast<REFERENCE_TIME>(10000000.0 / frameRate_);
-    vih->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    vih->bmiHeader.biWidth = outputWidth_;
-    vih->bmiHeader.biHeight = -outputHeight_;
-    vih->bmiHeader.biPlanes = 1;
-    vih->bmiHeader.biBitCount = 32;
-    vih->bmiHeader.biCompression = BI_RGB;
-    vih->bmiHeader.biSizeImage = 0;
-
+    // The nominal output size, not the render width: frames are read back at that size.
+    const CMediaType made = ProgramVideoType(outputWidth_, outputHeight_, frameRate_);
     ZeroMemory(type, sizeof(*type));
-    type->majortype = MEDIATYPE_Video;
-    type->subtype = MEDIASUBTYPE_RGB32;
-    type->bFixedSizeSamples = TRUE;
-    type->bTemporalCompression = FALSE;
-    type->lSampleSize = sampleSize;
-    type->formattype = FORMAT_VideoInfo;
-    type->cbFormat = sizeof(VIDEOINFOHEADER);
-    type->pbFormat = reinterpret_cast<BYTE*>(vih);
-    return S_OK;
+    if (!made.Format())
+        return E_OUTOFMEMORY;
+    return CopyMediaType(type, &made);
 }
 
 void CVideoMixer::SerializeChannelSettings(CArchive& ar)

@@ -3,8 +3,10 @@
 // state and the mixing clock that composes one output picture per tick.
 #pragma once
 
+#include "app/core/Listeners.h"
+#include "app/core/VideoMixerInput.h"
 #include "app/engine/ChannelVideoSettings.h"
-#include "app/engine/Listeners.h"
+#include "app/engine/ProgramFrameSource.h"
 
 #include <windows.h>
 #include <d3d9.h>
@@ -35,7 +37,7 @@ struct VideoMixerParams
 // keeps its reference until it is destroyed (it cannot be told to drop it: a null allocator
 // crashes some renderers). So the owner stops the mixer and releases its own reference
 // rather than deleting it.
-class CVideoMixer : public IVMRSurfaceAllocator9, public IVMRImagePresenter9
+class CVideoMixer : public IVMRSurfaceAllocator9, public IVMRImagePresenter9, public IVideoMixerInput
 {
 public:
     explicit CVideoMixer(const VideoMixerParams& params);
@@ -66,14 +68,21 @@ public:
     // One tick of the mixing clock; the multimedia timer calls it, tests call it by hand.
     void OnClockTick();
 
-    HRESULT AttachChannel(IBaseFilter* renderer, const int* input, HWND window);
-    HRESULT DetachChannel(int input);
+    // IVideoMixerInput: the channel graphs' side.
+    HRESULT AttachChannel(IBaseFilter* renderer, const int* input, HWND window) override;
+    HRESULT DetachChannel(int input) override;
+    bool IsChannelAttached(int input) override { return GetChannel(input) != nullptr; }
     HRESULT SetChannelFormat(int input, const AM_MEDIA_TYPE* type, int deinterlace, int fieldOrder, int aspect,
-                             int keepAspect);
+                             int keepAspect) override;
+    int GetOutputWidth() const override { return outputWidth_; }
+    int GetOutputHeight() const override { return outputHeight_; }
+    float GetFrameRate() const override { return frameRate_; }
 
     HRESULT BeginTransition(int effectId, const std::vector<int>& inputs, int timed, int durationMs);
     HRESULT SetTransitionPosition(int position);
-    HRESULT EndTransition(bool swap);
+    // The mixer alone decides whether the inputs change places: `swapped` (may be null) tells
+    // the director whether program and preview did.
+    HRESULT EndTransition(bool swap, bool* swapped = nullptr);
     HRESULT CutTo(int input);
 
     void SetListener(IVideoMixerListener* listener);
@@ -90,16 +99,17 @@ public:
 
     int GetWidth() const { return renderWidth_; }
     int GetHeight() const { return outputHeight_; }
-    int GetOutputWidth() const { return outputWidth_; }
-    int GetOutputHeight() const { return outputHeight_; }
-    float GetFrameRate() const { return frameRate_; }
     int GetFieldType() const { return fieldType_; }
     int GetInputCount() const { return inputCount_; }
     HWND GetRenderWindow() const { return renderWindow_; }
     UINT GetClockPeriod() const;
     bool IsStarted() const { return started_; }
-    CRenderEngine* GetRenderEngine() const { return engine_; }
-    CDXRenderEngine* GetDXRenderEngine() const;
+    CRenderEngine* GetRenderEngine() const;
+    // The engine's device, on which the overlay scenes draw; null before Start.
+    IDirect3DDevice9* GetDevice() const;
+    // Where the director's frame thread takes composed program frames from.
+    IProgramFrameSource* GetProgramFrames() const;
+    CDXRenderEngine* GetDXRenderEngine() const { return engine_; }
     std::vector<int> GetActiveInputs();
 
     // Read by the render engine while it composes (under the mixer lock).
@@ -121,7 +131,7 @@ private:
     int inputCount_;
     std::vector<CVideoChannel*> inputs_;
     std::vector<ChannelVideoSettings> settings_;
-    CRenderEngine* engine_ = nullptr;
+    CDXRenderEngine* engine_ = nullptr; // Direct3D, the only kind of engine
     int outputWidth_;
     int outputHeight_;
     float frameRate_;

@@ -5,7 +5,7 @@
 
 #include "app/graphs/AviFileSplitter.h"
 #include "app/graphs/ComposeGraph.h"
-#include "app/settings/OutputSettings.h"
+#include "app/core/OutputSettings.h"
 
 #include <memory>
 #include <vector>

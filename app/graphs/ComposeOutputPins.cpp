@@ -1,6 +1,6 @@
 #include "app/graphs/ComposeOutputPins.h"
 
-#include "app/engine/EngineClock.h"
+#include "app/core/EngineClock.h"
 
 #include <mmsystem.h>
 

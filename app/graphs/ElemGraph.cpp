@@ -1,12 +1,11 @@
 #include "app/graphs/ElemGraph.h"
 
-#include "app/engine/VideoMixer.h"
 #include "app/foundation/DShowHelpers.h"
 #include "app/foundation/LogWriter.h"
-
-#include <edevdefs.h>
 #include "app/graphs/AudioNullRender.h"
 #include "app/graphs/SourceLocation.h"
+
+#include <edevdefs.h>
 
 #include <afx.h>
 
@@ -82,7 +81,7 @@ void CElemGraph::SetInputConfigDialog(InputConfigDialogFn dialog)
     g_inputConfigDialog = dialog;
 }
 
-CElemGraph::CElemGraph(CVideoMixer* mixer, int channelIndex) : mixer_(mixer), channelIndex_(channelIndex)
+CElemGraph::CElemGraph(IVideoMixerInput* mixer, int channelIndex) : mixer_(mixer), channelIndex_(channelIndex)
 {
     if (mixer_) {
         target_.width = mixer_->GetOutputWidth();
@@ -95,6 +94,28 @@ CElemGraph::~CElemGraph()
 {
     if (nullRender_ || videoRenderer_ || builder_)
         Destroy();
+}
+
+void CElemGraph::SetAcceptedAudioType(const AM_MEDIA_TYPE* type)
+{
+    acceptedAudio_ = CMediaType();
+    if (type)
+        acceptedAudio_ = *type;
+}
+
+void CElemGraph::SetNotifyWindow(HWND window, UINT message, LPARAM channel)
+{
+    m_graph.SetNotifyWindow(window, static_cast<long>(message), channel);
+}
+
+HRESULT CElemGraph::SetVideoPosition(int left, int top, int width, int height)
+{
+    return m_graph.SetVideoPosition(left, top, width, height);
+}
+
+CGrabHost* CElemGraph::GetAudioRenderer()
+{
+    return nullRender_;
 }
 
 CElemGraph::Chain CElemGraph::ChooseChain(const SourceDescriptor& audio, const SourceDescriptor& video)
@@ -368,7 +389,7 @@ void CElemGraph::ReleaseVideoRenderer()
 {
     if (!videoRenderer_)
         return;
-    if (mixer_ && mixer_->GetChannel(channelIndex_))
+    if (mixer_ && mixer_->IsChannelAttached(channelIndex_))
         mixer_->DetachChannel(channelIndex_);
     videoRenderer_.Release();
 }

@@ -1,6 +1,6 @@
 #include "app/graphs/VDFrameServer.h"
 
-#include "app/graphs/VDWireFormat.h"
+#include "app/core/VDWireFormat.h"
 
 #include <cstring>
 

@@ -8,7 +8,7 @@
 #include "app/foundation/AppHelpers.h"
 #include "app/engine/Channel.h"
 #include "app/engine/DXRenderEngine.h"
-#include "app/engine/EngineClock.h"
+#include "app/core/EngineClock.h"
 #include "app/engine/VideoMixer.h"
 
 #include <gtest/gtest.h>
@@ -164,7 +164,7 @@ TEST_F(DirectorTest, ChannelsLoadIntoTheirSlotsFirstProgramThenPreview)
     // The graph is made, given its types, sources and window, built and placed, in order.
     StandInChannelGraph* graph = channels_.made[3];
     const std::vector<std::string> expected = {"Create",  "SetAcceptedAudioType", "SetAudioSource", "SetVideoSource",
-                                               "SetOwner", "SetNotifyWindow",     "Build",          "SetVideoPosition"};
+                                               "SetWindow", "SetNotifyWindow",     "Build",          "SetVideoPosition"};
     EXPECT_EQ(graph->calls, expected);
     EXPECT_EQ(graph->acceptedSampleSize, 7056u);
     EXPECT_EQ(graph->audioName, CString(L"audio 3"));

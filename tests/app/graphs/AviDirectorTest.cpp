@@ -4,7 +4,7 @@
 #include "AudioMixerFixture.h"
 #include "DirectorStandIns.h"
 
-#include "app/engine/EngineClock.h"
+#include "app/core/EngineClock.h"
 #include "app/engine/VideoMixer.h"
 #include "app/foundation/AppHelpers.h"
 #include "app/graphs/AviComposeGraph.h"

@@ -5,7 +5,7 @@
 //
 // With RVX_AVI_KEEP_DIR set (a Windows path), the recordings go to that folder and stay
 // there, for the independent reader of avi_ffprobe_check.sh.
-#include "app/engine/EngineClock.h"
+#include "app/core/EngineClock.h"
 #include "ProgramAudioType.h"
 #include "app/graphs/AviComposeGraph.h"
 #include "app/graphs/AviFileWriter.h"

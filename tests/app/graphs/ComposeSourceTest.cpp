@@ -3,7 +3,7 @@
 #include "RecordingSink.h"
 #include "ProgramAudioType.h"
 
-#include "app/engine/EngineClock.h"
+#include "app/core/EngineClock.h"
 #include "app/graphs/ComposeSource.h"
 
 #include <gtest/gtest.h>

@@ -4,7 +4,7 @@
 // decoder, network source) are registered in this process only.
 #include "testing/media/TinyAvi.h"
 
-#include "app/engine/EngineClock.h"
+#include "app/core/EngineClock.h"
 #include "app/engine/EngineFolders.h"
 #include "app/engine/VideoChannel.h"
 #include "app/engine/VideoMixer.h"
@@ -203,7 +203,8 @@ protected:
             graph_->SetCaptureTarget(*target);
         if (options)
             graph_->SetOptions(*options);
-        graph_->SetAcceptedAudioType(standin::ProgramPcmType());
+        const CMediaType accepted = standin::ProgramPcmType();
+        graph_->SetAcceptedAudioType(&accepted);
         graph_->SetAudioSource(audio);
         graph_->SetVideoSource(video);
         graph_->SetWindow(window_);

@@ -6,7 +6,7 @@
 #include "DirectorStandIns.h"
 
 #include "app/engine/AudioMixer.h"
-#include "app/engine/EngineClock.h"
+#include "app/core/EngineClock.h"
 #include "app/engine/VideoMixer.h"
 #include "app/foundation/AppHelpers.h"
 #include "app/graphs/ProgramGraphs.h"

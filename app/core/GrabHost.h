@@ -2,7 +2,7 @@
 // channel audio renderer, the in-place grabber).
 #pragma once
 
-#include "app/engine/Listeners.h"
+#include "app/core/Listeners.h"
 
 #include <map>
 

@@ -1,4 +1,4 @@
-#include "app/engine/GrabHost.h"
+#include "app/core/GrabHost.h"
 
 CGrabHost::CGrabHost()
 {

@@ -1,4 +1,4 @@
-#include "app/engine/MmTimeApi.h"
+#include "app/core/MmTimeApi.h"
 
 MmTimeApi MmTimeApi::System()
 {

@@ -1,4 +1,4 @@
-#include "app/engine/EngineClock.h"
+#include "app/core/EngineClock.h"
 
 #include <mmsystem.h>
 

@@ -1,5 +1,5 @@
 // The audio listener registry: replacement by id, removal, call order, null and empty maps.
-#include "app/engine/GrabHost.h"
+#include "app/core/GrabHost.h"
 
 #include <gtest/gtest.h>
 
