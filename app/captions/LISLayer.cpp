@@ -1,6 +1,7 @@
 #include "app/captions/LISLayer.h"
 
 #include "app/captions/LISScene.h"
+#include "app/core/EngineClock.h"
 #include "app/captions/image/ximage.h"
 
 #include <d3dx9.h>
@@ -206,7 +207,8 @@ IDirect3DSurface9* CLISLayer::GetFrame(RECT* source, RECT* target)
     SetRectEmpty(target);
     if (frames_.empty() || finished_) return nullptr;
 
-    const DWORD now = scene_ ? scene_->Now() : GetTickCount();
+    // The low 32 bits of the engine clock: the motion's unsigned arithmetic runs across a wrap.
+    const DWORD now = static_cast<DWORD>(EngineClock::Now());
     if (!started_) {
         started_ = true;
         startTick_ = now;

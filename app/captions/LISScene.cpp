@@ -59,10 +59,10 @@ void RenderTextureSize(const D3DCAPS9& caps, int width, int height, UINT& textur
 
 } // namespace captions
 
-CLISScene::CLISScene() : clock_(GetTickCount) {}
+CLISScene::CLISScene() {}
 
 CLISScene::CLISScene(int width, int height, HWND previewWindow)
-    : width_(width), height_(height), previewWindow_(previewWindow), clock_(GetTickCount)
+    : width_(width), height_(height), previewWindow_(previewWindow)
 {
 }
 
@@ -166,13 +166,6 @@ size_t CLISScene::GetLayerCount() const
     return layers_.size();
 }
 
-void CLISScene::SetClock(std::function<DWORD()> clock)
-{
-    CSingleLock lock(&lock_, TRUE);
-    clock_ = clock ? std::move(clock) : std::function<DWORD()>(GetTickCount);
-}
-
-DWORD CLISScene::Now() const { return clock_(); }
 
 HRESULT CLISScene::Render(IDirect3DDevice9* device, int)
 {

@@ -50,9 +50,6 @@ public:
     bool Contains(const CLISLayer* layer) const;
     size_t GetLayerCount() const;
 
-    // The millisecond clock the layers time their passes by: GetTickCount unless replaced.
-    void SetClock(std::function<DWORD()> clock);
-    DWORD Now() const;
 
     // Held by a layer's SetPosition while it changes a layer that may be in the scene.
     class Lock {
@@ -74,7 +71,6 @@ private:
     HWND previewWindow_ = nullptr;
     std::set<CLISLayer*> layers_;
     std::multimap<float, CLISLayer*, std::greater<float>> depths_;
-    std::function<DWORD()> clock_;
     mutable CCriticalSection lock_;
 };
 

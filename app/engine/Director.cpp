@@ -94,8 +94,8 @@ HRESULT CDirector::Init(HWND renderWindow, HWND notifyWindow, int width, int hei
         Shutdown();
         return E_FAIL;
     }
-    if (m_audioTimeSet)
-        m_audioMixer->SetTimeApi(m_audioTime);
+    if (m_audioTimerSet)
+        m_audioMixer->SetTimerApi(m_audioTimer);
     m_audioMixer->SetFormat(&m_audioFormat);
     m_audioMixer->SetPeriod(40);
     m_audioMixer->AddListener(kMixedAudioId, this);

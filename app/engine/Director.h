@@ -7,7 +7,7 @@
 #include "app/captions/LISScene.h"
 #include "app/core/GraphContracts.h"
 #include "app/core/Listeners.h"
-#include "app/core/MmTimeApi.h"
+#include "app/core/MmTimer.h"
 #include "app/core/OutputSettings.h"
 #include "app/core/OutputType.h"
 #include "app/core/SourceDescriptor.h"
@@ -41,11 +41,11 @@ public:
     // The graphs the director makes; set before Init (the program gives the real ones).
     void SetChannelGraphFactory(IChannelGraphFactory* factory) { m_channelFactory = factory; }
     void SetOutputGraphFactory(IOutputGraphFactory* factory) { m_outputFactory = factory; }
-    // The clock and timer the audio mixer runs on, applied when Init starts it.
-    void SetAudioTimeApi(const MmTimeApi& api)
+    // The timer functions the audio mixer runs on, applied when Init starts it.
+    void SetAudioTimerApi(const MmTimerApi& api)
     {
-        m_audioTime = api;
-        m_audioTimeSet = true;
+        m_audioTimer = api;
+        m_audioTimerSet = true;
     }
 
     void SetAudioFormat(const WAVEFORMATEX* format);
@@ -142,8 +142,8 @@ private:
 
     IChannelGraphFactory* m_channelFactory = nullptr;
     IOutputGraphFactory* m_outputFactory = nullptr;
-    MmTimeApi m_audioTime = {};
-    bool m_audioTimeSet = false;
+    MmTimerApi m_audioTimer = {};
+    bool m_audioTimerSet = false;
     bool m_initialized = false;
 
     HWND m_renderWindow = nullptr;

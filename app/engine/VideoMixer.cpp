@@ -14,18 +14,6 @@
 
 namespace {
 
-class MixerLock
-{
-public:
-    explicit MixerLock(CRITICAL_SECTION& cs) : cs_(cs) { EnterCriticalSection(&cs_); }
-    ~MixerLock() { LeaveCriticalSection(&cs_); }
-    MixerLock(const MixerLock&) = delete;
-    MixerLock& operator=(const MixerLock&) = delete;
-
-private:
-    CRITICAL_SECTION& cs_;
-};
-
 template <class T> class Ref
 {
 public:
@@ -70,7 +58,6 @@ CVideoMixer::CVideoMixer(const VideoMixerParams& params)
       renderWidth_(static_cast<int>(params.width * pixelAspect_ + 0.5)),
       clockRate_(params.fieldType == 2 ? frameRate_ : frameRate_ * 2.0f)
 {
-    InitializeCriticalSection(&lock_);
     if (params.engineKind == 0)
         engine_ = new CDXRenderEngine(this);
 }
@@ -85,7 +72,6 @@ CVideoMixer::~CVideoMixer()
     for (ChannelVideoSettings& s : settings_)
         s.ReleaseMatte();
     delete engine_;
-    DeleteCriticalSection(&lock_);
 }
 
 CRenderEngine* CVideoMixer::GetRenderEngine() const
@@ -138,7 +124,7 @@ STDMETHODIMP_(ULONG) CVideoMixer::Release()
 
 HRESULT CVideoMixer::Start()
 {
-    MixerLock lock(lock_);
+    CAutoLock lock(&lock_);
     if (started_)
         return S_FALSE;
     if (inputCount_ == 0 || !engine_)
@@ -157,8 +143,6 @@ HRESULT CVideoMixer::Stop()
 {
     if (!started_)
         return S_FALSE;
-    // A tick in progress ends before the timer goes.
-    Sleep(100);
     started_ = false;
     return StopClock();
 }
@@ -170,40 +154,22 @@ UINT CVideoMixer::GetClockPeriod() const
 
 HRESULT CVideoMixer::StartClock()
 {
-    if (clockRunning_)
+    if (clock_.IsRunning())
         return S_FALSE;
     clockStart_ = EngineClock::Now();
-    clockRunning_ = true;
-    if (EngineClock::ManualTimers())
-        return S_OK;
-    timeBeginPeriod(1);
-    timerId_ = timeSetEvent(GetClockPeriod(), 1, &CVideoMixer::ClockProc, reinterpret_cast<DWORD_PTR>(this),
-                            TIME_PERIODIC | TIME_CALLBACK_FUNCTION);
-    if (!timerId_) {
-        timeEndPeriod(1);
-        clockRunning_ = false;
-        return E_FAIL;
-    }
-    return S_OK;
+    return clock_.Start(GetClockPeriod(), &CVideoMixer::ClockTick, this);
 }
 
 HRESULT CVideoMixer::StopClock()
 {
-    if (!clockRunning_)
-        return S_FALSE;
-    clockRunning_ = false;
-    if (!timerId_)
-        return S_OK;
-    // timeKillEvent waits for a callback in progress, so nothing ticks after this returns.
-    timeKillEvent(timerId_);
-    timerId_ = 0;
-    timeEndPeriod(1);
-    return S_OK;
+    // A tick in progress has rendered and left the mixer lock when this returns, so the
+    // engine and the channels can go.
+    return clock_.Stop(&lock_);
 }
 
-void CALLBACK CVideoMixer::ClockProc(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR)
+void CVideoMixer::ClockTick(void* self)
 {
-    reinterpret_cast<CVideoMixer*>(user)->OnClockTick();
+    static_cast<CVideoMixer*>(self)->OnClockTick();
 }
 
 void CVideoMixer::OnClockTick()
@@ -211,10 +177,10 @@ void CVideoMixer::OnClockTick()
     std::vector<CDXRenderEngine::FrameNotice> notices;
     IVideoMixerListener* listener = nullptr;
     {
-        MixerLock lock(lock_);
+        CAutoLock lock(&lock_);
         if (!engine_)
             return;
-        const DWORD elapsed = EngineClock::Now() - clockStart_;
+        const LONGLONG elapsed = EngineClock::Now() - clockStart_;
         float x;
         if (timed_) {
             if (!transitionStartTaken_ || elapsed < transitionStart_) {
@@ -276,7 +242,7 @@ HRESULT CVideoMixer::AttachChannel(IBaseFilter* renderer, const int* input, HWND
     if (!channel)
         return E_OUTOFMEMORY;
 
-    MixerLock lock(lock_);
+    CAutoLock lock(&lock_);
     IDirect3DDevice9* device = engine_->GetDevice();
     Ref<IDirect3D9> d3d;
     if (!device || FAILED(device->GetDirect3D(&d3d))) {
@@ -303,7 +269,7 @@ HRESULT CVideoMixer::DetachChannel(int input)
         return E_UNEXPECTED;
     CVideoChannel* channel;
     {
-        MixerLock lock(lock_);
+        CAutoLock lock(&lock_);
         channel = inputs_[input];
     }
     if (!channel || !channel->graph || !channel->notify)
@@ -336,7 +302,7 @@ HRESULT CVideoMixer::DetachChannel(int input)
             return hr;
     }
 
-    MixerLock lock(lock_);
+    CAutoLock lock(&lock_);
     inputs_[input] = nullptr;
     delete channel;
     return S_OK;
@@ -377,7 +343,7 @@ HRESULT CVideoMixer::SetChannelFormat(int input, const AM_MEDIA_TYPE* type, int 
         vih2.dwPictAspectRatioY = 3;
     }
 
-    MixerLock lock(lock_);
+    CAutoLock lock(&lock_);
     CVideoChannel* channel = inputs_[input];
     if (!channel)
         return S_OK;
@@ -392,7 +358,7 @@ STDMETHODIMP CVideoMixer::InitializeDevice(DWORD_PTR input, VMR9AllocationInfo* 
 {
     if (!info || !count || !ValidInput(input))
         return E_INVALIDARG;
-    MixerLock lock(lock_);
+    CAutoLock lock(&lock_);
     if (!started_ || (info->dwFlags & VMR9AllocFlag_DXVATarget))
         return E_UNEXPECTED;
     if (*count == 0)
@@ -437,7 +403,7 @@ STDMETHODIMP CVideoMixer::GetSurface(DWORD_PTR input, DWORD index, DWORD, IDirec
 {
     if (!surface || !ValidInput(input))
         return E_INVALIDARG;
-    MixerLock lock(lock_);
+    CAutoLock lock(&lock_);
     CVideoChannel* channel = inputs_[input];
     if (!channel || index >= channel->surfaces.size())
         return E_INVALIDARG;
@@ -458,7 +424,7 @@ STDMETHODIMP CVideoMixer::StartPresenting(DWORD_PTR input)
 {
     if (!ValidInput(input))
         return E_INVALIDARG;
-    MixerLock lock(lock_);
+    CAutoLock lock(&lock_);
     if (CVideoChannel* channel = inputs_[input]) {
         channel->presenting = 1;
         channel->presentedFrames = 0;
@@ -470,7 +436,7 @@ STDMETHODIMP CVideoMixer::StopPresenting(DWORD_PTR input)
 {
     if (!ValidInput(input))
         return E_INVALIDARG;
-    MixerLock lock(lock_);
+    CAutoLock lock(&lock_);
     if (CVideoChannel* channel = inputs_[input])
         channel->presenting = 0;
     return S_OK;
@@ -482,7 +448,7 @@ STDMETHODIMP CVideoMixer::PresentImage(DWORD_PTR input, VMR9PresentationInfo* in
         return E_INVALIDARG;
     if (!info)
         return E_POINTER;
-    MixerLock lock(lock_);
+    CAutoLock lock(&lock_);
     CVideoChannel* channel = inputs_[input];
     CDXRenderEngine* engine = engine_;
     if (!channel || !engine->GetDevice())
@@ -521,7 +487,7 @@ HRESULT CVideoMixer::BeginTransition(int effectId, const std::vector<int>& input
             return E_INVALIDARG;
     if (!started_)
         return E_UNEXPECTED;
-    MixerLock lock(lock_);
+    CAutoLock lock(&lock_);
     HRESULT hr = engine_->SelectEffect(effectId);
     if (FAILED(hr))
         return hr;
@@ -539,7 +505,7 @@ HRESULT CVideoMixer::SetTransitionPosition(int position)
 {
     if (position < 0 || position > 100)
         return E_INVALIDARG;
-    MixerLock lock(lock_);
+    CAutoLock lock(&lock_);
     position_ = position;
     return S_OK;
 }
@@ -548,7 +514,7 @@ HRESULT CVideoMixer::EndTransition(bool swap, bool* swapped)
 {
     if (swapped)
         *swapped = false;
-    MixerLock lock(lock_);
+    CAutoLock lock(&lock_);
     if (active_.empty())
         return S_OK;
     // Program and preview change places when a swap is asked for, two inputs really show
@@ -574,14 +540,14 @@ HRESULT CVideoMixer::CutTo(int input)
 {
     if (input < 0 || input >= inputCount_)
         return E_INVALIDARG;
-    MixerLock lock(lock_);
+    CAutoLock lock(&lock_);
     active_.assign(1, input);
     return S_OK;
 }
 
 std::vector<int> CVideoMixer::GetActiveInputs()
 {
-    MixerLock lock(lock_);
+    CAutoLock lock(&lock_);
     return active_;
 }
 
@@ -589,7 +555,7 @@ std::vector<int> CVideoMixer::GetActiveInputs()
 
 void CVideoMixer::SetListener(IVideoMixerListener* listener)
 {
-    MixerLock lock(lock_);
+    CAutoLock lock(&lock_);
     listener_ = listener;
 }
 
@@ -597,7 +563,7 @@ void CVideoMixer::AddRenderListener(IVideoMixerRenderListener* listener)
 {
     if (!listener)
         return;
-    MixerLock lock(lock_);
+    CAutoLock lock(&lock_);
     renderListeners_.push_back(listener);
 }
 
@@ -605,7 +571,7 @@ void CVideoMixer::RemoveRenderListener(IVideoMixerRenderListener* listener)
 {
     if (!listener)
         return;
-    MixerLock lock(lock_);
+    CAutoLock lock(&lock_);
     renderListeners_.erase(std::remove(renderListeners_.begin(), renderListeners_.end(), listener),
                            renderListeners_.end());
 }
@@ -614,7 +580,7 @@ void CVideoMixer::AddPresentWindow(HWND window)
 {
     if (!window)
         return;
-    MixerLock lock(lock_);
+    CAutoLock lock(&lock_);
     presentWindows_.push_back(window);
 }
 
@@ -622,14 +588,14 @@ void CVideoMixer::RemovePresentWindow(HWND window)
 {
     if (!window)
         return;
-    MixerLock lock(lock_);
+    CAutoLock lock(&lock_);
     presentWindows_.erase(std::remove(presentWindows_.begin(), presentWindows_.end(), window),
                           presentWindows_.end());
 }
 
 void CVideoMixer::GetEffectList(std::vector<CRenderEffect*>& list)
 {
-    MixerLock lock(lock_);
+    CAutoLock lock(&lock_);
     for (const auto& entry : engine_->GetEffectMap())
         list.push_back(entry.second);
 }
@@ -662,7 +628,7 @@ HRESULT CVideoMixer::GetOutputMediaType(AM_MEDIA_TYPE* type) const
 
 void CVideoMixer::SerializeChannelSettings(CArchive& ar)
 {
-    MixerLock lock(lock_);
+    CAutoLock lock(&lock_);
     for (ChannelVideoSettings& s : settings_)
         s.Serialize(ar);
 }

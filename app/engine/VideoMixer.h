@@ -4,6 +4,7 @@
 #pragma once
 
 #include "app/core/Listeners.h"
+#include "app/core/MmTimer.h"
 #include "app/core/VideoMixerInput.h"
 #include "app/engine/ChannelVideoSettings.h"
 #include "app/engine/ProgramFrameSource.h"
@@ -117,14 +118,14 @@ public:
     const std::vector<IVideoMixerRenderListener*>& GetRenderListeners() const { return renderListeners_; }
     const std::vector<HWND>& GetPresentWindows() const { return presentWindows_; }
 
-    void Lock() { EnterCriticalSection(&lock_); }
-    void Unlock() { LeaveCriticalSection(&lock_); }
+    void Lock() { lock_.Lock(); }
+    void Unlock() { lock_.Unlock(); }
 
 private:
-    static void CALLBACK ClockProc(UINT id, UINT msg, DWORD_PTR user, DWORD_PTR, DWORD_PTR);
+    static void ClockTick(void* self);
     bool ValidInput(DWORD_PTR input) const { return input < static_cast<DWORD_PTR>(inputCount_); }
 
-    CRITICAL_SECTION lock_;
+    CCritSec lock_;
     LONG refCount_ = 1;
     bool started_ = false;
     HWND renderWindow_;
@@ -139,15 +140,14 @@ private:
     int fieldType_;
     int renderWidth_;
     float clockRate_;
-    bool clockRunning_ = false;
-    UINT timerId_ = 0;
-    DWORD clockStart_ = 0;
+    CMmTimer clock_;
+    LONGLONG clockStart_ = 0;
     std::vector<int> active_;
     int effectId_ = 0;
     int position_ = 0;
     int timed_ = 0;
     int duration_ = 0;
-    DWORD transitionStart_ = 0;
+    LONGLONG transitionStart_ = 0;
     bool transitionStartTaken_ = false;
     IVideoMixerListener* listener_ = nullptr;
     std::vector<IVideoMixerRenderListener*> renderListeners_;

@@ -3,6 +3,7 @@
 
 #include "app/graphs/WmvComposeGraph.h"
 
+#include "app/core/EngineClock.h"
 #include "app/foundation/AppHelpers.h"
 #include "app/foundation/DShowHelpers.h"
 #include "app/settings/WMVCredentialDlg.h"
@@ -363,12 +364,12 @@ HRESULT CWmvComposeGraph::WaitForPushConnection()
     // The main thread waits here; it keeps dispatching its messages (the credential dialog
     // and the windows stay alive) and gives up after the time-out. The time-out is for a
     // server that never answers: while the operator types a password it starts again.
-    DWORD start = m_pushClock();
+    LONGLONG start = EngineClock::Now();
     for (;;) {
         if (InterlockedCompareExchange(&m_promptsOpen, 0, 0) > 0)
-            start = m_pushClock();
-        const DWORD elapsed = m_pushClock() - start;
-        const DWORD left = elapsed >= m_pushTimeoutMs ? 0 : m_pushTimeoutMs - elapsed;
+            start = EngineClock::Now();
+        const LONGLONG elapsed = EngineClock::Now() - start;
+        const DWORD left = elapsed >= m_pushTimeoutMs ? 0 : static_cast<DWORD>(m_pushTimeoutMs - elapsed);
         const DWORD wait = MsgWaitForMultipleObjects(1, &event, FALSE, left, QS_ALLINPUT);
         if (wait == WAIT_OBJECT_0) {
             std::lock_guard<std::mutex> lock(m_callbackLock);

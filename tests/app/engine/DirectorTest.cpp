@@ -59,7 +59,6 @@ protected:
         audio_test::RemoveConfigFile();
         directortest::CopyShippedEffects();
         audio_test::FakeTime::Reset();
-        audio_test::FakeTime::now = 500000; // times beyond 32 bits in 100-ns units
         g_now = 0x7FFF0000;
         EngineClock::SetSource(&TestClock);
         EngineClock::SetManualTimers(true);
@@ -90,7 +89,7 @@ protected:
         director_.reset(director ? director : new CDirector);
         director_->SetChannelGraphFactory(&channels_);
         director_->SetOutputGraphFactory(&outputs_);
-        director_->SetAudioTimeApi(audio_test::FakeTime::Api());
+        director_->SetAudioTimerApi(audio_test::FakeTime::Api());
         WAVEFORMATEX pcm = audio_test::kPcm;
         director_->SetAudioFormat(&pcm);
         ASSERT_EQ(director_->Init(window_, window_, width, height, 25.0f, 1.0, 2), S_OK);
@@ -379,8 +378,10 @@ TEST_F(DirectorTest, MixedAudioReachesOutputsIn40MsChunks)
     PushAudio(2, 2000, 3000);
     EXPECT_EQ(mixer->GetQueuedBytes(0), 7056);
     EXPECT_EQ(mixer->GetQueuedBytes(1), 3000);
+    g_now = 500000; // times beyond 32 bits in 100-ns units
+    EngineClock::SetSource(&TestClock);
     mixer->Tick();
-    audio_test::FakeTime::now += 40;
+    g_now += 40;
     mixer->Tick();
     std::lock_guard<std::mutex> guard(out.lock);
     ASSERT_EQ(out.chunks.size(), 2u);
