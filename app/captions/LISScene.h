@@ -8,8 +8,8 @@
 #include "app/core/Listeners.h"
 
 #include <windows.h>
-#include <afxmt.h>
 #include <d3d9.h>
+#include <streams.h>
 
 #include <functional>
 #include <map>
@@ -54,10 +54,10 @@ public:
     // Held by a layer's SetPosition while it changes a layer that may be in the scene.
     class Lock {
     public:
-        explicit Lock(const CLISScene& scene) : lock_(&scene.lock_, TRUE) {}
+        explicit Lock(const CLISScene& scene) : lock_(&scene.lock_) {}
 
     private:
-        CSingleLock lock_;
+        CAutoLock lock_;
     };
 
 private:
@@ -71,7 +71,7 @@ private:
     HWND previewWindow_ = nullptr;
     std::set<CLISLayer*> layers_;
     std::multimap<float, CLISLayer*, std::greater<float>> depths_;
-    mutable CCriticalSection lock_;
+    mutable CCritSec lock_;
 };
 
 namespace captions {

@@ -13,10 +13,6 @@
 
 CDirector::CDirector() : m_channels(kChannelCount, nullptr)
 {
-    InitializeCriticalSection(&m_outputLock);
-    InitializeCriticalSection(&m_audioLock);
-    InitializeCriticalSection(&m_videoLock);
-    InitializeCriticalSection(&m_eventLock);
     const WAVEFORMATEX format = ProgramAudioFormat();
     ResetAudioType(format, format.nAvgBytesPerSec);
 }
@@ -24,10 +20,6 @@ CDirector::CDirector() : m_channels(kChannelCount, nullptr)
 CDirector::~CDirector()
 {
     Shutdown();
-    DeleteCriticalSection(&m_eventLock);
-    DeleteCriticalSection(&m_videoLock);
-    DeleteCriticalSection(&m_audioLock);
-    DeleteCriticalSection(&m_outputLock);
 }
 
 void CDirector::ResetAudioType(const WAVEFORMATEX& format, ULONG sampleSize)
@@ -364,7 +356,7 @@ void CDirector::HideCaptionPreview()
 void CDirector::OnSample(int id, IMediaSample* sample, int timeLow, int timeHigh)
 {
     if (id == kMixedAudioId) {
-        Lock lock(m_audioLock);
+        CAutoLock lock(&m_audioLock);
         for (IGrabListener* listener : m_audioListeners) {
             try {
                 listener->OnSample(kMixedAudioId, sample, timeLow, timeHigh);
@@ -397,13 +389,13 @@ void CDirector::AddAudioListener(IGrabListener* listener)
 {
     if (!listener)
         return;
-    Lock lock(m_audioLock);
+    CAutoLock lock(&m_audioLock);
     m_audioListeners.push_back(listener);
 }
 
 void CDirector::RemoveAudioListener(IGrabListener* listener)
 {
-    Lock lock(m_audioLock);
+    CAutoLock lock(&m_audioLock);
     m_audioListeners.remove(listener);
 }
 

@@ -107,17 +107,6 @@ protected:
 
 private:
     friend class CChannel;
-    class Lock {
-    public:
-        explicit Lock(CRITICAL_SECTION& cs) : m_cs(cs) { EnterCriticalSection(&m_cs); }
-        ~Lock() { LeaveCriticalSection(&m_cs); }
-        Lock(const Lock&) = delete;
-        Lock& operator=(const Lock&) = delete;
-
-    private:
-        CRITICAL_SECTION& m_cs;
-    };
-
     HRESULT StartOutputGraph(int type);
     bool ValidNumber(int number) const { return number > 0 && number <= static_cast<int>(m_channels.size()); }
     IChannelGraph* GraphOf(int number) const;
@@ -160,7 +149,7 @@ private:
     // thread's messages while it builds (a push connection waits so), and a message handled
     // then must not start the same type again or shut the director down under it.
     std::set<int> m_startingOutputs;
-    CRITICAL_SECTION m_outputLock;
+    CCritSec m_outputLock;
     bool m_outputsRunning = false;
 
     CEncodeSettings m_encode;
@@ -178,18 +167,18 @@ private:
     CAudioMixer* m_audioMixer = nullptr;
 
     std::list<IGrabListener*> m_audioListeners;
-    CRITICAL_SECTION m_audioLock;
+    CCritSec m_audioLock;
     IAudioPreviewGraph* m_audioPreview = nullptr;
 
     CVideoMixer* m_videoMixer = nullptr; // one reference held
     std::list<IVideoListener*> m_videoListeners;
-    CRITICAL_SECTION m_videoLock;
+    CCritSec m_videoLock;
 
     HANDLE m_thread = nullptr;
     HANDLE m_frameEvent = nullptr;
     // The mixing clock may announce a frame while the thread is being stopped: the event
     // handle is set and closed under this lock only.
-    CRITICAL_SECTION m_eventLock;
+    CCritSec m_eventLock;
     volatile LONG m_threadRunning = 0;
     AM_SAMPLE2_PROPERTIES m_frame = {};
     BYTE* m_readback = nullptr;

@@ -23,7 +23,7 @@ HRESULT CDirector::StartOutputGraph(int type)
     if (!m_initialized || m_channels.empty() || !m_videoMixer)
         return E_UNEXPECTED;
     {
-        Lock lock(m_outputLock);
+        CAutoLock lock(&m_outputLock);
         if (m_outputs.count(type))
             return E_UNEXPECTED;
     }
@@ -100,7 +100,7 @@ HRESULT CDirector::StartOutputGraph(int type)
     AddAudioListener(source->GetAudioListener());
     source->ActivatePins();
     {
-        Lock lock(m_outputLock);
+        CAutoLock lock(&m_outputLock);
         m_outputs[type] = graph;
         m_outputsRunning = true;
     }
@@ -123,7 +123,7 @@ HRESULT CDirector::StopOutput(int type)
         for (;;) {
             int first;
             {
-                Lock lock(m_outputLock);
+                CAutoLock lock(&m_outputLock);
                 if (m_outputs.empty())
                     break;
                 first = m_outputs.begin()->first;
@@ -134,7 +134,7 @@ HRESULT CDirector::StopOutput(int type)
     }
     IOutputGraph* graph;
     {
-        Lock lock(m_outputLock);
+        CAutoLock lock(&m_outputLock);
         std::map<int, IOutputGraph*>::iterator it = m_outputs.find(type);
         if (it == m_outputs.end())
             return E_UNEXPECTED;
@@ -148,7 +148,7 @@ HRESULT CDirector::StopOutput(int type)
     graph->Stop();
     HRESULT hr = graph->Destroy();
     {
-        Lock lock(m_outputLock);
+        CAutoLock lock(&m_outputLock);
         m_outputs.erase(type);
         if (m_outputs.empty())
             m_outputsRunning = false;
@@ -159,7 +159,7 @@ HRESULT CDirector::StopOutput(int type)
 
 int CDirector::IsOutputRunning(int type)
 {
-    Lock lock(m_outputLock);
+    CAutoLock lock(&m_outputLock);
     return m_outputs.count(type) ? 1 : 0;
 }
 
@@ -170,7 +170,7 @@ void CDirector::AddVideoListener(IVideoListener* listener)
     if (!listener)
         return;
     {
-        Lock lock(m_videoLock);
+        CAutoLock lock(&m_videoLock);
         m_videoListeners.push_back(listener);
     }
     // The engine queues and reads back frames only while somebody listens.
@@ -182,7 +182,7 @@ void CDirector::RemoveVideoListener(IVideoListener* listener)
 {
     bool empty;
     {
-        Lock lock(m_videoLock);
+        CAutoLock lock(&m_videoLock);
         m_videoListeners.remove(listener);
         empty = m_videoListeners.empty();
     }
@@ -194,7 +194,7 @@ void CDirector::RemoveVideoListener(IVideoListener* listener)
 
 void CDirector::OnFrameReady(LONGLONG, LONGLONG)
 {
-    Lock lock(m_eventLock);
+    CAutoLock lock(&m_eventLock);
     if (m_frameEvent)
         SetEvent(m_frameEvent);
 }
@@ -207,13 +207,13 @@ HRESULT CDirector::StartFrameThread()
     if (!event)
         return HRESULT_FROM_WIN32(GetLastError());
     {
-        Lock lock(m_eventLock);
+        CAutoLock lock(&m_eventLock);
         m_frameEvent = event;
     }
     m_thread = CreateThread(nullptr, 0, &CDirector::FrameThreadProc, this, CREATE_SUSPENDED, nullptr);
     if (!m_thread) {
         const HRESULT hr = HRESULT_FROM_WIN32(GetLastError());
-        Lock lock(m_eventLock);
+        CAutoLock lock(&m_eventLock);
         CloseHandle(m_frameEvent);
         m_frameEvent = nullptr;
         return FAILED(hr) ? hr : E_FAIL;
@@ -233,7 +233,7 @@ void CDirector::StopFrameThread()
         m_thread = nullptr;
     }
     {
-        Lock lock(m_eventLock);
+        CAutoLock lock(&m_eventLock);
         if (m_frameEvent) {
             CloseHandle(m_frameEvent);
             m_frameEvent = nullptr;
@@ -243,7 +243,7 @@ void CDirector::StopFrameThread()
     m_readback = nullptr;
     m_readbackSize = 0;
     {
-        Lock lock(m_videoLock);
+        CAutoLock lock(&m_videoLock);
         m_videoListeners.clear();
     }
     // Nobody reads frames any more: the engine stops queuing them.
@@ -328,7 +328,7 @@ HRESULT CDirector::GetNextFrame()
 
 void CDirector::DistributeFrame()
 {
-    Lock lock(m_videoLock);
+    CAutoLock lock(&m_videoLock);
     for (IVideoListener* listener : m_videoListeners) {
         try {
             listener->OnVideoFrame(0, &m_frame);

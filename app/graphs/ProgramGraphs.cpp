@@ -1,3 +1,6 @@
+// The frame server's sockets want Winsock 2 declared before anything pulls in windows.h.
+#include <winsock2.h>
+
 #include "app/graphs/ProgramGraphs.h"
 
 #include "app/core/OutputType.h"
