@@ -156,7 +156,7 @@ HRESULT CElemGraph::Build()
     IGraphBuilder* graph = m_graph.GetGraph();
     if (!graph)
         return E_UNEXPECTED;
-    HRESULT hr;
+    HRESULT hr = S_OK;
     if (!builder_) {
         hr = m_graph.CreateCaptureGraphBuilder(&builder_);
         if (FAILED(hr))
