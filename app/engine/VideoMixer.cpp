@@ -14,29 +14,10 @@
 
 namespace {
 
-template <class T> class Ref
-{
-public:
-    Ref() = default;
-    ~Ref()
-    {
-        if (p_)
-            p_->Release();
-    }
-    Ref(const Ref&) = delete;
-    Ref& operator=(const Ref&) = delete;
-    T** operator&() { return &p_; }
-    T* operator->() const { return p_; }
-    T* get() const { return p_; }
-
-private:
-    T* p_ = nullptr;
-};
-
 // The graph's state, read with a 100 ms time-out.
 HRESULT GraphState(IFilterGraph* graph, OAFilterState* state)
 {
-    Ref<IMediaControl> control;
+    CComPtr<IMediaControl> control;
     HRESULT hr = graph->QueryInterface(IID_IMediaControl, reinterpret_cast<void**>(&control));
     if (FAILED(hr))
         return hr;
@@ -210,7 +191,7 @@ HRESULT CVideoMixer::AttachChannel(IBaseFilter* renderer, const int* input, HWND
         return E_INVALIDARG;
     if (!started_)
         return E_UNEXPECTED;
-    Ref<IVMRFilterConfig9> config;
+    CComPtr<IVMRFilterConfig9> config;
     if (FAILED(renderer->QueryInterface(IID_IVMRFilterConfig9, reinterpret_cast<void**>(&config))))
         return E_INVALIDARG;
     DWORD mode = 0;
@@ -225,26 +206,26 @@ HRESULT CVideoMixer::AttachChannel(IBaseFilter* renderer, const int* input, HWND
             info.pGraph->Release();
         return E_UNEXPECTED;
     }
-    Ref<IFilterGraph> graph;
+    CComPtr<IFilterGraph> graph;
     *&graph = info.pGraph;
     OAFilterState state = State_Running;
-    hr = GraphState(graph.get(), &state);
+    hr = GraphState(graph.Get(), &state);
     if (FAILED(hr))
         return hr;
     if (state != State_Stopped)
         return E_UNEXPECTED;
 
-    Ref<IVMRSurfaceAllocatorNotify9> notify;
+    CComPtr<IVMRSurfaceAllocatorNotify9> notify;
     hr = renderer->QueryInterface(IID_IVMRSurfaceAllocatorNotify9, reinterpret_cast<void**>(&notify));
     if (FAILED(hr))
         return hr;
-    CVideoChannel* channel = new (std::nothrow) CVideoChannel(*input, window, renderer, graph.get(), notify.get());
+    CVideoChannel* channel = new (std::nothrow) CVideoChannel(*input, window, renderer, graph.Get(), notify.Get());
     if (!channel)
         return E_OUTOFMEMORY;
 
     CAutoLock lock(&lock_);
     IDirect3DDevice9* device = engine_->GetDevice();
-    Ref<IDirect3D9> d3d;
+    CComPtr<IDirect3D9> d3d;
     if (!device || FAILED(device->GetDirect3D(&d3d))) {
         delete channel;
         return E_FAIL;
@@ -284,7 +265,7 @@ HRESULT CVideoMixer::DetachChannel(int input)
     // Disconnect the renderer's pins; a VMR-9 without connections never asks us for
     // surfaces again, so the allocator need not be replaced by a null one (which some
     // renderers crash on).
-    Ref<IEnumPins> pins;
+    CComPtr<IEnumPins> pins;
     hr = channel->renderer->EnumPins(&pins);
     if (FAILED(hr))
         return hr;

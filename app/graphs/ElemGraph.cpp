@@ -239,14 +239,12 @@ HRESULT CElemGraph::HandFormatToMixer()
     IPin* in = GetConnectedPin(videoRenderer_, TRUE);
     if (!in)
         return S_OK;
-    AM_MEDIA_TYPE mt = {};
+    CMediaType mt;
     HRESULT hr = in->ConnectionMediaType(&mt);
     if (FAILED(hr))
         return hr;
-    hr = mixer_->SetChannelFormat(channelIndex_, &mt, options_.deinterlace, options_.fieldOrder, options_.aspect,
-                                  options_.keepAspect);
-    FreeMediaType(mt);
-    return hr;
+    return mixer_->SetChannelFormat(channelIndex_, &mt, options_.deinterlace, options_.fieldOrder, options_.aspect,
+                                    options_.keepAspect);
 }
 
 HRESULT CElemGraph::AddSourceFilters(IBaseFilter** audio, IBaseFilter** video)
@@ -331,8 +329,8 @@ HRESULT CElemGraph::ConfigureCaptureFormats()
                                               reinterpret_cast<void**>(&config))) &&
             config) {
             result = config->SetFormat(&acceptedAudio_);
-            AM_MEDIA_TYPE* current = nullptr;
-            if (SUCCEEDED(config->GetFormat(&current)) && current) {
+            CAutoMediaTypePtr current;
+            if (SUCCEEDED(config->GetFormat(&current)) && current.Get()) {
                 if (current->majortype == MEDIATYPE_Audio && current->subtype == MEDIASUBTYPE_PCM &&
                     current->formattype == FORMAT_WaveFormatEx && current->pbFormat &&
                     current->cbFormat >= sizeof(WAVEFORMATEX)) {
@@ -347,7 +345,6 @@ HRESULT CElemGraph::ConfigureCaptureFormats()
                         negotiation->SuggestAllocatorProperties(&props);
                     }
                 }
-                DeleteMediaType(current);
             }
         }
     }

@@ -452,9 +452,9 @@ bool CWmvComposeGraph::GetOutputSize(LONG* width, LONG* height)
     CComPtr<IEnumMediaTypes> types;
     if (FAILED(source->VideoPin()->EnumMediaTypes(&types)) || !types)
         return false;
-    AM_MEDIA_TYPE* type = nullptr;
+    CAutoMediaTypePtr type;
     ULONG fetched = 0;
-    if (types->Next(1, &type, &fetched) != S_OK || !type)
+    if (types->Next(1, &type, &fetched) != S_OK || !type.Get())
         return false;
     bool found = false;
     if (type->formattype == FORMAT_VideoInfo && type->cbFormat >= sizeof(VIDEOINFOHEADER) && type->pbFormat) {
@@ -463,7 +463,6 @@ bool CWmvComposeGraph::GetOutputSize(LONG* width, LONG* height)
         *height = vih->bmiHeader.biHeight < 0 ? -vih->bmiHeader.biHeight : vih->bmiHeader.biHeight;
         found = *width > 0 && *height > 0;
     }
-    DeleteMediaType(type);
     return found;
 }
 
