@@ -104,13 +104,4 @@ TEST_F(GrabHostTest, TimeTravelsAsTwoHalvesLowFirst)
     }
 }
 
-TEST(GrabListenerTest, BaseFlushDoesNothing)
-{
-    std::vector<Call> calls;
-    RecordingListener a(1, calls);
-    IGrabListener& listener = a;
-    listener.OnFlush(5);
-    EXPECT_TRUE(calls.empty());
-}
-
 } // namespace
