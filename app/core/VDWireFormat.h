@@ -7,6 +7,8 @@
 // build, so no structure is ever copied onto the wire whole.
 #pragma once
 
+// Both ends include sockets after this header: Winsock 2 must come before windows.h.
+#include <winsock2.h>
 #include <windows.h>
 #include <strmif.h>
 
