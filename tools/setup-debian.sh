@@ -41,6 +41,8 @@ packages=(
   gstreamer1.0-plugins-base:i386 gstreamer1.0-plugins-good:i386
   # test framework sources (built for the target) and a tool to check recorded files
   googletest ffmpeg
+  # the skin is drawn at build time with PIL; the CJK font labels it and Wine shows Chinese with it
+  python3-pil fonts-wqy-microhei
 )
 
 missing=()

@@ -18,6 +18,10 @@ for f in Ravelmixer.exe ovx500u.dll rvxvd.dll; do
     || { echo "test: build/win32/out/$f is not a 32-bit PE file" >&2; exit 1; }
 done
 echo "test: build/win32/out holds the i686 deliverables"
+# The shipped folder holds everything the program loads by name, and the program links the card
+# library at load time (the 64-bit folder is checked by its ctest entry).
+bash "$top/tests/system/check-program-folder.sh" "$top/build/win32/out" i686-w64-mingw32-objdump \
+  /usr/lib/i386-linux-gnu/wine/i386-windows "$top/app/engine/effects"
 
 jobs=$(nproc)
 if loader=$(rvx_wine_loader i686) && "$loader" --version >/dev/null 2>&1; then

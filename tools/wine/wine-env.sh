@@ -45,6 +45,9 @@ if [ ! -f "$prefix/.rvx-ready" ]; then
   "$server" -w </dev/null >/dev/null 2>&1
   touch "$prefix/.rvx-ready"
 fi
+# Chinese captions and labels render with a CJK font (once per prefix, also for older ones).
+bash "$here/wine-fonts.sh" "$loader" || fail "could not set up the CJK font in $prefix"
+"$server" -w </dev/null >/dev/null 2>&1
 
 # A free display number: no lock file and no socket.
 display=""

@@ -427,3 +427,27 @@ TEST_F(ElemGraphTest, LoadedOptionsRoundTripAndReachTheMixer)
     EXPECT_EQ(memcmp(stored, record, n), 0);
     free(stored);
 }
+
+TEST_F(ElemGraphTest, TheSampleClipsOfTheProgramFolderPlayAsFileChannels)
+{
+    for (const wchar_t* name : {L"sample1.avi", L"sample2.avi"}) {
+        const std::wstring clip = std::wstring(L"" RVX_SAMPLES_FOLDER L"\\") + name;
+        ASSERT_EQ(BuildChannel(FileSource(clip), FileSource(clip)), S_OK) << name;
+        CVideoChannel* channel = mixer_->GetChannel(0);
+        ASSERT_NE(channel, nullptr);
+        EXPECT_EQ(channel->format.bmiHeader.biWidth, 640);
+        EXPECT_EQ(std::abs(channel->format.bmiHeader.biHeight), 480);
+        // Ten seconds that the panel's seek buttons can move in.
+        LONGLONG duration = 0;
+        EXPECT_TRUE(SUCCEEDED(graph_->Graph().GetDuration(&duration)));
+        EXPECT_EQ(duration, 100000000);
+        DWORD caps = 0;
+        EXPECT_TRUE(SUCCEEDED(graph_->Graph().GetCapabilities(&caps)));
+        EXPECT_TRUE(caps & AM_SEEKING_CanSeekAbsolute);
+        const LONG frames = mixer_->Frames(), samples = listener_.count_;
+        ASSERT_TRUE(SUCCEEDED(Run()));
+        EXPECT_TRUE(mixer_->WaitForFrames(frames + 5)) << name;
+        EXPECT_TRUE(listener_.WaitForSamples(samples + 5)) << name;
+        graph_.reset();
+    }
+}
