@@ -1,6 +1,7 @@
 #include "app/captions/LISLayer.h"
 
 #include "app/captions/LISScene.h"
+#include "app/core/EngineClock.h"
 #include "app/captions/image/ximage.h"
 
 #include <d3dx9.h>
@@ -10,21 +11,6 @@
 #include <string>
 
 namespace {
-
-template <class T> class Ref {
-public:
-    Ref() = default;
-    ~Ref() { if (p_) p_->Release(); }
-    Ref(const Ref&) = delete;
-    Ref& operator=(const Ref&) = delete;
-    T** operator&() { return &p_; }
-    T* operator->() const { return p_; }
-    T* get() const { return p_; }
-    T* detach() { T* p = p_; p_ = nullptr; return p; }
-
-private:
-    T* p_ = nullptr;
-};
 
 bool IsGif(const wchar_t* path)
 {
@@ -99,7 +85,7 @@ void CLISLayer::LoadAnimation(const wchar_t* path)
         if (!frame.Load(path, CXIMAGE_FORMAT_GIF)) continue;
         // Frames are written with their alpha, so the GIF's transparent pixels stay
         // transparent over the program (a device context would have lost them).
-        Ref<IDirect3DSurface9> surface;
+        CComPtr<IDirect3DSurface9> surface;
         const UINT w = frame.GetWidth(), h = frame.GetHeight();
         if (FAILED(device_->CreateOffscreenPlainSurface(w, h, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &surface, nullptr)))
             continue;
@@ -108,7 +94,7 @@ void CLISLayer::LoadAnimation(const wchar_t* path)
         for (UINT y = 0; y < h; ++y)
             memcpy(static_cast<BYTE*>(lr.pBits) + size_t(y) * lr.Pitch, frame.GetPixels32() + size_t(y) * w, w * 4);
         surface->UnlockRect();
-        AddFrame(surface.get());
+        AddFrame(surface.Get());
     }
 }
 
@@ -118,28 +104,28 @@ void CLISLayer::LoadPicture(const wchar_t* path, const BYTE* bytes, DWORD count)
     D3DXIMAGE_INFO info;
     const HRESULT hr = path ? D3DXGetImageInfoFromFileW(path, &info) : D3DXGetImageInfoFromFileInMemory(bytes, count, &info);
     if (FAILED(hr) || info.Width == 0 || info.Height == 0) return;
-    Ref<IDirect3DSurface9> surface;
+    CComPtr<IDirect3DSurface9> surface;
     if (FAILED(device_->CreateOffscreenPlainSurface(info.Width, info.Height, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM,
                                                     &surface, nullptr)))
         return;
-    const HRESULT loaded = path ? D3DXLoadSurfaceFromFileW(surface.get(), nullptr, nullptr, path, nullptr,
+    const HRESULT loaded = path ? D3DXLoadSurfaceFromFileW(surface.Get(), nullptr, nullptr, path, nullptr,
                                                            D3DX_DEFAULT, 0, nullptr)
-                                : D3DXLoadSurfaceFromFileInMemory(surface.get(), nullptr, nullptr, bytes, count,
+                                : D3DXLoadSurfaceFromFileInMemory(surface.Get(), nullptr, nullptr, bytes, count,
                                                                   nullptr, D3DX_DEFAULT, 0, nullptr);
     if (FAILED(loaded)) return;
     placement_.width = int(info.Width);
     placement_.height = int(info.Height);
-    AddFrame(surface.get());
+    AddFrame(surface.Get());
 }
 
 bool CLISLayer::AddFrame(IDirect3DSurface9* source)
 {
     if (!device_ || !source || placement_.width <= 0 || placement_.height <= 0) return false;
-    Ref<IDirect3DSurface9> frame;
+    CComPtr<IDirect3DSurface9> frame;
     if (FAILED(device_->CreateOffscreenPlainSurface(UINT(placement_.width), UINT(placement_.height), D3DFMT_A8R8G8B8,
                                                     D3DPOOL_SYSTEMMEM, &frame, nullptr)))
         return false;
-    if (FAILED(D3DXLoadSurfaceFromSurface(frame.get(), nullptr, nullptr, source, nullptr, nullptr, D3DX_DEFAULT,
+    if (FAILED(D3DXLoadSurfaceFromSurface(frame.Get(), nullptr, nullptr, source, nullptr, nullptr, D3DX_DEFAULT,
                                           keyEnabled_ ? OpaqueKey(colourKey_) : 0)))
         return false;
     if (!keyEnabled_ && alpha_ < 100) {
@@ -155,14 +141,14 @@ bool CLISLayer::AddFrame(IDirect3DSurface9* source)
             frame->UnlockRect();
         }
     }
-    frames_.push_back(frame.detach());
+    frames_.push_back(frame.Detach());
     return true;
 }
 
 bool CLISLayer::CopyFromDC(HDC source)
 {
     if (!device_ || !source || placement_.width <= 0 || placement_.height <= 0) return false;
-    Ref<IDirect3DSurface9> surface;
+    CComPtr<IDirect3DSurface9> surface;
     if (FAILED(device_->CreateOffscreenPlainSurface(UINT(placement_.width), UINT(placement_.height), D3DFMT_X8R8G8B8,
                                                     D3DPOOL_SYSTEMMEM, &surface, nullptr)))
         return false;
@@ -170,7 +156,7 @@ bool CLISLayer::CopyFromDC(HDC source)
     if (FAILED(surface->GetDC(&dc))) return false;
     const BOOL copied = BitBlt(dc, 0, 0, placement_.width, placement_.height, source, 0, 0, SRCCOPY);
     surface->ReleaseDC(dc);
-    return copied && AddFrame(surface.get());
+    return copied && AddFrame(surface.Get());
 }
 
 void CLISLayer::SetPosition(float x, float y, int anchor)
@@ -206,7 +192,8 @@ IDirect3DSurface9* CLISLayer::GetFrame(RECT* source, RECT* target)
     SetRectEmpty(target);
     if (frames_.empty() || finished_) return nullptr;
 
-    const DWORD now = scene_ ? scene_->Now() : GetTickCount();
+    // The low 32 bits of the engine clock: the motion's unsigned arithmetic runs across a wrap.
+    const DWORD now = static_cast<DWORD>(EngineClock::Now());
     if (!started_) {
         started_ = true;
         startTick_ = now;

@@ -59,10 +59,10 @@ void RenderTextureSize(const D3DCAPS9& caps, int width, int height, UINT& textur
 
 } // namespace captions
 
-CLISScene::CLISScene() : clock_(GetTickCount) {}
+CLISScene::CLISScene() {}
 
 CLISScene::CLISScene(int width, int height, HWND previewWindow)
-    : width_(width), height_(height), previewWindow_(previewWindow), clock_(GetTickCount)
+    : width_(width), height_(height), previewWindow_(previewWindow)
 {
 }
 
@@ -97,7 +97,7 @@ HRESULT CLISScene::CreateRenderTexture()
 
 HRESULT CLISScene::SetTarget(IDirect3DDevice9* device, int width, int height, HWND previewWindow)
 {
-    CSingleLock lock(&lock_, TRUE);
+    CAutoLock lock(&lock_);
     if (device) device->AddRef();
     if (device_) device_->Release();
     device_ = device;
@@ -110,7 +110,7 @@ HRESULT CLISScene::SetTarget(IDirect3DDevice9* device, int width, int height, HW
 HRESULT CLISScene::SetDevice(IDirect3DDevice9* device)
 {
     if (!device) return S_OK;
-    CSingleLock lock(&lock_, TRUE);
+    CAutoLock lock(&lock_);
     device->AddRef();
     if (device_) device_->Release();
     device_ = device;
@@ -120,7 +120,7 @@ HRESULT CLISScene::SetDevice(IDirect3DDevice9* device)
 void CLISScene::AddLayer(CLISLayer* layer)
 {
     if (!layer) return;
-    CSingleLock lock(&lock_, TRUE);
+    CAutoLock lock(&lock_);
     if (!layers_.insert(layer).second) return; // already in the scene
     if (layer->GetZ() == 0.0f) layer->SetZ(depths_.empty() ? 4.0f : depths_.begin()->first + 1.0f);
     depths_.emplace(layer->GetZ(), layer);
@@ -128,7 +128,7 @@ void CLISScene::AddLayer(CLISLayer* layer)
 
 void CLISScene::RemoveLayer(CLISLayer* layer)
 {
-    CSingleLock lock(&lock_, TRUE);
+    CAutoLock lock(&lock_);
     layers_.erase(layer);
     for (auto it = depths_.begin(); it != depths_.end();) {
         if (it->second == layer) it = depths_.erase(it);
@@ -138,7 +138,7 @@ void CLISScene::RemoveLayer(CLISLayer* layer)
 
 void CLISScene::ClearLayers()
 {
-    CSingleLock lock(&lock_, TRUE);
+    CAutoLock lock(&lock_);
     for (CLISLayer* layer : layers_) delete layer;
     layers_.clear();
     depths_.clear();
@@ -146,7 +146,7 @@ void CLISScene::ClearLayers()
 
 void CLISScene::Uninit()
 {
-    CSingleLock lock(&lock_, TRUE);
+    CAutoLock lock(&lock_);
     ClearLayers();
     if (texture_) texture_->Release();
     texture_ = nullptr;
@@ -156,27 +156,20 @@ void CLISScene::Uninit()
 
 bool CLISScene::Contains(const CLISLayer* layer) const
 {
-    CSingleLock lock(&lock_, TRUE);
+    CAutoLock lock(&lock_);
     return layers_.count(const_cast<CLISLayer*>(layer)) != 0;
 }
 
 size_t CLISScene::GetLayerCount() const
 {
-    CSingleLock lock(&lock_, TRUE);
+    CAutoLock lock(&lock_);
     return layers_.size();
 }
 
-void CLISScene::SetClock(std::function<DWORD()> clock)
-{
-    CSingleLock lock(&lock_, TRUE);
-    clock_ = clock ? std::move(clock) : std::function<DWORD()>(GetTickCount);
-}
-
-DWORD CLISScene::Now() const { return clock_(); }
 
 HRESULT CLISScene::Render(IDirect3DDevice9* device, int)
 {
-    CSingleLock lock(&lock_, TRUE);
+    CAutoLock lock(&lock_);
     if (!device_ || !device || !texture_ || depths_.empty()) return E_INVALIDARG;
     // The layer opacity lives in the vertex colour's alpha: texture stage 0 must multiply it
     // with the texture, whatever the engine's passes left there.

@@ -5,11 +5,11 @@
 #pragma once
 
 #include "app/captions/LISLayer.h"
-#include "app/engine/Listeners.h"
+#include "app/core/Listeners.h"
 
 #include <windows.h>
-#include <afxmt.h>
 #include <d3d9.h>
+#include <streams.h>
 
 #include <functional>
 #include <map>
@@ -50,17 +50,14 @@ public:
     bool Contains(const CLISLayer* layer) const;
     size_t GetLayerCount() const;
 
-    // The millisecond clock the layers time their passes by: GetTickCount unless replaced.
-    void SetClock(std::function<DWORD()> clock);
-    DWORD Now() const;
 
     // Held by a layer's SetPosition while it changes a layer that may be in the scene.
     class Lock {
     public:
-        explicit Lock(const CLISScene& scene) : lock_(&scene.lock_, TRUE) {}
+        explicit Lock(const CLISScene& scene) : lock_(&scene.lock_) {}
 
     private:
-        CSingleLock lock_;
+        CAutoLock lock_;
     };
 
 private:
@@ -74,8 +71,7 @@ private:
     HWND previewWindow_ = nullptr;
     std::set<CLISLayer*> layers_;
     std::multimap<float, CLISLayer*, std::greater<float>> depths_;
-    std::function<DWORD()> clock_;
-    mutable CCriticalSection lock_;
+    mutable CCritSec lock_;
 };
 
 namespace captions {

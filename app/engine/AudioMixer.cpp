@@ -1,5 +1,6 @@
 #include "app/engine/AudioMixer.h"
 
+#include "app/core/EngineClock.h"
 #include "app/engine/AudioMix.h"
 
 #include <streams.h>
@@ -24,8 +25,7 @@ CAudioMixer::CAudioMixer(int inputs)
       m_level(new std::atomic<DWORD>[static_cast<std::size_t>(m_inputs) + 1]),
       m_tickSel(new bool[static_cast<std::size_t>(m_inputs) + 1]),
       m_tickGain(static_cast<std::size_t>(m_inputs) + 1, 1.0f),
-      m_tickLevel(static_cast<std::size_t>(m_inputs) + 1, kSilentMeter),
-      m_time(MmTimeApi::System())
+      m_tickLevel(static_cast<std::size_t>(m_inputs) + 1, kSilentMeter)
 {
     std::memset(&m_format, 0, sizeof(m_format));
     for (int i = 0; i < m_inputs; ++i)
@@ -45,7 +45,7 @@ CAudioMixer::~CAudioMixer()
     const std::wstring path = ConfigPath();
     if (!path.empty())
         SaveConfig(path);
-    boost::recursive_mutex::scoped_lock lock(m_lock);
+    CAutoLock lock(&m_lock);
     for (CAudioInputQueue& q : m_queues)
         q.Flush();
     FreeBuffers();
@@ -84,7 +84,7 @@ int CAudioMixer::Start()
         return 0;
 
     {
-        boost::recursive_mutex::scoped_lock lock(m_lock);
+        CAutoLock lock(&m_lock);
         FreeBuffers();
         m_chunkLength = static_cast<long>(chunk);
         // Shorts, so a chunk is always aligned for 16-bit samples; an odd byte is left over.
@@ -107,12 +107,7 @@ int CAudioMixer::Start()
         m_started.store(true);
     }
 
-    m_time.timeBeginPeriod(1);
-    // Killed synchronously, so no tick runs once Stop has returned.
-    m_timerId = m_time.timeSetEvent(static_cast<UINT>(m_period), 1, &CAudioMixer::TimerProc,
-                                    reinterpret_cast<DWORD_PTR>(this), TIME_PERIODIC | TIME_KILL_SYNCHRONOUS);
-    if (m_timerId == 0) {
-        m_time.timeEndPeriod(1);
+    if (FAILED(m_timer.Start(static_cast<UINT>(m_period), &CAudioMixer::TimerTick, this))) {
         m_started.store(false);
         return 0;
     }
@@ -124,22 +119,13 @@ void CAudioMixer::Stop()
     if (!m_started.load())
         return;
     m_started.store(false);
-    // Not under the mixer lock: a tick in flight needs it to finish, and the kill waits for it.
-    m_time.timeKillEvent(m_timerId);
-    m_timerId = 0;
-    m_time.timeEndPeriod(1);
-    // Where the kill does not wait, a tick that began before it is let finish here.
-    boost::recursive_mutex::scoped_lock lock(m_lock);
+    m_timer.Stop(&m_lock);
 }
 
-void CALLBACK CAudioMixer::TimerProc(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR)
+void CAudioMixer::TimerTick(void* self)
 {
-    // An exception must not unwind into the system's timer thread, which would end the
-    // program; the listener that threw loses this one chunk and the next tick goes on.
-    try {
-        reinterpret_cast<CAudioMixer*>(user)->Tick();
-    } catch (...) {
-    }
+    // A listener that throws loses this one chunk; the timer catches it and the next tick goes on.
+    static_cast<CAudioMixer*>(self)->Tick();
 }
 
 LONGLONG CAudioMixer::QueueLimit() const
@@ -160,7 +146,7 @@ void CAudioMixer::PushSample(int input, IMediaSample* sample)
         return;
     std::vector<BYTE> copy(data, data + length);
 
-    boost::recursive_mutex::scoped_lock lock(m_lock);
+    CAutoLock lock(&m_lock);
     // An input fed faster than it is mixed is dropped whole, which bounds its delay.
     if (m_queues[input].QueuedBytes() > QueueLimit())
         FlushInput(input);
@@ -171,7 +157,7 @@ void CAudioMixer::FlushInput(int input)
 {
     if (!m_started.load() || input < 0 || input >= m_inputs)
         return;
-    boost::recursive_mutex::scoped_lock lock(m_lock);
+    CAutoLock lock(&m_lock);
     m_queues[input].Flush();
 }
 
@@ -179,13 +165,13 @@ LONGLONG CAudioMixer::GetQueuedBytes(int input) const
 {
     if (input < 0 || input >= m_inputs)
         return 0;
-    boost::recursive_mutex::scoped_lock lock(m_lock);
+    CAutoLock lock(&m_lock);
     return m_queues[input].QueuedBytes();
 }
 
 void CAudioMixer::Tick()
 {
-    boost::recursive_mutex::scoped_lock lock(m_lock);
+    CAutoLock lock(&m_lock);
     if (!m_started.load() || !m_output)
         return;
 
@@ -209,11 +195,11 @@ void CAudioMixer::Tick()
     m_output->SetActualDataLength(m_chunkLength);
     m_output->SetSyncPoint(TRUE);
     m_output->SetPreroll(FALSE);
-    DWORD now = m_time.timeGetTime();
-    if (now < static_cast<DWORD>(m_period))
-        now = static_cast<DWORD>(m_period);
+    LONGLONG now = EngineClock::Now();
+    if (now < m_period)
+        now = m_period;
     // 64-bit: milliseconds times 10000 leave 32 bits after about seven minutes.
-    REFERENCE_TIME start = static_cast<REFERENCE_TIME>(now - static_cast<DWORD>(m_period)) * 10000;
+    REFERENCE_TIME start = (now - m_period) * 10000;
     REFERENCE_TIME stop = start + static_cast<REFERENCE_TIME>(m_period) * 10000;
     m_output->SetTime(&start, &stop);
 

@@ -5,13 +5,12 @@
 // media sample.
 #pragma once
 
+#include "app/core/GrabHost.h"
+#include "app/core/MmTimer.h"
 #include "app/engine/AudioInputQueue.h"
-#include "app/engine/GrabHost.h"
-#include "app/engine/MmTimeApi.h"
 
 #include <mmreg.h>
-
-#include <boost/thread/recursive_mutex.hpp>
+#include <streams.h>
 
 #include <atomic>
 #include <memory>
@@ -74,14 +73,14 @@ public:
     bool SaveConfig(const std::wstring& path) const;
     static std::wstring ConfigPath();
 
-    // Replaces the clock and timer functions; only while stopped.
-    void SetTimeApi(const MmTimeApi& api) { m_time = api; }
+    // Replaces the timer functions; only while stopped. Chunks are stamped by the engine clock.
+    void SetTimerApi(const MmTimerApi& api) { m_timer.SetApi(api); }
 
     CAudioMixer(const CAudioMixer&) = delete;
     CAudioMixer& operator=(const CAudioMixer&) = delete;
 
 private:
-    static void CALLBACK TimerProc(UINT id, UINT msg, DWORD_PTR user, DWORD_PTR dw1, DWORD_PTR dw2);
+    static void TimerTick(void* self);
     void FreeBuffers();
     LONGLONG QueueLimit() const;
 
@@ -98,7 +97,7 @@ private:
     std::unique_ptr<std::atomic<float>[]> m_gain;
     std::unique_ptr<std::atomic<DWORD>[]> m_level;
     int m_period = 10;
-    UINT m_timerId = 0;
+    CMmTimer m_timer;
     int m_maxBufTime = 500;
     std::vector<BYTE> m_outputBuffer;
     CMediaSample* m_output = nullptr; // one reference held while allocated
@@ -109,7 +108,6 @@ private:
     std::vector<const short*> m_tickInputs;
     WAVEFORMATEX m_format;
     long m_chunkLength = 0;
-    MmTimeApi m_time;
     // Re-entrant: a push flushes its input while holding it.
-    mutable boost::recursive_mutex m_lock;
+    mutable CCritSec m_lock;
 };

@@ -3,7 +3,7 @@
 // takes it out of the director's table, so the director never keeps a dangling pointer.
 #pragma once
 
-#include "app/captions/SourceDescriptor.h"
+#include "app/core/SourceDescriptor.h"
 
 #include <windows.h>
 
@@ -19,6 +19,8 @@ public:
     CChannel& operator=(const CChannel&) = delete;
 
     CWnd* GetOwner() const { return m_owner; }
+    // The owner's window handle, null without an owner.
+    HWND GetOwnerWindow() const;
     HWND GetNotifyWindow() const { return m_notifyWindow; }
     int GetNumber() const { return m_number; }
     IChannelGraph* GetGraph() const { return m_graph; }

@@ -155,7 +155,7 @@ void CDXRenderEffect::ReleaseGeometry() {}
 
 void CDXRenderEffect::SetParameterValue(D3DXHANDLE parameter, float value)
 {
-    CSingleLock lock(&m_pendingLock, TRUE);
+    CAutoLock lock(&m_pendingLock);
     for (auto& p : m_pending)
         if (p.first == parameter) {
             p.second = value;
@@ -168,7 +168,7 @@ void CDXRenderEffect::ApplyPendingValues()
 {
     std::vector<std::pair<D3DXHANDLE, float>> values;
     {
-        CSingleLock lock(&m_pendingLock, TRUE);
+        CAutoLock lock(&m_pendingLock);
         values.swap(m_pending);
     }
     for (const auto& v : values) m_pEffect->SetFloat(v.first, v.second);

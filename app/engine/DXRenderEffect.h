@@ -4,7 +4,7 @@
 
 #include <d3dx9.h>
 
-#include <afxmt.h>
+#include <streams.h>
 
 #include <utility>
 #include <vector>
@@ -66,7 +66,7 @@ protected:
     IEffectParameterDialog* m_pDialog = nullptr;
 
 private:
-    CCriticalSection m_pendingLock;
+    CCritSec m_pendingLock;
     std::vector<std::pair<D3DXHANDLE, float>> m_pending;
 };
 

@@ -1,7 +1,7 @@
 #include "app/engine/DXRenderEngine.h"
 
 #include "app/engine/ChannelVideoSettings.h"
-#include "app/engine/EngineClock.h"
+#include "app/core/EngineClock.h"
 #include "app/engine/EngineFolders.h"
 #include "app/engine/RenderEffect.h"
 #include "app/engine/TransitionLoader.h"
@@ -335,6 +335,21 @@ HRESULT CDXRenderEngine::ReadBackFrame(IDirect3DSurface9* surface, BYTE* buffer,
     staging_->UnlockRect();
     *count = copied;
     return S_OK;
+}
+
+HRESULT CDXRenderEngine::ReadNextFrame(BYTE* buffer, long* count, ProgramFrameInfo* info)
+{
+    if (!count || !info)
+        return E_POINTER;
+    OutputFrame frame;
+    if (!outputs_.PopFrame(frame))
+        return VFW_S_NO_MORE_ITEMS;
+    info->flags = frame.flags;
+    info->start = frame.start;
+    info->stop = frame.stop;
+    const HRESULT hr = ReadBackFrame(frame.surface, buffer, count);
+    outputs_.ReturnSurface(frame.surface);
+    return hr;
 }
 
 void CDXRenderEngine::SetPassMatrices(ID3DXEffect* effect, const QuadMatrices& m)

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "app/engine/OutputFrameQueue.h"
+#include "app/engine/ProgramFrameSource.h"
 #include "app/engine/RenderEngine.h"
 #include "app/engine/ScreenQuad.h"
 
@@ -20,7 +21,7 @@ class CVideoChannel;
 struct ChannelVideoSettings;
 struct EffectInitParams;
 
-class CDXRenderEngine : public CRenderEngine
+class CDXRenderEngine : public CRenderEngine, public IProgramFrameSource
 {
 public:
     static const int kOutputSurfaceCount = 5;
@@ -37,6 +38,9 @@ public:
 
     // Pre-processes one decoded frame (one field pass) into the channel's picture.
     HRESULT RenderChannel(CVideoChannel* channel, ChannelVideoSettings* settings, VMR9PresentationInfo* info);
+
+    // IProgramFrameSource
+    HRESULT ReadNextFrame(BYTE* buffer, long* count, ProgramFrameInfo* info) override;
 
     bool PopFrame(OutputFrame& frame) { return outputs_.PopFrame(frame); }
     void ReturnSurface(IDirect3DSurface9* surface) { outputs_.ReturnSurface(surface); }

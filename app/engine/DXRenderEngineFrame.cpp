@@ -3,7 +3,7 @@
 #include "app/engine/DXRenderEngine.h"
 
 #include "app/engine/ChannelVideoSettings.h"
-#include "app/engine/EngineClock.h"
+#include "app/core/EngineClock.h"
 #include "app/engine/RenderEffect.h"
 #include "app/engine/VideoChannel.h"
 #include "app/engine/VideoMixer.h"
@@ -401,7 +401,7 @@ HRESULT CDXRenderEngine::FinishFrame(bool combine)
         }
     }
 
-    const DWORD t = EngineClock::Now();
+    const LONGLONG t = EngineClock::Now();
     IDirect3DSurface9* surface = outputs_.TakeSurface();
     if (!surface) {
         back->Release();
@@ -415,7 +415,7 @@ HRESULT CDXRenderEngine::FinishFrame(bool combine)
     }
     OutputFrame frame;
     frame.flags = COutputFrameQueue::kFrameFlags;
-    frame.start = static_cast<LONGLONG>(t) * 10000LL;
+    frame.start = t * 10000LL;
     frame.stop = frame.start + static_cast<LONGLONG>(1000.0 / frameRate_ * 10000.0);
     frame.surface = surface;
     outputs_.PushReady(frame);

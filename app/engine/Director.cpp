@@ -1,10 +1,9 @@
 #include "app/engine/Director.h"
 
+#include "app/core/GrabHost.h"
+#include "app/core/ProgramFormats.h"
 #include "app/engine/AudioMixer.h"
 #include "app/engine/Channel.h"
-#include "app/engine/DXRenderEngine.h"
-#include "app/engine/GrabHost.h"
-#include "app/engine/RenderEffect.h"
 #include "app/engine/VideoMixer.h"
 
 #include <uuids.h>
@@ -16,27 +15,10 @@ namespace {
 
 VolumeConsoleFactory g_volumeConsoleFactory = nullptr;
 
-WAVEFORMATEX ProgramAudioFormat()
-{
-    WAVEFORMATEX f = {};
-    f.wFormatTag = WAVE_FORMAT_PCM;
-    f.nChannels = 2;
-    f.nSamplesPerSec = 44100;
-    f.nAvgBytesPerSec = 176400;
-    f.nBlockAlign = 4;
-    f.wBitsPerSample = 16;
-    f.cbSize = 0;
-    return f;
-}
-
 } // namespace
 
 CDirector::CDirector() : m_channels(kChannelCount, nullptr)
 {
-    InitializeCriticalSection(&m_outputLock);
-    InitializeCriticalSection(&m_audioLock);
-    InitializeCriticalSection(&m_videoLock);
-    InitializeCriticalSection(&m_eventLock);
     const WAVEFORMATEX format = ProgramAudioFormat();
     ResetAudioType(format, format.nAvgBytesPerSec);
 }
@@ -44,26 +26,13 @@ CDirector::CDirector() : m_channels(kChannelCount, nullptr)
 CDirector::~CDirector()
 {
     Shutdown();
-    DeleteCriticalSection(&m_eventLock);
-    DeleteCriticalSection(&m_videoLock);
-    DeleteCriticalSection(&m_audioLock);
-    DeleteCriticalSection(&m_outputLock);
 }
 
 void CDirector::ResetAudioType(const WAVEFORMATEX& format, ULONG sampleSize)
 {
     m_audioFormat = format;
     m_audioFormat.cbSize = 0;
-    m_audioType = AM_MEDIA_TYPE();
-    m_audioType.majortype = MEDIATYPE_Audio;
-    m_audioType.subtype = MEDIASUBTYPE_PCM;
-    m_audioType.bFixedSizeSamples = TRUE;
-    m_audioType.bTemporalCompression = FALSE;
-    m_audioType.lSampleSize = sampleSize;
-    m_audioType.formattype = FORMAT_WaveFormatEx;
-    m_audioType.cbFormat = sizeof(WAVEFORMATEX);
-    // Consumers copy the type; the format block is the director's own and never freed by them.
-    m_audioType.pbFormat = reinterpret_cast<BYTE*>(&m_audioFormat);
+    m_audioType = ProgramAudioType(m_audioFormat, sampleSize);
 }
 
 void CDirector::SetAudioFormat(const WAVEFORMATEX* format)
@@ -110,8 +79,7 @@ HRESULT CDirector::Init(HWND renderWindow, HWND notifyWindow, int width, int hei
         return hr;
     }
 
-    CDXRenderEngine* engine = m_videoMixer->GetDXRenderEngine();
-    IDirect3DDevice9* device = engine ? engine->GetDevice() : nullptr;
+    IDirect3DDevice9* device = m_videoMixer->GetDevice();
     if (!device || FAILED(m_programScene.SetTarget(device, width, height, nullptr))) {
         Shutdown();
         return E_FAIL;
@@ -124,8 +92,8 @@ HRESULT CDirector::Init(HWND renderWindow, HWND notifyWindow, int width, int hei
         Shutdown();
         return E_FAIL;
     }
-    if (m_audioTimeSet)
-        m_audioMixer->SetTimeApi(m_audioTime);
+    if (m_audioTimerSet)
+        m_audioMixer->SetTimerApi(m_audioTimer);
     m_audioMixer->SetFormat(&m_audioFormat);
     m_audioMixer->SetPeriod(40);
     m_audioMixer->AddListener(kMixedAudioId, this);
@@ -224,7 +192,7 @@ HRESULT CDirector::OpenChannel(CChannel* channel, const SourceDescriptor& audio,
     if (!m_channelFactory)
         return E_UNEXPECTED;
     const int number = channel->GetNumber();
-    IChannelGraph* graph = m_channelFactory->CreateChannelGraph(this, number - 1);
+    IChannelGraph* graph = m_channelFactory->CreateChannelGraph(m_videoMixer, number - 1);
     if (!graph)
         return E_OUTOFMEMORY;
     HRESULT hr = graph->Create();
@@ -235,7 +203,7 @@ HRESULT CDirector::OpenChannel(CChannel* channel, const SourceDescriptor& audio,
     graph->SetAcceptedAudioType(&m_audioType);
     graph->SetAudioSource(audio);
     graph->SetVideoSource(video);
-    graph->SetOwner(channel->GetOwner());
+    graph->SetWindow(channel->GetOwnerWindow());
     graph->SetNotifyWindow(channel->GetNotifyWindow(), WM_CHANNEL_GRAPH_EVENT, number);
     hr = graph->Build();
     if (FAILED(hr)) {
@@ -387,14 +355,11 @@ HRESULT CDirector::EndTransition(bool swap)
     if (!m_videoMixer)
         return E_UNEXPECTED;
     IChannelGraph* outgoing = GraphOf(m_program);
-    // Program and preview change places only when the engine really shows two inputs:
-    // ending when no transition runs must not swap the numbers behind the engine's back.
-    const bool running = m_videoMixer->GetActiveInputs().size() > 1;
-    CRenderEngine* engine = m_videoMixer->GetRenderEngine();
-    CRenderEffect* effect = engine ? engine->GetCurrentEffect() : nullptr;
-    if (swap && running && (!effect || effect->GetSwapWhenOver()))
+    // The mixer decides whether the pictures change places; the numbers follow it.
+    bool swapped = false;
+    HRESULT hr = m_videoMixer->EndTransition(swap, &swapped);
+    if (swapped)
         std::swap(m_program, m_preview);
-    HRESULT hr = m_videoMixer->EndTransition(swap);
     if (m_priRecord && outgoing)
         outgoing->TransportRecordFreeze();
     return hr;
@@ -406,8 +371,7 @@ bool CDirector::ShowCaptionPreview(HWND window)
 {
     if (!window || !m_videoMixer)
         return false;
-    CDXRenderEngine* engine = m_videoMixer->GetDXRenderEngine();
-    m_previewScene.SetTarget(engine ? engine->GetDevice() : nullptr, m_width, m_height, window);
+    m_previewScene.SetTarget(m_videoMixer->GetDevice(), m_width, m_height, window);
     m_videoMixer->RemoveRenderListener(&m_previewScene);
     m_videoMixer->AddRenderListener(&m_previewScene);
     return true;
@@ -424,7 +388,7 @@ void CDirector::HideCaptionPreview()
 void CDirector::OnSample(int id, IMediaSample* sample, int timeLow, int timeHigh)
 {
     if (id == kMixedAudioId) {
-        Lock lock(m_audioLock);
+        CAutoLock lock(&m_audioLock);
         for (IGrabListener* listener : m_audioListeners) {
             try {
                 listener->OnSample(kMixedAudioId, sample, timeLow, timeHigh);
@@ -457,13 +421,13 @@ void CDirector::AddAudioListener(IGrabListener* listener)
 {
     if (!listener)
         return;
-    Lock lock(m_audioLock);
+    CAutoLock lock(&m_audioLock);
     m_audioListeners.push_back(listener);
 }
 
 void CDirector::RemoveAudioListener(IGrabListener* listener)
 {
-    Lock lock(m_audioLock);
+    CAutoLock lock(&m_audioLock);
     m_audioListeners.remove(listener);
 }
 

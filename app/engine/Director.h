@@ -5,15 +5,15 @@
 #pragma once
 
 #include "app/captions/LISScene.h"
-#include "app/engine/DirectorGraphs.h"
-#include "app/engine/Listeners.h"
-#include "app/engine/MmTimeApi.h"
+#include "app/core/GraphContracts.h"
+#include "app/core/Listeners.h"
+#include "app/core/MmTimer.h"
+#include "app/core/OutputSettings.h"
+#include "app/core/OutputType.h"
+#include "app/core/SourceDescriptor.h"
 #include "app/engine/VolumeConsole.h"
-#include "app/captions/SourceDescriptor.h"
-#include "app/settings/OutputSettings.h"
 
-#include <windows.h>
-#include <strmif.h>
+#include <streams.h>
 #include <mmreg.h>
 
 #include <list>
@@ -25,17 +25,6 @@ class CAudioMixer;
 class CChannel;
 class CVideoMixer;
 class CWnd;
-
-// The output kinds StartOutput takes; -1 means all, for StopOutput only.
-enum OutputType {
-    kOutputAll = -1,
-    kOutputWindowsMedia = 0,
-    kOutputAvi = 2,
-    kOutputIeee1394 = 3,
-    kOutputVirtualDevice = 5,
-    kOutputCard = 6,
-    kOutputDecklink = 7,
-};
 
 const UINT WM_CHANNEL_GRAPH_EVENT = 0x512;
 const UINT WM_DV_OUTPUT_EVENT = 0x513;
@@ -53,11 +42,11 @@ public:
     // The graphs the director makes; set before Init (the program gives the real ones).
     void SetChannelGraphFactory(IChannelGraphFactory* factory) { m_channelFactory = factory; }
     void SetOutputGraphFactory(IOutputGraphFactory* factory) { m_outputFactory = factory; }
-    // The clock and timer the audio mixer runs on, applied when Init starts it.
-    void SetAudioTimeApi(const MmTimeApi& api)
+    // The timer functions the audio mixer runs on, applied when Init starts it.
+    void SetAudioTimerApi(const MmTimerApi& api)
     {
-        m_audioTime = api;
-        m_audioTimeSet = true;
+        m_audioTimer = api;
+        m_audioTimerSet = true;
     }
 
     void SetAudioFormat(const WAVEFORMATEX* format);
@@ -127,17 +116,6 @@ protected:
 
 private:
     friend class CChannel;
-    class Lock {
-    public:
-        explicit Lock(CRITICAL_SECTION& cs) : m_cs(cs) { EnterCriticalSection(&m_cs); }
-        ~Lock() { LeaveCriticalSection(&m_cs); }
-        Lock(const Lock&) = delete;
-        Lock& operator=(const Lock&) = delete;
-
-    private:
-        CRITICAL_SECTION& m_cs;
-    };
-
     HRESULT StartOutputGraph(int type);
     bool ValidNumber(int number) const { return number > 0 && number <= static_cast<int>(m_channels.size()); }
     IChannelGraph* GraphOf(int number) const;
@@ -162,8 +140,8 @@ private:
 
     IChannelGraphFactory* m_channelFactory = nullptr;
     IOutputGraphFactory* m_outputFactory = nullptr;
-    MmTimeApi m_audioTime = {};
-    bool m_audioTimeSet = false;
+    MmTimerApi m_audioTimer = {};
+    bool m_audioTimerSet = false;
     bool m_initialized = false;
 
     HWND m_renderWindow = nullptr;
@@ -180,7 +158,7 @@ private:
     // thread's messages while it builds (a push connection waits so), and a message handled
     // then must not start the same type again or shut the director down under it.
     std::set<int> m_startingOutputs;
-    CRITICAL_SECTION m_outputLock;
+    CCritSec m_outputLock;
     bool m_outputsRunning = false;
 
     CEncodeSettings m_encode;
@@ -190,7 +168,7 @@ private:
     DecklinkOutputSettings m_decklink;
     bool m_priRecord = false;
 
-    AM_MEDIA_TYPE m_audioType = {};
+    CMediaType m_audioType;
     WAVEFORMATEX m_audioFormat = {};
 
     CLISScene m_programScene;
@@ -199,18 +177,18 @@ private:
     IVolumeConsole* m_volumeConsole = nullptr;
 
     std::list<IGrabListener*> m_audioListeners;
-    CRITICAL_SECTION m_audioLock;
+    CCritSec m_audioLock;
     IAudioPreviewGraph* m_audioPreview = nullptr;
 
     CVideoMixer* m_videoMixer = nullptr; // one reference held
     std::list<IVideoListener*> m_videoListeners;
-    CRITICAL_SECTION m_videoLock;
+    CCritSec m_videoLock;
 
     HANDLE m_thread = nullptr;
     HANDLE m_frameEvent = nullptr;
     // The mixing clock may announce a frame while the thread is being stopped: the event
     // handle is set and closed under this lock only.
-    CRITICAL_SECTION m_eventLock;
+    CCritSec m_eventLock;
     volatile LONG m_threadRunning = 0;
     AM_SAMPLE2_PROPERTIES m_frame = {};
     BYTE* m_readback = nullptr;

@@ -2,7 +2,6 @@
 // distribution thread that reads every mixed program frame back for them.
 #include "app/engine/Director.h"
 
-#include "app/engine/DXRenderEngine.h"
 #include "app/engine/VideoMixer.h"
 
 #include <new>
@@ -24,7 +23,7 @@ HRESULT CDirector::StartOutputGraph(int type)
     if (!m_initialized || m_channels.empty() || !m_videoMixer)
         return E_UNEXPECTED;
     {
-        Lock lock(m_outputLock);
+        CAutoLock lock(&m_outputLock);
         if (m_outputs.count(type))
             return E_UNEXPECTED;
     }
@@ -71,12 +70,10 @@ HRESULT CDirector::StartOutputGraph(int type)
         DestroyOutputGraph(graph);
         return E_FAIL;
     }
-    AM_MEDIA_TYPE video = {};
+    CMediaType video;
     hr = m_videoMixer->GetOutputMediaType(&video);
     if (SUCCEEDED(hr))
         hr = source->SetPinMediaType(0, &video);
-    if (video.pbFormat)
-        CoTaskMemFree(video.pbFormat);
     if (SUCCEEDED(hr))
         hr = source->SetPinMediaType(1, &m_audioType);
     if (FAILED(hr)) {
@@ -103,7 +100,7 @@ HRESULT CDirector::StartOutputGraph(int type)
     AddAudioListener(source->GetAudioListener());
     source->ActivatePins();
     {
-        Lock lock(m_outputLock);
+        CAutoLock lock(&m_outputLock);
         m_outputs[type] = graph;
         m_outputsRunning = true;
     }
@@ -126,7 +123,7 @@ HRESULT CDirector::StopOutput(int type)
         for (;;) {
             int first;
             {
-                Lock lock(m_outputLock);
+                CAutoLock lock(&m_outputLock);
                 if (m_outputs.empty())
                     break;
                 first = m_outputs.begin()->first;
@@ -137,7 +134,7 @@ HRESULT CDirector::StopOutput(int type)
     }
     IOutputGraph* graph;
     {
-        Lock lock(m_outputLock);
+        CAutoLock lock(&m_outputLock);
         std::map<int, IOutputGraph*>::iterator it = m_outputs.find(type);
         if (it == m_outputs.end())
             return E_UNEXPECTED;
@@ -151,7 +148,7 @@ HRESULT CDirector::StopOutput(int type)
     graph->Stop();
     HRESULT hr = graph->Destroy();
     {
-        Lock lock(m_outputLock);
+        CAutoLock lock(&m_outputLock);
         m_outputs.erase(type);
         if (m_outputs.empty())
             m_outputsRunning = false;
@@ -162,7 +159,7 @@ HRESULT CDirector::StopOutput(int type)
 
 int CDirector::IsOutputRunning(int type)
 {
-    Lock lock(m_outputLock);
+    CAutoLock lock(&m_outputLock);
     return m_outputs.count(type) ? 1 : 0;
 }
 
@@ -173,7 +170,7 @@ void CDirector::AddVideoListener(IVideoListener* listener)
     if (!listener)
         return;
     {
-        Lock lock(m_videoLock);
+        CAutoLock lock(&m_videoLock);
         m_videoListeners.push_back(listener);
     }
     // The engine queues and reads back frames only while somebody listens.
@@ -185,7 +182,7 @@ void CDirector::RemoveVideoListener(IVideoListener* listener)
 {
     bool empty;
     {
-        Lock lock(m_videoLock);
+        CAutoLock lock(&m_videoLock);
         m_videoListeners.remove(listener);
         empty = m_videoListeners.empty();
     }
@@ -197,7 +194,7 @@ void CDirector::RemoveVideoListener(IVideoListener* listener)
 
 void CDirector::OnFrameReady(LONGLONG, LONGLONG)
 {
-    Lock lock(m_eventLock);
+    CAutoLock lock(&m_eventLock);
     if (m_frameEvent)
         SetEvent(m_frameEvent);
 }
@@ -210,13 +207,13 @@ HRESULT CDirector::StartFrameThread()
     if (!event)
         return HRESULT_FROM_WIN32(GetLastError());
     {
-        Lock lock(m_eventLock);
+        CAutoLock lock(&m_eventLock);
         m_frameEvent = event;
     }
     m_thread = CreateThread(nullptr, 0, &CDirector::FrameThreadProc, this, CREATE_SUSPENDED, nullptr);
     if (!m_thread) {
         const HRESULT hr = HRESULT_FROM_WIN32(GetLastError());
-        Lock lock(m_eventLock);
+        CAutoLock lock(&m_eventLock);
         CloseHandle(m_frameEvent);
         m_frameEvent = nullptr;
         return FAILED(hr) ? hr : E_FAIL;
@@ -236,7 +233,7 @@ void CDirector::StopFrameThread()
         m_thread = nullptr;
     }
     {
-        Lock lock(m_eventLock);
+        CAutoLock lock(&m_eventLock);
         if (m_frameEvent) {
             CloseHandle(m_frameEvent);
             m_frameEvent = nullptr;
@@ -246,7 +243,7 @@ void CDirector::StopFrameThread()
     m_readback = nullptr;
     m_readbackSize = 0;
     {
-        Lock lock(m_videoLock);
+        CAutoLock lock(&m_videoLock);
         m_videoListeners.clear();
     }
     // Nobody reads frames any more: the engine stops queuing them.
@@ -288,12 +285,24 @@ void CDirector::FrameLoop()
 
 HRESULT CDirector::GetNextFrame()
 {
-    CDXRenderEngine* engine = m_videoMixer ? m_videoMixer->GetDXRenderEngine() : nullptr;
-    if (!engine)
+    IProgramFrameSource* frames = m_videoMixer ? m_videoMixer->GetProgramFrames() : nullptr;
+    if (!frames)
         return E_UNEXPECTED;
-    OutputFrame frame;
-    if (!engine->PopFrame(frame))
-        return VFW_S_NO_MORE_ITEMS;
+    HRESULT made = S_OK;
+    if (!m_readback) {
+        const long size = static_cast<long>(m_width) * m_height * 4;
+        m_readback = new (std::nothrow) BYTE[size];
+        if (m_readback)
+            m_readbackSize = size;
+        else
+            made = E_OUTOFMEMORY;
+    }
+    // Without a buffer the frame is still taken, and dropped, so the queue keeps moving.
+    ProgramFrameInfo frame;
+    long count = m_readbackSize;
+    const HRESULT hr = frames->ReadNextFrame(m_readback, &count, &frame);
+    if (hr == VFW_S_NO_MORE_ITEMS)
+        return hr;
 
     ZeroMemory(&m_frame, sizeof(m_frame));
     if (frame.flags & 8) {
@@ -307,32 +316,19 @@ HRESULT CDirector::GetNextFrame()
         m_frame.dwSampleFlags |= AM_SAMPLE_PREROLL;
     if (frame.flags & 4)
         m_frame.dwSampleFlags |= AM_SAMPLE_DATADISCONTINUITY;
-
-    HRESULT hr = S_OK;
-    if (!m_readback) {
-        const long size = static_cast<long>(m_width) * m_height * 4;
-        m_readback = new (std::nothrow) BYTE[size];
-        if (m_readback)
-            m_readbackSize = size;
-        else
-            hr = E_OUTOFMEMORY;
-    }
-    if (SUCCEEDED(hr)) {
-        long count = m_readbackSize;
-        hr = engine->ReadBackFrame(frame.surface, m_readback, &count);
-        if (SUCCEEDED(hr)) {
-            m_frame.pbBuffer = m_readback;
-            m_frame.cbBuffer = m_readbackSize;
-            m_frame.lActual = count;
-        }
-    }
-    engine->ReturnSurface(frame.surface);
-    return SUCCEEDED(hr) ? S_OK : hr;
+    if (FAILED(made))
+        return made;
+    if (FAILED(hr))
+        return hr;
+    m_frame.pbBuffer = m_readback;
+    m_frame.cbBuffer = m_readbackSize;
+    m_frame.lActual = count;
+    return S_OK;
 }
 
 void CDirector::DistributeFrame()
 {
-    Lock lock(m_videoLock);
+    CAutoLock lock(&m_videoLock);
     for (IVideoListener* listener : m_videoListeners) {
         try {
             listener->OnVideoFrame(0, &m_frame);

@@ -1,53 +1,31 @@
 #include "app/engine/OutputFrameQueue.h"
 
-namespace {
-
-class CsLock
-{
-public:
-    explicit CsLock(CRITICAL_SECTION& cs) : cs_(cs) { EnterCriticalSection(&cs_); }
-    ~CsLock() { LeaveCriticalSection(&cs_); }
-    CsLock(const CsLock&) = delete;
-    CsLock& operator=(const CsLock&) = delete;
-
-private:
-    CRITICAL_SECTION& cs_;
-};
-
-} // namespace
-
-COutputFrameQueue::COutputFrameQueue()
-{
-    InitializeCriticalSection(&freeLock_);
-    InitializeCriticalSection(&readyLock_);
-}
+COutputFrameQueue::COutputFrameQueue() = default;
 
 COutputFrameQueue::~COutputFrameQueue()
 {
     Clear();
-    DeleteCriticalSection(&readyLock_);
-    DeleteCriticalSection(&freeLock_);
 }
 
 void COutputFrameQueue::AddFree(IDirect3DSurface9* surface)
 {
     if (!surface)
         return;
-    CsLock lock(freeLock_);
+    CAutoLock lock(&freeLock_);
     free_.push_back(surface);
 }
 
 IDirect3DSurface9* COutputFrameQueue::TakeSurface()
 {
     {
-        CsLock lock(freeLock_);
+        CAutoLock lock(&freeLock_);
         if (!free_.empty()) {
             IDirect3DSurface9* s = free_.front();
             free_.pop_front();
             return s;
         }
     }
-    CsLock lock(readyLock_);
+    CAutoLock lock(&readyLock_);
     if (ready_.empty())
         return nullptr;
     IDirect3DSurface9* s = ready_.front().surface;
@@ -57,13 +35,13 @@ IDirect3DSurface9* COutputFrameQueue::TakeSurface()
 
 void COutputFrameQueue::PushReady(const OutputFrame& frame)
 {
-    CsLock lock(readyLock_);
+    CAutoLock lock(&readyLock_);
     ready_.push_back(frame);
 }
 
 bool COutputFrameQueue::PopFrame(OutputFrame& frame)
 {
-    CsLock lock(readyLock_);
+    CAutoLock lock(&readyLock_);
     if (ready_.empty())
         return false;
     frame = ready_.front();
@@ -81,11 +59,11 @@ void COutputFrameQueue::Clear()
     std::deque<IDirect3DSurface9*> freeSurfaces;
     std::deque<OutputFrame> readyFrames;
     {
-        CsLock lock(freeLock_);
+        CAutoLock lock(&freeLock_);
         freeSurfaces.swap(free_);
     }
     {
-        CsLock lock(readyLock_);
+        CAutoLock lock(&readyLock_);
         readyFrames.swap(ready_);
     }
     for (IDirect3DSurface9* s : freeSurfaces)
@@ -97,12 +75,12 @@ void COutputFrameQueue::Clear()
 
 size_t COutputFrameQueue::FreeCount() const
 {
-    CsLock lock(freeLock_);
+    CAutoLock lock(&freeLock_);
     return free_.size();
 }
 
 size_t COutputFrameQueue::ReadyCount() const
 {
-    CsLock lock(readyLock_);
+    CAutoLock lock(&readyLock_);
     return ready_.size();
 }

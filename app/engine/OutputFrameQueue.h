@@ -6,6 +6,7 @@
 
 #include <windows.h>
 #include <d3d9.h>
+#include <streams.h>
 
 #include <deque>
 
@@ -47,8 +48,8 @@ public:
     size_t ReadyCount() const;
 
 private:
-    mutable CRITICAL_SECTION freeLock_;
-    mutable CRITICAL_SECTION readyLock_;
+    mutable CCritSec freeLock_;
+    mutable CCritSec readyLock_;
     std::deque<IDirect3DSurface9*> free_;
     std::deque<OutputFrame> ready_;
 };

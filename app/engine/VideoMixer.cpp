@@ -1,7 +1,8 @@
 #include "app/engine/VideoMixer.h"
 
+#include "app/core/ProgramFormats.h"
 #include "app/engine/DXRenderEngine.h"
-#include "app/engine/EngineClock.h"
+#include "app/core/EngineClock.h"
 #include "app/engine/RenderEffect.h"
 #include "app/engine/VideoChannel.h"
 
@@ -13,41 +14,10 @@
 
 namespace {
 
-class MixerLock
-{
-public:
-    explicit MixerLock(CRITICAL_SECTION& cs) : cs_(cs) { EnterCriticalSection(&cs_); }
-    ~MixerLock() { LeaveCriticalSection(&cs_); }
-    MixerLock(const MixerLock&) = delete;
-    MixerLock& operator=(const MixerLock&) = delete;
-
-private:
-    CRITICAL_SECTION& cs_;
-};
-
-template <class T> class Ref
-{
-public:
-    Ref() = default;
-    ~Ref()
-    {
-        if (p_)
-            p_->Release();
-    }
-    Ref(const Ref&) = delete;
-    Ref& operator=(const Ref&) = delete;
-    T** operator&() { return &p_; }
-    T* operator->() const { return p_; }
-    T* get() const { return p_; }
-
-private:
-    T* p_ = nullptr;
-};
-
 // The graph's state, read with a 100 ms time-out.
 HRESULT GraphState(IFilterGraph* graph, OAFilterState* state)
 {
-    Ref<IMediaControl> control;
+    CComPtr<IMediaControl> control;
     HRESULT hr = graph->QueryInterface(IID_IMediaControl, reinterpret_cast<void**>(&control));
     if (FAILED(hr))
         return hr;
@@ -69,7 +39,6 @@ CVideoMixer::CVideoMixer(const VideoMixerParams& params)
       renderWidth_(static_cast<int>(params.width * pixelAspect_ + 0.5)),
       clockRate_(params.fieldType == 2 ? frameRate_ : frameRate_ * 2.0f)
 {
-    InitializeCriticalSection(&lock_);
     if (params.engineKind == 0)
         engine_ = new CDXRenderEngine(this);
 }
@@ -84,12 +53,21 @@ CVideoMixer::~CVideoMixer()
     for (ChannelVideoSettings& s : settings_)
         s.ReleaseMatte();
     delete engine_;
-    DeleteCriticalSection(&lock_);
 }
 
-CDXRenderEngine* CVideoMixer::GetDXRenderEngine() const
+CRenderEngine* CVideoMixer::GetRenderEngine() const
 {
-    return static_cast<CDXRenderEngine*>(engine_);
+    return engine_;
+}
+
+IDirect3DDevice9* CVideoMixer::GetDevice() const
+{
+    return engine_ ? engine_->GetDevice() : nullptr;
+}
+
+IProgramFrameSource* CVideoMixer::GetProgramFrames() const
+{
+    return engine_;
 }
 
 // --- IUnknown ---------------------------------------------------------------
@@ -127,7 +105,7 @@ STDMETHODIMP_(ULONG) CVideoMixer::Release()
 
 HRESULT CVideoMixer::Start()
 {
-    MixerLock lock(lock_);
+    CAutoLock lock(&lock_);
     if (started_)
         return S_FALSE;
     if (inputCount_ == 0 || !engine_)
@@ -146,8 +124,6 @@ HRESULT CVideoMixer::Stop()
 {
     if (!started_)
         return S_FALSE;
-    // A tick in progress ends before the timer goes.
-    Sleep(100);
     started_ = false;
     return StopClock();
 }
@@ -159,40 +135,22 @@ UINT CVideoMixer::GetClockPeriod() const
 
 HRESULT CVideoMixer::StartClock()
 {
-    if (clockRunning_)
+    if (clock_.IsRunning())
         return S_FALSE;
     clockStart_ = EngineClock::Now();
-    clockRunning_ = true;
-    if (EngineClock::ManualTimers())
-        return S_OK;
-    timeBeginPeriod(1);
-    timerId_ = timeSetEvent(GetClockPeriod(), 1, &CVideoMixer::ClockProc, reinterpret_cast<DWORD_PTR>(this),
-                            TIME_PERIODIC | TIME_CALLBACK_FUNCTION);
-    if (!timerId_) {
-        timeEndPeriod(1);
-        clockRunning_ = false;
-        return E_FAIL;
-    }
-    return S_OK;
+    return clock_.Start(GetClockPeriod(), &CVideoMixer::ClockTick, this);
 }
 
 HRESULT CVideoMixer::StopClock()
 {
-    if (!clockRunning_)
-        return S_FALSE;
-    clockRunning_ = false;
-    if (!timerId_)
-        return S_OK;
-    // timeKillEvent waits for a callback in progress, so nothing ticks after this returns.
-    timeKillEvent(timerId_);
-    timerId_ = 0;
-    timeEndPeriod(1);
-    return S_OK;
+    // A tick in progress has rendered and left the mixer lock when this returns, so the
+    // engine and the channels can go.
+    return clock_.Stop(&lock_);
 }
 
-void CALLBACK CVideoMixer::ClockProc(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR)
+void CVideoMixer::ClockTick(void* self)
 {
-    reinterpret_cast<CVideoMixer*>(user)->OnClockTick();
+    static_cast<CVideoMixer*>(self)->OnClockTick();
 }
 
 void CVideoMixer::OnClockTick()
@@ -200,10 +158,10 @@ void CVideoMixer::OnClockTick()
     std::vector<CDXRenderEngine::FrameNotice> notices;
     IVideoMixerListener* listener = nullptr;
     {
-        MixerLock lock(lock_);
+        CAutoLock lock(&lock_);
         if (!engine_)
             return;
-        const DWORD elapsed = EngineClock::Now() - clockStart_;
+        const LONGLONG elapsed = EngineClock::Now() - clockStart_;
         float x;
         if (timed_) {
             if (!transitionStartTaken_ || elapsed < transitionStart_) {
@@ -216,7 +174,7 @@ void CVideoMixer::OnClockTick()
             x = position_ / 100.0f;
         }
         engine_->RenderFrame(active_, x);
-        notices = GetDXRenderEngine()->TakeFrameNotices();
+        notices = engine_->TakeFrameNotices();
         listener = listener_;
     }
     // The director is told outside the mixer lock.
@@ -233,7 +191,7 @@ HRESULT CVideoMixer::AttachChannel(IBaseFilter* renderer, const int* input, HWND
         return E_INVALIDARG;
     if (!started_)
         return E_UNEXPECTED;
-    Ref<IVMRFilterConfig9> config;
+    CComPtr<IVMRFilterConfig9> config;
     if (FAILED(renderer->QueryInterface(IID_IVMRFilterConfig9, reinterpret_cast<void**>(&config))))
         return E_INVALIDARG;
     DWORD mode = 0;
@@ -248,26 +206,26 @@ HRESULT CVideoMixer::AttachChannel(IBaseFilter* renderer, const int* input, HWND
             info.pGraph->Release();
         return E_UNEXPECTED;
     }
-    Ref<IFilterGraph> graph;
+    CComPtr<IFilterGraph> graph;
     *&graph = info.pGraph;
     OAFilterState state = State_Running;
-    hr = GraphState(graph.get(), &state);
+    hr = GraphState(graph.Get(), &state);
     if (FAILED(hr))
         return hr;
     if (state != State_Stopped)
         return E_UNEXPECTED;
 
-    Ref<IVMRSurfaceAllocatorNotify9> notify;
+    CComPtr<IVMRSurfaceAllocatorNotify9> notify;
     hr = renderer->QueryInterface(IID_IVMRSurfaceAllocatorNotify9, reinterpret_cast<void**>(&notify));
     if (FAILED(hr))
         return hr;
-    CVideoChannel* channel = new (std::nothrow) CVideoChannel(*input, window, renderer, graph.get(), notify.get());
+    CVideoChannel* channel = new (std::nothrow) CVideoChannel(*input, window, renderer, graph.Get(), notify.Get());
     if (!channel)
         return E_OUTOFMEMORY;
 
-    MixerLock lock(lock_);
-    IDirect3DDevice9* device = GetDXRenderEngine()->GetDevice();
-    Ref<IDirect3D9> d3d;
+    CAutoLock lock(&lock_);
+    IDirect3DDevice9* device = engine_->GetDevice();
+    CComPtr<IDirect3D9> d3d;
     if (!device || FAILED(device->GetDirect3D(&d3d))) {
         delete channel;
         return E_FAIL;
@@ -292,7 +250,7 @@ HRESULT CVideoMixer::DetachChannel(int input)
         return E_UNEXPECTED;
     CVideoChannel* channel;
     {
-        MixerLock lock(lock_);
+        CAutoLock lock(&lock_);
         channel = inputs_[input];
     }
     if (!channel || !channel->graph || !channel->notify)
@@ -307,7 +265,7 @@ HRESULT CVideoMixer::DetachChannel(int input)
     // Disconnect the renderer's pins; a VMR-9 without connections never asks us for
     // surfaces again, so the allocator need not be replaced by a null one (which some
     // renderers crash on).
-    Ref<IEnumPins> pins;
+    CComPtr<IEnumPins> pins;
     hr = channel->renderer->EnumPins(&pins);
     if (FAILED(hr))
         return hr;
@@ -325,7 +283,7 @@ HRESULT CVideoMixer::DetachChannel(int input)
             return hr;
     }
 
-    MixerLock lock(lock_);
+    CAutoLock lock(&lock_);
     inputs_[input] = nullptr;
     delete channel;
     return S_OK;
@@ -366,13 +324,13 @@ HRESULT CVideoMixer::SetChannelFormat(int input, const AM_MEDIA_TYPE* type, int 
         vih2.dwPictAspectRatioY = 3;
     }
 
-    MixerLock lock(lock_);
+    CAutoLock lock(&lock_);
     CVideoChannel* channel = inputs_[input];
     if (!channel)
         return S_OK;
     channel->format = vih2;
     channel->keepAspect = keepAspect;
-    return GetDXRenderEngine()->CreateFieldTextures(channel);
+    return engine_->CreateFieldTextures(channel);
 }
 
 // --- VMR-9 allocator and presenter ----------------------------------------------
@@ -381,7 +339,7 @@ STDMETHODIMP CVideoMixer::InitializeDevice(DWORD_PTR input, VMR9AllocationInfo* 
 {
     if (!info || !count || !ValidInput(input))
         return E_INVALIDARG;
-    MixerLock lock(lock_);
+    CAutoLock lock(&lock_);
     if (!started_ || (info->dwFlags & VMR9AllocFlag_DXVATarget))
         return E_UNEXPECTED;
     if (*count == 0)
@@ -389,7 +347,7 @@ STDMETHODIMP CVideoMixer::InitializeDevice(DWORD_PTR input, VMR9AllocationInfo* 
     CVideoChannel* channel = inputs_[input];
     if (!channel || !channel->notify)
         return E_UNEXPECTED;
-    CDXRenderEngine* engine = GetDXRenderEngine();
+    CDXRenderEngine* engine = engine_;
     if (!engine->GetDevice())
         return E_FAIL;
 
@@ -426,7 +384,7 @@ STDMETHODIMP CVideoMixer::GetSurface(DWORD_PTR input, DWORD index, DWORD, IDirec
 {
     if (!surface || !ValidInput(input))
         return E_INVALIDARG;
-    MixerLock lock(lock_);
+    CAutoLock lock(&lock_);
     CVideoChannel* channel = inputs_[input];
     if (!channel || index >= channel->surfaces.size())
         return E_INVALIDARG;
@@ -447,7 +405,7 @@ STDMETHODIMP CVideoMixer::StartPresenting(DWORD_PTR input)
 {
     if (!ValidInput(input))
         return E_INVALIDARG;
-    MixerLock lock(lock_);
+    CAutoLock lock(&lock_);
     if (CVideoChannel* channel = inputs_[input]) {
         channel->presenting = 1;
         channel->presentedFrames = 0;
@@ -459,7 +417,7 @@ STDMETHODIMP CVideoMixer::StopPresenting(DWORD_PTR input)
 {
     if (!ValidInput(input))
         return E_INVALIDARG;
-    MixerLock lock(lock_);
+    CAutoLock lock(&lock_);
     if (CVideoChannel* channel = inputs_[input])
         channel->presenting = 0;
     return S_OK;
@@ -471,9 +429,9 @@ STDMETHODIMP CVideoMixer::PresentImage(DWORD_PTR input, VMR9PresentationInfo* in
         return E_INVALIDARG;
     if (!info)
         return E_POINTER;
-    MixerLock lock(lock_);
+    CAutoLock lock(&lock_);
     CVideoChannel* channel = inputs_[input];
-    CDXRenderEngine* engine = GetDXRenderEngine();
+    CDXRenderEngine* engine = engine_;
     if (!channel || !engine->GetDevice())
         return E_UNEXPECTED;
 
@@ -510,7 +468,7 @@ HRESULT CVideoMixer::BeginTransition(int effectId, const std::vector<int>& input
             return E_INVALIDARG;
     if (!started_)
         return E_UNEXPECTED;
-    MixerLock lock(lock_);
+    CAutoLock lock(&lock_);
     HRESULT hr = engine_->SelectEffect(effectId);
     if (FAILED(hr))
         return hr;
@@ -528,20 +486,25 @@ HRESULT CVideoMixer::SetTransitionPosition(int position)
 {
     if (position < 0 || position > 100)
         return E_INVALIDARG;
-    MixerLock lock(lock_);
+    CAutoLock lock(&lock_);
     position_ = position;
     return S_OK;
 }
 
-HRESULT CVideoMixer::EndTransition(bool swap)
+HRESULT CVideoMixer::EndTransition(bool swap, bool* swapped)
 {
-    MixerLock lock(lock_);
+    if (swapped)
+        *swapped = false;
+    CAutoLock lock(&lock_);
     if (active_.empty())
         return S_OK;
-    // The director's rule: program and preview change places when a swap is asked for and
-    // either no effect runs or the effect wants the swap.
+    // Program and preview change places when a swap is asked for, two inputs really show
+    // (ending when no transition runs must not swap the director's numbers behind the
+    // picture), and either no effect runs or the effect wants the swap.
     CRenderEffect* effect = engine_->GetCurrentEffect();
     const bool takePreview = swap && active_.size() > 1 && (!effect || effect->GetSwapWhenOver());
+    if (swapped)
+        *swapped = takePreview;
     const int kept = takePreview ? active_[1] : active_[0];
     active_.assign(1, kept);
     effectId_ = 0;
@@ -558,14 +521,14 @@ HRESULT CVideoMixer::CutTo(int input)
 {
     if (input < 0 || input >= inputCount_)
         return E_INVALIDARG;
-    MixerLock lock(lock_);
+    CAutoLock lock(&lock_);
     active_.assign(1, input);
     return S_OK;
 }
 
 std::vector<int> CVideoMixer::GetActiveInputs()
 {
-    MixerLock lock(lock_);
+    CAutoLock lock(&lock_);
     return active_;
 }
 
@@ -573,7 +536,7 @@ std::vector<int> CVideoMixer::GetActiveInputs()
 
 void CVideoMixer::SetListener(IVideoMixerListener* listener)
 {
-    MixerLock lock(lock_);
+    CAutoLock lock(&lock_);
     listener_ = listener;
 }
 
@@ -581,7 +544,7 @@ void CVideoMixer::AddRenderListener(IVideoMixerRenderListener* listener)
 {
     if (!listener)
         return;
-    MixerLock lock(lock_);
+    CAutoLock lock(&lock_);
     renderListeners_.push_back(listener);
 }
 
@@ -589,7 +552,7 @@ void CVideoMixer::RemoveRenderListener(IVideoMixerRenderListener* listener)
 {
     if (!listener)
         return;
-    MixerLock lock(lock_);
+    CAutoLock lock(&lock_);
     renderListeners_.erase(std::remove(renderListeners_.begin(), renderListeners_.end(), listener),
                            renderListeners_.end());
 }
@@ -598,7 +561,7 @@ void CVideoMixer::AddPresentWindow(HWND window)
 {
     if (!window)
         return;
-    MixerLock lock(lock_);
+    CAutoLock lock(&lock_);
     presentWindows_.push_back(window);
 }
 
@@ -606,14 +569,14 @@ void CVideoMixer::RemovePresentWindow(HWND window)
 {
     if (!window)
         return;
-    MixerLock lock(lock_);
+    CAutoLock lock(&lock_);
     presentWindows_.erase(std::remove(presentWindows_.begin(), presentWindows_.end(), window),
                           presentWindows_.end());
 }
 
 void CVideoMixer::GetEffectList(std::vector<CRenderEffect*>& list)
 {
-    MixerLock lock(lock_);
+    CAutoLock lock(&lock_);
     for (const auto& entry : engine_->GetEffectMap())
         list.push_back(entry.second);
 }
@@ -636,38 +599,17 @@ HRESULT CVideoMixer::GetOutputMediaType(AM_MEDIA_TYPE* type) const
 {
     if (!type)
         return E_POINTER;
-    VIDEOINFOHEADER* vih = static_cast<VIDEOINFOHEADER*>(CoTaskMemAlloc(sizeof(VIDEOINFOHEADER)));
-    if (!vih)
-        return E_OUTOFMEMORY;
-    ZeroMemory(vih, sizeof(*vih));
-    const DWORD sampleSize = static_cast<DWORD>(outputWidth_) * outputHeight_ * 4;
-    SetRect(&vih->rcSource, 0, 0, outputWidth_, outputHeight_);
-    vih->rcTarget = vih->rcSource;
-    vih->dwBitRate = static_cast<DWORD>(sampleSize * 8.0 * frameRate_);
-    vih->AvgTimePerFrame = static_cast<REFERENCE_TIME>(10000000.0 / frameRate_);
-    vih->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    vih->bmiHeader.biWidth = outputWidth_;
-    vih->bmiHeader.biHeight = -outputHeight_;
-    vih->bmiHeader.biPlanes = 1;
-    vih->bmiHeader.biBitCount = 32;
-    vih->bmiHeader.biCompression = BI_RGB;
-    vih->bmiHeader.biSizeImage = 0;
-
+    // The nominal output size, not the render width: frames are read back at that size.
+    const CMediaType made = ProgramVideoType(outputWidth_, outputHeight_, frameRate_);
     ZeroMemory(type, sizeof(*type));
-    type->majortype = MEDIATYPE_Video;
-    type->subtype = MEDIASUBTYPE_RGB32;
-    type->bFixedSizeSamples = TRUE;
-    type->bTemporalCompression = FALSE;
-    type->lSampleSize = sampleSize;
-    type->formattype = FORMAT_VideoInfo;
-    type->cbFormat = sizeof(VIDEOINFOHEADER);
-    type->pbFormat = reinterpret_cast<BYTE*>(vih);
-    return S_OK;
+    if (!made.Format())
+        return E_OUTOFMEMORY;
+    return CopyMediaType(type, &made);
 }
 
 void CVideoMixer::SerializeChannelSettings(CArchive& ar)
 {
-    MixerLock lock(lock_);
+    CAutoLock lock(&lock_);
     for (ChannelVideoSettings& s : settings_)
         s.Serialize(ar);
 }

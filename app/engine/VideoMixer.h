@@ -3,8 +3,11 @@
 // state and the mixing clock that composes one output picture per tick.
 #pragma once
 
+#include "app/core/Listeners.h"
+#include "app/core/MmTimer.h"
+#include "app/core/VideoMixerInput.h"
 #include "app/engine/ChannelVideoSettings.h"
-#include "app/engine/Listeners.h"
+#include "app/engine/ProgramFrameSource.h"
 
 #include <windows.h>
 #include <d3d9.h>
@@ -35,7 +38,7 @@ struct VideoMixerParams
 // keeps its reference until it is destroyed (it cannot be told to drop it: a null allocator
 // crashes some renderers). So the owner stops the mixer and releases its own reference
 // rather than deleting it.
-class CVideoMixer : public IVMRSurfaceAllocator9, public IVMRImagePresenter9
+class CVideoMixer : public IVMRSurfaceAllocator9, public IVMRImagePresenter9, public IVideoMixerInput
 {
 public:
     explicit CVideoMixer(const VideoMixerParams& params);
@@ -66,14 +69,21 @@ public:
     // One tick of the mixing clock; the multimedia timer calls it, tests call it by hand.
     void OnClockTick();
 
-    HRESULT AttachChannel(IBaseFilter* renderer, const int* input, HWND window);
-    HRESULT DetachChannel(int input);
+    // IVideoMixerInput: the channel graphs' side.
+    HRESULT AttachChannel(IBaseFilter* renderer, const int* input, HWND window) override;
+    HRESULT DetachChannel(int input) override;
+    bool IsChannelAttached(int input) override { return GetChannel(input) != nullptr; }
     HRESULT SetChannelFormat(int input, const AM_MEDIA_TYPE* type, int deinterlace, int fieldOrder, int aspect,
-                             int keepAspect);
+                             int keepAspect) override;
+    int GetOutputWidth() const override { return outputWidth_; }
+    int GetOutputHeight() const override { return outputHeight_; }
+    float GetFrameRate() const override { return frameRate_; }
 
     HRESULT BeginTransition(int effectId, const std::vector<int>& inputs, int timed, int durationMs);
     HRESULT SetTransitionPosition(int position);
-    HRESULT EndTransition(bool swap);
+    // The mixer alone decides whether the inputs change places: `swapped` (may be null) tells
+    // the director whether program and preview did.
+    HRESULT EndTransition(bool swap, bool* swapped = nullptr);
     HRESULT CutTo(int input);
 
     void SetListener(IVideoMixerListener* listener);
@@ -90,16 +100,17 @@ public:
 
     int GetWidth() const { return renderWidth_; }
     int GetHeight() const { return outputHeight_; }
-    int GetOutputWidth() const { return outputWidth_; }
-    int GetOutputHeight() const { return outputHeight_; }
-    float GetFrameRate() const { return frameRate_; }
     int GetFieldType() const { return fieldType_; }
     int GetInputCount() const { return inputCount_; }
     HWND GetRenderWindow() const { return renderWindow_; }
     UINT GetClockPeriod() const;
     bool IsStarted() const { return started_; }
-    CRenderEngine* GetRenderEngine() const { return engine_; }
-    CDXRenderEngine* GetDXRenderEngine() const;
+    CRenderEngine* GetRenderEngine() const;
+    // The engine's device, on which the overlay scenes draw; null before Start.
+    IDirect3DDevice9* GetDevice() const;
+    // Where the director's frame thread takes composed program frames from.
+    IProgramFrameSource* GetProgramFrames() const;
+    CDXRenderEngine* GetDXRenderEngine() const { return engine_; }
     std::vector<int> GetActiveInputs();
 
     // Read by the render engine while it composes (under the mixer lock).
@@ -107,21 +118,21 @@ public:
     const std::vector<IVideoMixerRenderListener*>& GetRenderListeners() const { return renderListeners_; }
     const std::vector<HWND>& GetPresentWindows() const { return presentWindows_; }
 
-    void Lock() { EnterCriticalSection(&lock_); }
-    void Unlock() { LeaveCriticalSection(&lock_); }
+    void Lock() { lock_.Lock(); }
+    void Unlock() { lock_.Unlock(); }
 
 private:
-    static void CALLBACK ClockProc(UINT id, UINT msg, DWORD_PTR user, DWORD_PTR, DWORD_PTR);
+    static void ClockTick(void* self);
     bool ValidInput(DWORD_PTR input) const { return input < static_cast<DWORD_PTR>(inputCount_); }
 
-    CRITICAL_SECTION lock_;
+    CCritSec lock_;
     LONG refCount_ = 1;
     bool started_ = false;
     HWND renderWindow_;
     int inputCount_;
     std::vector<CVideoChannel*> inputs_;
     std::vector<ChannelVideoSettings> settings_;
-    CRenderEngine* engine_ = nullptr;
+    CDXRenderEngine* engine_ = nullptr; // Direct3D, the only kind of engine
     int outputWidth_;
     int outputHeight_;
     float frameRate_;
@@ -129,15 +140,14 @@ private:
     int fieldType_;
     int renderWidth_;
     float clockRate_;
-    bool clockRunning_ = false;
-    UINT timerId_ = 0;
-    DWORD clockStart_ = 0;
+    CMmTimer clock_;
+    LONGLONG clockStart_ = 0;
     std::vector<int> active_;
     int effectId_ = 0;
     int position_ = 0;
     int timed_ = 0;
     int duration_ = 0;
-    DWORD transitionStart_ = 0;
+    LONGLONG transitionStart_ = 0;
     bool transitionStartTaken_ = false;
     IVideoMixerListener* listener_ = nullptr;
     std::vector<IVideoMixerRenderListener*> renderListeners_;

@@ -7,7 +7,7 @@
 
 #include <vector>
 
-#include "app/engine/GrabHost.h"
+#include "app/core/GrabHost.h"
 
 // {801B87E8-7F9E-4C7D-874B-F2C131721FF1}
 extern const CLSID CLSID_AudioNullRender;

@@ -3,7 +3,7 @@
 // graph into the chosen audio renderer, or the system's default one.
 #pragma once
 
-#include "app/engine/DirectorGraphs.h"
+#include "app/core/GraphContracts.h"
 #include "app/graphs/ComposeOutputPins.h"
 #include "app/graphs/DXGraph.h"
 

@@ -1,5 +1,6 @@
 #include "app/graphs/AviComposeGraph.h"
 
+#include "app/core/EngineClock.h"
 #include "app/foundation/AppHelpers.h"
 #include "app/foundation/DShowHelpers.h"
 #include "app/graphs/AviFileSink.h"
@@ -34,13 +35,6 @@ bool FolderExists(const CString& path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-SYSTEMTIME LocalNow()
-{
-    SYSTEMTIME t;
-    GetLocalTime(&t);
-    return t;
-}
-
 void ReportCodec(UINT textId, const CString& name, UINT style)
 {
     CString text;
@@ -56,7 +50,7 @@ bool RunningOnWine()
 
 } // namespace
 
-CAviComposeGraph::CAviComposeGraph() : m_clock(LocalNow), m_fileSize(CAviFileSplitter::DefaultFileSize) {}
+CAviComposeGraph::CAviComposeGraph() : m_fileSize(CAviFileSplitter::DefaultFileSize) {}
 
 CAviComposeGraph::~CAviComposeGraph()
 {
@@ -138,7 +132,7 @@ HRESULT CAviComposeGraph::Build()
         AppMessageBox(nullptr, kIdsFolderMissing, kIdsErrorCaption, MB_ICONERROR);
         return E_INVALIDARG;
     }
-    const CString name = MakeAviFileName(m_settings.Path, m_clock());
+    const CString name = MakeAviFileName(m_settings.Path, EngineClock::LocalTime());
 
     // The builder's own sink when it makes one, else the multiplexer and writer joined by
     // hand; the writer's IFileSinkFilter is what a split renames.
@@ -168,7 +162,6 @@ HRESULT CAviComposeGraph::Build()
     m_currentFile = name;
     if (m_settings.Split) {
         m_splitter.reset(new CAviFileSplitter(this, m_settings.Path, true, m_settings.Max));
-        m_splitter->SetClock(m_clock);
         m_splitter->SetFileSize(m_fileSize);
         hr = m_splitter->Start(name);
         if (SUCCEEDED(hr) && m_splitTimer)

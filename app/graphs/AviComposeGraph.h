@@ -5,7 +5,7 @@
 
 #include "app/graphs/AviFileSplitter.h"
 #include "app/graphs/ComposeGraph.h"
-#include "app/settings/OutputSettings.h"
+#include "app/core/OutputSettings.h"
 
 #include <memory>
 #include <vector>
@@ -36,9 +36,8 @@ public:
     CAviFileSplitter* Splitter() const { return m_splitter.get(); }
     IBaseFilter* Multiplexer() const { return m_mux; }
 
-    // Tests name files from their own clock, give the sizes the split sees, and tick by
-    // hand instead of the one-second timer. Set before Build.
-    void SetClock(CAviFileSplitter::ClockFn clock) { m_clock = clock; }
+    // Tests give the sizes the split sees and tick by hand instead of the one-second timer
+    // (file names come from the engine clock's local time). Set before Build.
     void SetFileSize(CAviFileSplitter::FileSizeFn size) { m_fileSize = size; }
     void SetSplitTimer(bool enabled) { m_splitTimer = enabled; }
 
@@ -60,7 +59,6 @@ private:
     CComPtr<IBaseFilter> m_videoEncoder;
     CComPtr<IBaseFilter> m_audioEncoder;
     CString m_currentFile;
-    CAviFileSplitter::ClockFn m_clock;
     CAviFileSplitter::FileSizeFn m_fileSize;
     bool m_splitTimer = true;
     std::unique_ptr<CAviFileSplitter> m_splitter;

@@ -1,33 +1,16 @@
 #include "app/graphs/AviFileSplitter.h"
 
-#include <mmsystem.h>
+#include "app/core/EngineClock.h"
+
 #include <objbase.h>
 
 #include <cwchar>
 
 namespace {
 
-class Locked {
-public:
-    explicit Locked(CRITICAL_SECTION* cs) : cs_(cs) { EnterCriticalSection(cs_); }
-    ~Locked() { LeaveCriticalSection(cs_); }
-    Locked(const Locked&) = delete;
-    Locked& operator=(const Locked&) = delete;
-
-private:
-    CRITICAL_SECTION* cs_;
-};
-
 bool FileExists(const CString& path)
 {
     return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES;
-}
-
-SYSTEMTIME LocalNow()
-{
-    SYSTEMTIME t;
-    GetLocalTime(&t);
-    return t;
 }
 
 const ULONGLONG kMegabyte = 1048576;
@@ -49,10 +32,9 @@ CString MakeAviFileName(const CString& folder, const SYSTEMTIME& t, const CStrin
 }
 
 CAviFileSplitter::CAviFileSplitter(IAviSplitTarget* target, const CString& folder, bool split, long maxMegabytes)
-    : target_(target), folder_(folder), split_(split), maxMegabytes_(maxMegabytes), clock_(LocalNow),
+    : target_(target), folder_(folder), split_(split), maxMegabytes_(maxMegabytes),
       fileSize_(DefaultFileSize)
 {
-    InitializeCriticalSection(&lock_);
 }
 
 CAviFileSplitter::~CAviFileSplitter()
@@ -62,7 +44,6 @@ CAviFileSplitter::~CAviFileSplitter()
         CloseHandle(wake_);
     if (splitDone_)
         CloseHandle(splitDone_);
-    DeleteCriticalSection(&lock_);
 }
 
 bool CAviFileSplitter::ShouldSplit(ULONGLONG bytes, long maxMegabytes)
@@ -89,7 +70,7 @@ bool CAviFileSplitter::DefaultFileSize(LPCWSTR path, ULONGLONG* size)
 HRESULT CAviFileSplitter::Start(const CString& currentFile)
 {
     {
-        Locked lock(&lock_);
+        CAutoLock lock(&lock_);
         currentFile_ = currentFile;
         stopping_ = false;
     }
@@ -107,21 +88,15 @@ HRESULT CAviFileSplitter::Start(const CString& currentFile)
 
 HRESULT CAviFileSplitter::StartTimer()
 {
-    if (timer_ != 0)
-        return S_OK;
-    timer_ = timeSetEvent(1000, 1000, TimerProc, reinterpret_cast<DWORD_PTR>(this),
-                          TIME_PERIODIC | TIME_CALLBACK_FUNCTION | TIME_KILL_SYNCHRONOUS);
-    return timer_ != 0 ? S_OK : E_FAIL;
+    const HRESULT hr = timer_.Start(1000, &CAviFileSplitter::TimerTick, this);
+    return SUCCEEDED(hr) ? S_OK : hr;
 }
 
 void CAviFileSplitter::Shutdown()
 {
-    if (timer_ != 0) {
-        timeKillEvent(timer_);
-        timer_ = 0;
-    }
+    timer_.Stop(&lock_);
     {
-        Locked lock(&lock_);
+        CAutoLock lock(&lock_);
         stopping_ = true;
         pending_ = false;
     }
@@ -133,16 +108,16 @@ void CAviFileSplitter::Shutdown()
     }
 }
 
-void CALLBACK CAviFileSplitter::TimerProc(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR)
+void CAviFileSplitter::TimerTick(void* self)
 {
-    reinterpret_cast<CAviFileSplitter*>(user)->Tick();
+    static_cast<CAviFileSplitter*>(self)->Tick();
 }
 
 void CAviFileSplitter::Tick()
 {
     CString file;
     {
-        Locked lock(&lock_);
+        CAutoLock lock(&lock_);
         if (stopping_ || pending_ || !split_ || currentFile_.IsEmpty() || !worker_)
             return;
         file = currentFile_;
@@ -151,7 +126,7 @@ void CAviFileSplitter::Tick()
     if (!fileSize_(file, &size) || !ShouldSplit(size, maxMegabytes_))
         return;
     {
-        Locked lock(&lock_);
+        CAutoLock lock(&lock_);
         if (stopping_ || pending_)
             return;
         pending_ = true;
@@ -161,7 +136,7 @@ void CAviFileSplitter::Tick()
 
 CString CAviFileSplitter::CurrentFile()
 {
-    Locked lock(&lock_);
+    CAutoLock lock(&lock_);
     return currentFile_;
 }
 
@@ -180,7 +155,7 @@ void CAviFileSplitter::WorkerLoop()
     for (;;) {
         WaitForSingleObject(wake_, INFINITE);
         {
-            Locked lock(&lock_);
+            CAutoLock lock(&lock_);
             if (stopping_)
                 return;
             if (!pending_)
@@ -199,13 +174,13 @@ void CAviFileSplitter::SwitchFile()
     CString current;
     bool began;
     {
-        Locked lock(&lock_);
+        CAutoLock lock(&lock_);
         began = !stopping_;
         current = currentFile_;
     }
     HRESULT hr = S_OK;
     if (began) {
-        const CString next = MakeAviFileName(folder_, clock_(), current);
+        const CString next = MakeAviFileName(folder_, EngineClock::LocalTime(), current);
         target_->StopGraph();
         // Running again under the old name would truncate the recording just closed, so a
         // file name that is refused leaves the output stopped instead.
@@ -213,7 +188,7 @@ void CAviFileSplitter::SwitchFile()
         if (SUCCEEDED(hr)) {
             bool stopping;
             {
-                Locked lock(&lock_);
+                CAutoLock lock(&lock_);
                 currentFile_ = next;
                 stopping = stopping_;
             }
@@ -222,7 +197,7 @@ void CAviFileSplitter::SwitchFile()
         }
     }
     {
-        Locked lock(&lock_);
+        CAutoLock lock(&lock_);
         if (began)
             lastError_ = hr;
         pending_ = false;

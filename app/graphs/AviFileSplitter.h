@@ -5,6 +5,8 @@
 // hold up the timer thread that also paces the mixing clock and the audio mixer.
 #pragma once
 
+#include "app/core/MmTimer.h"
+
 #include <windows.h>
 
 #include <afx.h>
@@ -28,7 +30,6 @@ CString MakeAviFileName(const CString& folder, const SYSTEMTIME& localTime, cons
 
 class CAviFileSplitter {
 public:
-    typedef std::function<SYSTEMTIME()> ClockFn;
     // The file's size in bytes; false when it cannot be opened.
     typedef std::function<bool(LPCWSTR path, ULONGLONG* size)> FileSizeFn;
 
@@ -37,7 +38,6 @@ public:
     CAviFileSplitter(const CAviFileSplitter&) = delete;
     CAviFileSplitter& operator=(const CAviFileSplitter&) = delete;
 
-    void SetClock(ClockFn clock) { clock_ = clock; }
     void SetFileSize(FileSizeFn size) { fileSize_ = size; }
 
     // The worker starts; fails only when no thread or event can be made.
@@ -67,7 +67,7 @@ public:
 
 private:
     static DWORD WINAPI WorkerProc(void* self);
-    static void CALLBACK TimerProc(UINT id, UINT msg, DWORD_PTR user, DWORD_PTR, DWORD_PTR);
+    static void TimerTick(void* self);
     void WorkerLoop();
     void SwitchFile();
 
@@ -75,10 +75,9 @@ private:
     CString folder_;
     bool split_;
     long maxMegabytes_;
-    ClockFn clock_;
     FileSizeFn fileSize_;
 
-    CRITICAL_SECTION lock_;  // current file, stopping, pending
+    CCritSec lock_;  // current file, stopping, pending
     CString currentFile_;
     bool stopping_ = false;
     bool pending_ = false;
@@ -86,7 +85,7 @@ private:
     HANDLE wake_ = nullptr;
     HANDLE splitDone_ = nullptr;
     HANDLE worker_ = nullptr;
-    UINT timer_ = 0;
+    CMmTimer timer_;
     volatile LONG splits_ = 0;
     HRESULT lastError_ = S_OK;
 };

@@ -4,6 +4,8 @@
 
 #include <dvdmedia.h>
 
+#include <deque>
+
 REFERENCE_TIME FrameIntervalForRate(float rate)
 {
     if (!(rate > 0.0f))
@@ -97,7 +99,7 @@ HRESULT NegotiateVideoCaptureFormat(IAMStreamConfig* config, const CaptureTarget
         return S_FALSE;
 
     std::vector<VIDEO_STREAM_CONFIG_CAPS> caps;
-    std::vector<AM_MEDIA_TYPE*> types;
+    std::deque<CAutoMediaTypePtr> types; // a deque: the owners cannot move
     for (int i = 0; i < count; ++i) {
         VIDEO_STREAM_CONFIG_CAPS c = {};
         AM_MEDIA_TYPE* mt = nullptr;
@@ -108,15 +110,12 @@ HRESULT NegotiateVideoCaptureFormat(IAMStreamConfig* config, const CaptureTarget
             mt = nullptr;
         }
         caps.push_back(c);
-        types.push_back(mt);
+        types.emplace_back(mt);
     }
     const size_t chosen = ChooseCaptureCapability(caps, target);
     hr = E_FAIL;
-    if (types[chosen]) {
-        hr = ApplyCaptureTarget(*types[chosen], caps[chosen], target) ? config->SetFormat(types[chosen])
-                                                                        : E_INVALIDARG;
+    if (AM_MEDIA_TYPE* type = types[chosen].Get()) {
+        hr = ApplyCaptureTarget(*type, caps[chosen], target) ? config->SetFormat(type) : E_INVALIDARG;
     }
-    for (AM_MEDIA_TYPE* mt : types)
-        DeleteMediaType(mt);
     return hr;
 }

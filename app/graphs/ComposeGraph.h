@@ -4,7 +4,7 @@
 // graph builder, Destroy removes and deletes both; the director runs it in between.
 #pragma once
 
-#include "app/engine/DirectorGraphs.h"
+#include "app/core/GraphContracts.h"
 #include "app/graphs/ComposeSource.h"
 #include "app/graphs/DXGraph.h"
 

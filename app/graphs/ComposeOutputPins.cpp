@@ -1,6 +1,6 @@
 #include "app/graphs/ComposeOutputPins.h"
 
-#include "app/engine/EngineClock.h"
+#include "app/core/EngineClock.h"
 
 #include <mmsystem.h>
 
@@ -82,7 +82,7 @@ HRESULT CCSBaseOutputPin::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_P
 HRESULT CCSBaseOutputPin::OnThreadCreate()
 {
     timeBeginPeriod(1);
-    startTime_ = static_cast<REFERENCE_TIME>(EngineClock::Now()) * 10000LL;
+    startTime_ = EngineClock::NowReferenceTime();
     return CSourceStream::OnThreadCreate();
 }
 

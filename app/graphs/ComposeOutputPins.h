@@ -4,7 +4,7 @@
 // thread with their times rebased to the moment that thread started.
 #pragma once
 
-#include "app/engine/Listeners.h"
+#include "app/core/Listeners.h"
 #include "app/graphs/ComposeSampleQueue.h"
 
 #include <streams.h>

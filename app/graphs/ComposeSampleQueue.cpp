@@ -2,16 +2,12 @@
 
 #include <new>
 
-CComposeSampleQueue::CComposeSampleQueue()
-{
-    InitializeCriticalSection(&queueLock_);
-    InitializeCriticalSection(&poolLock_);
-}
+CComposeSampleQueue::CComposeSampleQueue() = default;
 
 CComposeSampleQueue::~CComposeSampleQueue()
 {
     {
-        Lock lock(queueLock_);
+        CAutoLock lock(&queueLock_);
         while (!queue_.empty()) {
             AM_SAMPLE2_PROPERTIES* r = queue_.front();
             queue_.pop_front();
@@ -19,18 +15,16 @@ CComposeSampleQueue::~CComposeSampleQueue()
         }
     }
     {
-        Lock lock(poolLock_);
+        CAutoLock lock(&poolLock_);
         if (pool_)
             pool_->purge_memory();
         pool_.reset();
     }
-    DeleteCriticalSection(&poolLock_);
-    DeleteCriticalSection(&queueLock_);
 }
 
 BYTE* CComposeSampleQueue::TakeBuffer(size_t size)
 {
-    Lock lock(poolLock_);
+    CAutoLock lock(&poolLock_);
     if (!pool_) {
         if (size == 0)
             return nullptr;
@@ -53,7 +47,7 @@ void CComposeSampleQueue::ReturnBuffer(BYTE* buffer)
 {
     if (!buffer)
         return;
-    Lock lock(poolLock_);
+    CAutoLock lock(&poolLock_);
     if (pool_ && pool_->is_from(buffer)) {
         pool_->free(buffer);
         --inUse_;
@@ -62,7 +56,7 @@ void CComposeSampleQueue::ReturnBuffer(BYTE* buffer)
 
 size_t CComposeSampleQueue::BuffersInUse() const
 {
-    Lock lock(poolLock_);
+    CAutoLock lock(&poolLock_);
     return inUse_;
 }
 
@@ -76,7 +70,7 @@ void CComposeSampleQueue::Discard(AM_SAMPLE2_PROPERTIES* record)
 
 bool CComposeSampleQueue::Push(AM_SAMPLE2_PROPERTIES* record)
 {
-    Lock lock(queueLock_);
+    CAutoLock lock(&queueLock_);
     if (queue_.size() > kMaxWaiting) {
         AM_SAMPLE2_PROPERTIES* oldest = queue_.front();
         queue_.pop_front();
@@ -91,7 +85,7 @@ bool CComposeSampleQueue::Push(AM_SAMPLE2_PROPERTIES* record)
 
 bool CComposeSampleQueue::Pop(AM_SAMPLE2_PROPERTIES*& record)
 {
-    Lock lock(queueLock_);
+    CAutoLock lock(&queueLock_);
     if (queue_.empty()) {
         idle_ = true;
         record = nullptr;
@@ -104,25 +98,25 @@ bool CComposeSampleQueue::Pop(AM_SAMPLE2_PROPERTIES*& record)
 
 void CComposeSampleQueue::MarkIdle()
 {
-    Lock lock(queueLock_);
+    CAutoLock lock(&queueLock_);
     idle_ = true;
 }
 
 void CComposeSampleQueue::MarkBusy()
 {
-    Lock lock(queueLock_);
+    CAutoLock lock(&queueLock_);
     idle_ = false;
 }
 
 bool CComposeSampleQueue::IsIdle() const
 {
-    Lock lock(queueLock_);
+    CAutoLock lock(&queueLock_);
     return idle_;
 }
 
 void CComposeSampleQueue::DropAllWaiting()
 {
-    Lock lock(queueLock_);
+    CAutoLock lock(&queueLock_);
     while (!queue_.empty()) {
         AM_SAMPLE2_PROPERTIES* r = queue_.front();
         queue_.pop_front();
@@ -133,12 +127,12 @@ void CComposeSampleQueue::DropAllWaiting()
 
 size_t CComposeSampleQueue::Waiting() const
 {
-    Lock lock(queueLock_);
+    CAutoLock lock(&queueLock_);
     return queue_.size();
 }
 
 size_t CComposeSampleQueue::Dropped() const
 {
-    Lock lock(queueLock_);
+    CAutoLock lock(&queueLock_);
     return dropped_;
 }

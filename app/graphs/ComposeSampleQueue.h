@@ -3,7 +3,7 @@
 #pragma once
 
 #include <windows.h>
-#include <strmif.h>
+#include <streams.h>
 
 #include <boost/pool/pool.hpp>
 
@@ -53,21 +53,9 @@ public:
     void Discard(AM_SAMPLE2_PROPERTIES* record);
 
 private:
-    class Lock
-    {
-    public:
-        explicit Lock(CRITICAL_SECTION& cs) : cs_(cs) { EnterCriticalSection(&cs_); }
-        ~Lock() { LeaveCriticalSection(&cs_); }
-        Lock(const Lock&) = delete;
-        Lock& operator=(const Lock&) = delete;
-
-    private:
-        CRITICAL_SECTION& cs_;
-    };
-
     // Queue lock first, pool lock inside it, never the other way round.
-    mutable CRITICAL_SECTION queueLock_;
-    mutable CRITICAL_SECTION poolLock_;
+    mutable CCritSec queueLock_;
+    mutable CCritSec poolLock_;
     std::deque<AM_SAMPLE2_PROPERTIES*> queue_;
     bool idle_ = true;
     size_t dropped_ = 0;

@@ -3,7 +3,7 @@
 // streaming thread.
 #pragma once
 
-#include "app/engine/DirectorGraphs.h"
+#include "app/core/GraphContracts.h"
 #include "app/graphs/ComposeOutputPins.h"
 
 #include <streams.h>

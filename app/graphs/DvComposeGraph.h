@@ -4,7 +4,7 @@
 #pragma once
 
 #include "app/graphs/ComposeGraph.h"
-#include "app/settings/OutputSettings.h"
+#include "app/core/OutputSettings.h"
 
 class C1394ComposeGraph : public CComposeGraph {
 public:

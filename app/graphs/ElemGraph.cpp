@@ -1,12 +1,11 @@
 #include "app/graphs/ElemGraph.h"
 
-#include "app/engine/VideoMixer.h"
 #include "app/foundation/DShowHelpers.h"
 #include "app/foundation/LogWriter.h"
-
-#include <edevdefs.h>
 #include "app/graphs/AudioNullRender.h"
 #include "app/graphs/SourceLocation.h"
+
+#include <edevdefs.h>
 
 #include <afx.h>
 
@@ -82,7 +81,7 @@ void CElemGraph::SetInputConfigDialog(InputConfigDialogFn dialog)
     g_inputConfigDialog = dialog;
 }
 
-CElemGraph::CElemGraph(CVideoMixer* mixer, int channelIndex) : mixer_(mixer), channelIndex_(channelIndex)
+CElemGraph::CElemGraph(IVideoMixerInput* mixer, int channelIndex) : mixer_(mixer), channelIndex_(channelIndex)
 {
     if (mixer_) {
         target_.width = mixer_->GetOutputWidth();
@@ -95,6 +94,28 @@ CElemGraph::~CElemGraph()
 {
     if (nullRender_ || videoRenderer_ || builder_)
         Destroy();
+}
+
+void CElemGraph::SetAcceptedAudioType(const AM_MEDIA_TYPE* type)
+{
+    acceptedAudio_ = CMediaType();
+    if (type)
+        acceptedAudio_ = *type;
+}
+
+void CElemGraph::SetNotifyWindow(HWND window, UINT message, LPARAM channel)
+{
+    m_graph.SetNotifyWindow(window, static_cast<long>(message), channel);
+}
+
+HRESULT CElemGraph::SetVideoPosition(int left, int top, int width, int height)
+{
+    return m_graph.SetVideoPosition(left, top, width, height);
+}
+
+CGrabHost* CElemGraph::GetAudioRenderer()
+{
+    return nullRender_;
 }
 
 CElemGraph::Chain CElemGraph::ChooseChain(const SourceDescriptor& audio, const SourceDescriptor& video)
@@ -135,7 +156,7 @@ HRESULT CElemGraph::Build()
     IGraphBuilder* graph = m_graph.GetGraph();
     if (!graph)
         return E_UNEXPECTED;
-    HRESULT hr;
+    HRESULT hr = S_OK;
     if (!builder_) {
         hr = m_graph.CreateCaptureGraphBuilder(&builder_);
         if (FAILED(hr))
@@ -218,14 +239,12 @@ HRESULT CElemGraph::HandFormatToMixer()
     IPin* in = GetConnectedPin(videoRenderer_, TRUE);
     if (!in)
         return S_OK;
-    AM_MEDIA_TYPE mt = {};
+    CMediaType mt;
     HRESULT hr = in->ConnectionMediaType(&mt);
     if (FAILED(hr))
         return hr;
-    hr = mixer_->SetChannelFormat(channelIndex_, &mt, options_.deinterlace, options_.fieldOrder, options_.aspect,
-                                  options_.keepAspect);
-    FreeMediaType(mt);
-    return hr;
+    return mixer_->SetChannelFormat(channelIndex_, &mt, options_.deinterlace, options_.fieldOrder, options_.aspect,
+                                    options_.keepAspect);
 }
 
 HRESULT CElemGraph::AddSourceFilters(IBaseFilter** audio, IBaseFilter** video)
@@ -310,8 +329,8 @@ HRESULT CElemGraph::ConfigureCaptureFormats()
                                               reinterpret_cast<void**>(&config))) &&
             config) {
             result = config->SetFormat(&acceptedAudio_);
-            AM_MEDIA_TYPE* current = nullptr;
-            if (SUCCEEDED(config->GetFormat(&current)) && current) {
+            CAutoMediaTypePtr current;
+            if (SUCCEEDED(config->GetFormat(&current)) && current.Get()) {
                 if (current->majortype == MEDIATYPE_Audio && current->subtype == MEDIASUBTYPE_PCM &&
                     current->formattype == FORMAT_WaveFormatEx && current->pbFormat &&
                     current->cbFormat >= sizeof(WAVEFORMATEX)) {
@@ -326,7 +345,6 @@ HRESULT CElemGraph::ConfigureCaptureFormats()
                         negotiation->SuggestAllocatorProperties(&props);
                     }
                 }
-                DeleteMediaType(current);
             }
         }
     }
@@ -368,7 +386,7 @@ void CElemGraph::ReleaseVideoRenderer()
 {
     if (!videoRenderer_)
         return;
-    if (mixer_ && mixer_->GetChannel(channelIndex_))
+    if (mixer_ && mixer_->IsChannelAttached(channelIndex_))
         mixer_->DetachChannel(channelIndex_);
     videoRenderer_.Release();
 }

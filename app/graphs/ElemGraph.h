@@ -6,16 +6,16 @@
 // both through one device, media files and network streams.
 #pragma once
 
-#include "app/captions/SourceDescriptor.h"
-#include "app/graphs/DXGraph.h"
+#include "app/core/GraphContracts.h"
+#include "app/core/InputFormatOptions.h"
+#include "app/core/SourceDescriptor.h"
 #include "app/graphs/CaptureFormat.h"
-#include "app/graphs/InputFormatOptions.h"
+#include "app/graphs/DXGraph.h"
 
 #include <streams.h>
 
 class CArchive;
 class CAudioNullRender;
-class CVideoMixer;
 
 // Build succeeded with the video, but the audio could not be rendered in the program's format
 // and was left out; the owner tells the operator.
@@ -26,23 +26,31 @@ const HRESULT S_ELEMGRAPH_AUDIO_LEFT_OUT = static_cast<HRESULT>(0x00049010L);
 using InputConfigDialogFn = bool (*)(ICaptureGraphBuilder2* builder, IBaseFilter* video, IBaseFilter* audio,
                                      InputFormatOptions& options);
 
-class CElemGraph : public CBaseGraph
+class CElemGraph : public CBaseGraph, public IChannelGraph
 {
 public:
     // channelIndex: the channel number minus 1 (0..4), the mixer input it feeds.
-    CElemGraph(CVideoMixer* mixer, int channelIndex);
+    CElemGraph(IVideoMixerInput* mixer, int channelIndex);
     ~CElemGraph() override;
 
+    // IChannelGraph, with CBaseGraph's Create, Build and Destroy.
     HRESULT Create() override;
     HRESULT Destroy() override;
     HRESULT Build() override;
+    HRESULT Stop() override { return m_graph.Stop(); }
+    void SetAcceptedAudioType(const AM_MEDIA_TYPE* type) override;
+    void SetAudioSource(const SourceDescriptor& source) override { audioSource_ = source; }
+    void SetVideoSource(const SourceDescriptor& source) override { videoSource_ = source; }
+    void SetWindow(HWND window) override { window_ = window; }
+    void SetNotifyWindow(HWND window, UINT message, LPARAM channel) override;
+    HRESULT SetVideoPosition(int left, int top, int width, int height) override;
+    CGrabHost* GetAudioRenderer() override;
+    int GetMixerInput() const override { return channelIndex_; }
+    HRESULT TransportRecord() override;
+    HRESULT TransportRecordFreeze() override;
 
-    void SetAudioSource(const SourceDescriptor& source) { audioSource_ = source; }
-    void SetVideoSource(const SourceDescriptor& source) { videoSource_ = source; }
     const SourceDescriptor& GetAudioSource() const { return audioSource_; }
     const SourceDescriptor& GetVideoSource() const { return videoSource_; }
-    void SetAcceptedAudioType(const CMediaType& type) { acceptedAudio_ = type; }
-    void SetWindow(HWND window) { window_ = window; }
     // The program size and rate the capture format is negotiated to; the mixer's by default.
     void SetCaptureTarget(const CaptureTarget& target) { target_ = target; }
 
@@ -59,8 +67,6 @@ public:
     HRESULT ShowInputSettings();
     HRESULT ShowSourceProperties();
     HRESULT ReopenLostDevice(IUnknown* lostFilter);
-    HRESULT TransportRecord();
-    HRESULT TransportRecordFreeze();
     void Serialize(CArchive& ar);
 
     static void SetInputConfigDialog(InputConfigDialogFn dialog);
@@ -96,7 +102,7 @@ private:
     CAudioNullRender* nullRender_ = nullptr;
     CMediaType acceptedAudio_;
     HWND window_ = nullptr;
-    CVideoMixer* mixer_;
+    IVideoMixerInput* mixer_;
     int channelIndex_;
     CComPtr<IBaseFilter> videoRenderer_;
     CComPtr<IBaseFilter> audioFilter_;

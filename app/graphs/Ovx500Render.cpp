@@ -21,16 +21,6 @@ const unsigned long kCardBypassOverlay = 2;
 // The queue never holds more than three frames, so the pool never needs more than four.
 const size_t kPoolChunk = 4;
 
-class QueueLock {
-public:
-    explicit QueueLock(CRITICAL_SECTION* cs) : cs_(cs) { EnterCriticalSection(cs_); }
-    ~QueueLock() { LeaveCriticalSection(cs_); }
-    QueueLock(const QueueLock&) = delete;
-    QueueLock& operator=(const QueueLock&) = delete;
-
-private:
-    CRITICAL_SECTION* cs_;
-};
 
 }  // namespace
 
@@ -78,8 +68,6 @@ HRESULT STDMETHODCALLTYPE COvx500RenderInput::Receive(IMediaSample* sample)
 COvx500Render::COvx500Render(LPUNKNOWN outer, HRESULT* phr, const Ovx500RenderConfig& config)
     : CBaseFilter(L"COvx500Render", outer, &m_lock, CLSID_Ovx500Render, phr), m_config(config)
 {
-    InitializeCriticalSection(&m_queueLock);
-    InitializeCriticalSection(&m_poolLock);
     HRESULT hr = S_OK;
     m_pin.reset(new COvx500RenderInput(this, &m_lock, &hr));
     m_fieldHandled = CreateEventW(nullptr, FALSE, FALSE, nullptr);
@@ -147,15 +135,13 @@ COvx500Render::~COvx500Render()
     if (m_frameQueued)
         CloseHandle(m_frameQueued);
     {
-        QueueLock lock(&m_queueLock);
+        CAutoLock lock(&m_queueLock);
         m_queue.clear();
     }
     {
-        QueueLock lock(&m_poolLock);
+        CAutoLock lock(&m_poolLock);
         m_pool.reset();
     }
-    DeleteCriticalSection(&m_poolLock);
-    DeleteCriticalSection(&m_queueLock);
 }
 
 CBasePin* COvx500Render::GetPin(int index)
@@ -165,7 +151,7 @@ CBasePin* COvx500Render::GetPin(int index)
 
 size_t COvx500Render::QueuedFrames()
 {
-    QueueLock lock(&m_queueLock);
+    CAutoLock lock(&m_queueLock);
     return m_queue.size();
 }
 
@@ -188,13 +174,13 @@ HRESULT COvx500Render::Receive(IMediaSample* sample)
     if (FAILED(sample->GetPointer(&data)) || data == nullptr)
         return E_FAIL;
     {
-        QueueLock lock(&m_queueLock);
+        CAutoLock lock(&m_queueLock);
         if (m_queue.size() >= kMaxQueued)
             return S_OK;
     }
     BYTE* buffer = nullptr;
     {
-        QueueLock lock(&m_poolLock);
+        CAutoLock lock(&m_poolLock);
         if (m_pool)
             buffer = static_cast<BYTE*>(m_pool->malloc());
     }
@@ -203,7 +189,7 @@ HRESULT COvx500Render::Receive(IMediaSample* sample)
     const long actual = sample->GetActualDataLength();
     memcpy(buffer, data, size_t(std::max(0L, std::min(actual, FrameBytes()))));
 
-    QueueLock lock(&m_queueLock);
+    CAutoLock lock(&m_queueLock);
     m_queue.push_back(Frame(buffer, actual));
     ReleaseSemaphore(m_frameQueued, 1, nullptr);
     if (m_queue.size() > 1 && m_worker == nullptr && m_fieldEvent != nullptr) {
@@ -239,7 +225,7 @@ void COvx500Render::HandleField()
     const int height = Height();
     Frame frame(nullptr, 0);
     {
-        QueueLock lock(&m_queueLock);
+        CAutoLock lock(&m_queueLock);
         if (m_queue.empty())
             return;
         frame = m_queue.front();
@@ -259,10 +245,10 @@ void COvx500Render::HandleField()
     if (!release)
         return;
     {
-        QueueLock lock(&m_queueLock);
+        CAutoLock lock(&m_queueLock);
         m_queue.pop_front();
     }
-    QueueLock lock(&m_poolLock);
+    CAutoLock lock(&m_poolLock);
     if (m_pool)
         m_pool->free(frame.first);
 }

@@ -88,9 +88,9 @@ private:
     HANDLE m_frameQueued = nullptr;
     volatile LONG m_running = 0;
     HANDLE m_worker = nullptr;
-    CRITICAL_SECTION m_queueLock;
+    CCritSec m_queueLock;
     std::deque<Frame> m_queue;
-    CRITICAL_SECTION m_poolLock;
+    CCritSec m_poolLock;
     std::unique_ptr<boost::pool<>> m_pool;
     bool m_sizeReported = false;
 };

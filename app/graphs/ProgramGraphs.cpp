@@ -1,10 +1,10 @@
-// The window classes first: the DirectShow headers bring windowsx.h macros they would clash with.
-#include <afxwin.h>
+// The frame server's sockets want Winsock 2 declared before anything pulls in windows.h.
+#include <winsock2.h>
 
 #include "app/graphs/ProgramGraphs.h"
 
-#include "app/engine/Director.h"
-#include "app/graphs/AudioNullRender.h"
+#include "app/core/OutputType.h"
+#include "app/graphs/ElemGraph.h"
 #include "app/graphs/AudioPreviewGraph.h"
 #include "app/graphs/AviComposeGraph.h"
 #include "app/graphs/DecklinkComposeGraph.h"
@@ -15,46 +15,11 @@
 
 #include <new>
 
-CChannelGraph::CChannelGraph(CVideoMixer* mixer, int channelIndex)
-    : m_graph(mixer, channelIndex), m_channelIndex(channelIndex)
+IChannelGraph* CProgramGraphFactory::CreateChannelGraph(IVideoMixerInput* mixer, int channelIndex)
 {
-}
-
-void CChannelGraph::SetAcceptedAudioType(const AM_MEDIA_TYPE* type)
-{
-    CMediaType accepted;
-    if (type)
-        accepted = *type;
-    m_graph.SetAcceptedAudioType(accepted);
-}
-
-void CChannelGraph::SetOwner(void* owner)
-{
-    // The director hands the channel's owner window through as it was given.
-    CWnd* window = static_cast<CWnd*>(owner);
-    m_graph.SetWindow(window->GetSafeHwnd());
-}
-
-void CChannelGraph::SetNotifyWindow(HWND window, UINT message, LPARAM channel)
-{
-    m_graph.Graph().SetNotifyWindow(window, static_cast<long>(message), channel);
-}
-
-HRESULT CChannelGraph::SetVideoPosition(int left, int top, int width, int height)
-{
-    return m_graph.Graph().SetVideoPosition(left, top, width, height);
-}
-
-CGrabHost* CChannelGraph::GetAudioRenderer()
-{
-    return m_graph.GetNullRender();
-}
-
-IChannelGraph* CProgramGraphFactory::CreateChannelGraph(CDirector* director, int channelIndex)
-{
-    if (!director || !director->GetVideoMixer())
+    if (!mixer)
         return nullptr;
-    return new (std::nothrow) CChannelGraph(director->GetVideoMixer(), channelIndex);
+    return new (std::nothrow) CElemGraph(mixer, channelIndex);
 }
 
 IOutputGraph* CProgramGraphFactory::CreateOutputGraph(int type, const OutputGraphSettings& settings)

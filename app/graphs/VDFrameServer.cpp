@@ -1,22 +1,12 @@
 #include "app/graphs/VDFrameServer.h"
 
-#include "app/graphs/VDWireFormat.h"
+#include "app/core/VDWireFormat.h"
 
 #include <cstring>
 
 namespace vd {
 namespace {
 
-class Lock {
-public:
-    explicit Lock(CRITICAL_SECTION& cs) : m_cs(cs) { EnterCriticalSection(&m_cs); }
-    ~Lock() { LeaveCriticalSection(&m_cs); }
-    Lock(const Lock&) = delete;
-    Lock& operator=(const Lock&) = delete;
-
-private:
-    CRITICAL_SECTION& m_cs;
-};
 
 // The select loop also wakes on this period, so a lost wake-up can delay Stop, never hang it.
 constexpr long kBackstopMicroseconds = 500 * 1000;
@@ -42,13 +32,11 @@ bool SetNonBlocking(SOCKET s)
 VDFrameServer::VDFrameServer(IVDSetupSource* source, IVDServerObserver* observer)
     : m_source(source), m_observer(observer)
 {
-    InitializeCriticalSection(&m_lock);
 }
 
 VDFrameServer::~VDFrameServer()
 {
     Stop();
-    DeleteCriticalSection(&m_lock);
 }
 
 size_t VDFrameServer::MaxClients()
@@ -124,7 +112,7 @@ void VDFrameServer::Stop()
 
 size_t VDFrameServer::ClientCount() const
 {
-    Lock lock(m_lock);
+    CAutoLock lock(&m_lock);
     return m_clients.size();
 }
 
@@ -164,7 +152,7 @@ void VDFrameServer::ServerLoop()
         FD_ZERO(&writeSet);
         FD_SET(m_wake, &readSet);
         {
-            Lock lock(m_lock);
+            CAutoLock lock(&m_lock);
             for (auto& kv : m_clients) {
                 FD_SET(kv.first, &readSet);
                 if (!kv.second.queue.empty())
@@ -211,7 +199,7 @@ void VDFrameServer::AcceptClient()
         closesocket(s);
         return;
     }
-    Lock lock(m_lock);
+    CAutoLock lock(&m_lock);
     m_clients[s];
 }
 
@@ -220,7 +208,7 @@ void VDFrameServer::ReadCommand(SOCKET s)
     char buf[kCommandSize];
     size_t have = 0;
     {
-        Lock lock(m_lock);
+        CAutoLock lock(&m_lock);
         auto it = m_clients.find(s);
         if (it == m_clients.end() || it->second.failed)
             return;
@@ -237,7 +225,7 @@ void VDFrameServer::ReadCommand(SOCKET s)
     }
     have += static_cast<size_t>(got);
     {
-        Lock lock(m_lock);
+        CAutoLock lock(&m_lock);
         auto it = m_clients.find(s);
         if (it == m_clients.end())
             return;
@@ -265,7 +253,7 @@ void VDFrameServer::HandleCommand(SOCKET s, const char* command)
         setsockopt(s, SOL_SOCKET, SO_SNDBUF, reinterpret_cast<const char*>(&size), sizeof(size));
         bool ok = false;
         {
-            Lock lock(m_lock);
+            CAutoLock lock(&m_lock);
             auto it = m_clients.find(s);
             if (it == m_clients.end())
                 return;
@@ -278,7 +266,7 @@ void VDFrameServer::HandleCommand(SOCKET s, const char* command)
         }
     } else if (cmd == VdCommand::Run || cmd == VdCommand::Pause) {
         const int state = cmd == VdCommand::Run ? kRunning : kPaused;
-        Lock lock(m_lock);
+        CAutoLock lock(&m_lock);
         auto it = m_clients.find(s);
         if (it == m_clients.end())
             return;
@@ -331,7 +319,7 @@ void VDFrameServer::FlushQueue(SOCKET s)
         Frame front;
         size_t offset = 0;
         {
-            Lock lock(m_lock);
+            CAutoLock lock(&m_lock);
             auto it = m_clients.find(s);
             if (it == m_clients.end() || it->second.failed || it->second.queue.empty())
                 return;
@@ -347,7 +335,7 @@ void VDFrameServer::FlushQueue(SOCKET s)
             DropClient(s);
             return;
         }
-        Lock lock(m_lock);
+        CAutoLock lock(&m_lock);
         auto it = m_clients.find(s);
         if (it == m_clients.end())
             return;
@@ -364,7 +352,7 @@ void VDFrameServer::FlushQueue(SOCKET s)
 void VDFrameServer::DropClient(SOCKET s)
 {
     {
-        Lock lock(m_lock);
+        CAutoLock lock(&m_lock);
         if (m_clients.erase(s) == 0)
             return;
     }
@@ -378,7 +366,7 @@ void VDFrameServer::DropFailedClients()
 {
     std::vector<SOCKET> failed;
     {
-        Lock lock(m_lock);
+        CAutoLock lock(&m_lock);
         for (auto& kv : m_clients)
             if (kv.second.failed)
                 failed.push_back(kv.first);
@@ -391,7 +379,7 @@ void VDFrameServer::CloseAll()
 {
     std::map<SOCKET, Client> clients;
     {
-        Lock lock(m_lock);
+        CAutoLock lock(&m_lock);
         clients.swap(m_clients);
     }
     for (auto& kv : clients) {
@@ -406,7 +394,7 @@ void VDFrameServer::SendSample(bool video, const uint8_t* data, size_t length, i
                                int64_t stop)
 {
     {
-        Lock lock(m_lock);
+        CAutoLock lock(&m_lock);
         bool anyRunning = false;
         for (auto& kv : m_clients)
             if ((video ? kv.second.videoState : kv.second.audioState) == kRunning && !kv.second.failed)
@@ -421,7 +409,7 @@ void VDFrameServer::SendSample(bool video, const uint8_t* data, size_t length, i
         std::memcpy(frame->data() + kSampleHeaderSize, data, length);
     bool queued = false;
     {
-        Lock lock(m_lock);
+        CAutoLock lock(&m_lock);
         for (auto& kv : m_clients) {
             Client& c = kv.second;
             if ((video ? c.videoState : c.audioState) == kRunning && !c.failed) {

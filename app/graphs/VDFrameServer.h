@@ -10,6 +10,7 @@
 
 #include <winsock2.h>
 #include <windows.h>
+#include <streams.h>
 
 #include <cstdint>
 #include <deque>
@@ -112,7 +113,7 @@ private:
 
     // Guards the client map (states and queues). Never held across a blocking call or a
     // call out of the server.
-    mutable CRITICAL_SECTION m_lock;
+    mutable CCritSec m_lock;
     std::map<SOCKET, Client> m_clients;
 };
 

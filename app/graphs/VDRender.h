@@ -7,7 +7,7 @@
 #include <streams.h>
 
 #include "app/graphs/VDFrameServer.h"
-#include "app/graphs/VDWireFormat.h"
+#include "app/core/VDWireFormat.h"
 
 #include <memory>
 #include <vector>

@@ -8,7 +8,7 @@
 #include <strmif.h>
 
 #include "app/graphs/VDFrameServer.h"
-#include "app/graphs/VDWireFormat.h"
+#include "app/core/VDWireFormat.h"
 
 #include <vector>
 

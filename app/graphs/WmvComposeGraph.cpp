@@ -3,6 +3,7 @@
 
 #include "app/graphs/WmvComposeGraph.h"
 
+#include "app/core/EngineClock.h"
 #include "app/foundation/AppHelpers.h"
 #include "app/foundation/DShowHelpers.h"
 #include "app/settings/WMVCredentialDlg.h"
@@ -363,12 +364,12 @@ HRESULT CWmvComposeGraph::WaitForPushConnection()
     // The main thread waits here; it keeps dispatching its messages (the credential dialog
     // and the windows stay alive) and gives up after the time-out. The time-out is for a
     // server that never answers: while the operator types a password it starts again.
-    DWORD start = m_pushClock();
+    LONGLONG start = EngineClock::Now();
     for (;;) {
         if (InterlockedCompareExchange(&m_promptsOpen, 0, 0) > 0)
-            start = m_pushClock();
-        const DWORD elapsed = m_pushClock() - start;
-        const DWORD left = elapsed >= m_pushTimeoutMs ? 0 : m_pushTimeoutMs - elapsed;
+            start = EngineClock::Now();
+        const LONGLONG elapsed = EngineClock::Now() - start;
+        const DWORD left = elapsed >= m_pushTimeoutMs ? 0 : static_cast<DWORD>(m_pushTimeoutMs - elapsed);
         const DWORD wait = MsgWaitForMultipleObjects(1, &event, FALSE, left, QS_ALLINPUT);
         if (wait == WAIT_OBJECT_0) {
             std::lock_guard<std::mutex> lock(m_callbackLock);
@@ -451,9 +452,9 @@ bool CWmvComposeGraph::GetOutputSize(LONG* width, LONG* height)
     CComPtr<IEnumMediaTypes> types;
     if (FAILED(source->VideoPin()->EnumMediaTypes(&types)) || !types)
         return false;
-    AM_MEDIA_TYPE* type = nullptr;
+    CAutoMediaTypePtr type;
     ULONG fetched = 0;
-    if (types->Next(1, &type, &fetched) != S_OK || !type)
+    if (types->Next(1, &type, &fetched) != S_OK || !type.Get())
         return false;
     bool found = false;
     if (type->formattype == FORMAT_VideoInfo && type->cbFormat >= sizeof(VIDEOINFOHEADER) && type->pbFormat) {
@@ -462,7 +463,6 @@ bool CWmvComposeGraph::GetOutputSize(LONG* width, LONG* height)
         *height = vih->bmiHeader.biHeight < 0 ? -vih->bmiHeader.biHeight : vih->bmiHeader.biHeight;
         found = *width > 0 && *height > 0;
     }
-    DeleteMediaType(type);
     return found;
 }
 

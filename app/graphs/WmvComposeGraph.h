@@ -4,7 +4,7 @@
 #pragma once
 
 #include "app/graphs/ComposeGraph.h"
-#include "app/settings/OutputSettings.h"
+#include "app/core/OutputSettings.h"
 
 #include <wmfplatform.h>
 
@@ -52,10 +52,8 @@ public:
     static CString MakeUniqueFileName(const CString& path);
 
     // How long Build waits for a push connection (15 s unless set); the time the operator
-    // spends in the password box does not count.
+    // spends in the password box does not count. The wait is measured by the engine clock.
     void SetPushConnectTimeout(DWORD milliseconds) { m_pushTimeoutMs = milliseconds; }
-    // The millisecond clock the wait is measured with (tests drive it by hand).
-    void SetPushClock(std::function<DWORD()> clock) { m_pushClock = clock ? clock : std::function<DWORD()>(GetTickCount); }
     // Where push failures are posted; null (the default) is the application's main window.
     void SetPushErrorWindow(HWND window);
 
@@ -97,7 +95,6 @@ private:
     // connection is given up).
     CComPtr<IWMWriterPushSink> m_pushSink;
     DWORD m_pushTimeoutMs = 15000;
-    std::function<DWORD()> m_pushClock = GetTickCount;
     // Password boxes open on the runtime's thread; while one is, the wait does not time out.
     volatile LONG m_promptsOpen = 0;
     HWND m_pushErrorWindow = nullptr;

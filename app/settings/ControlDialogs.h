@@ -3,9 +3,12 @@
 // program registers both once at start (RegisterControlDialogs).
 #pragma once
 
+// The framework's window header goes before the engine's, whose DirectShow headers define
+// window macros under the framework's method names.
+#include "app/settings/TemplateDialog.h"
+
 #include "app/engine/DXRenderEffect.h"
 #include "app/engine/VolumeConsole.h"
-#include "app/settings/TemplateDialog.h"
 
 // An effect's parameter window as its effect holds it. Moves reach the effect through
 // CDXRenderEffect::SetParameterValue, so they are written on the thread that draws.

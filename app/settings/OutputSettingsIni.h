@@ -4,7 +4,7 @@
 // every key of its section (creating the file, except for the virtual device's port).
 #pragma once
 
-#include "app/settings/OutputSettings.h"
+#include "app/core/OutputSettings.h"
 
 #include <afx.h>
 

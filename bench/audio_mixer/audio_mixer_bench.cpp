@@ -1,5 +1,6 @@
 // Prints what one 40 ms chunk of five-input program audio costs the mixer: pushing each
 // input's 7056 bytes and one tick (pull, mix, meter, deliver), with AGC on and off.
+#include "app/core/EngineClock.h"
 #include "app/engine/AudioMixer.h"
 #include "app/foundation/AppHelpers.h"
 
@@ -11,7 +12,7 @@
 
 namespace {
 
-DWORD WINAPI Clock() { return 1000; }
+DWORD Clock() { return 1000; }
 MMRESULT WINAPI Period(UINT) { return TIMERR_NOERROR; }
 MMRESULT WINAPI NoTimer(UINT, UINT, LPTIMECALLBACK, DWORD_PTR, UINT) { return 1; }
 MMRESULT WINAPI Kill(UINT) { return TIMERR_NOERROR; }
@@ -33,8 +34,9 @@ void Run(bool agc)
     const int inputs = 5;
     const int chunks = 20000;
     CAudioMixer mixer(inputs);
-    MmTimeApi api = {&Clock, &Period, &Period, &NoTimer, &Kill};
-    mixer.SetTimeApi(api);
+    MmTimerApi api = {&Period, &Period, &NoTimer, &Kill};
+    mixer.SetTimerApi(api);
+    EngineClock::SetSource(&Clock);
     WAVEFORMATEX f = {};
     f.wFormatTag = WAVE_FORMAT_PCM;
     f.nChannels = 2;

@@ -4,7 +4,7 @@
 //
 // Run from build/win64/bench under Wine with the program folder at ../out.
 #include "app/engine/DXRenderEngine.h"
-#include "app/engine/EngineClock.h"
+#include "app/core/EngineClock.h"
 #include "app/engine/VideoChannel.h"
 #include "app/engine/VideoMixer.h"
 #include "app/foundation/AppHelpers.h"

@@ -3,7 +3,7 @@
 // The producer keeps at most four frames in flight to the slowest client, as a paced
 // output would, so no client is dropped for falling behind.
 #include "app/graphs/VDFrameServer.h"
-#include "app/graphs/VDWireFormat.h"
+#include "app/core/VDWireFormat.h"
 
 #include <winsock2.h>
 #include <ws2tcpip.h>

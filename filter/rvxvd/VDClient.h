@@ -10,7 +10,7 @@
 #include <winsock2.h>
 #include <windows.h>
 
-#include "app/graphs/VDWireFormat.h"
+#include "app/core/VDWireFormat.h"
 
 #include <cstdint>
 #include <vector>

@@ -1,7 +1,7 @@
 // The host file names the frame server the virtual capture device connects to.
 #pragma once
 
-#include "app/graphs/VDWireFormat.h"
+#include "app/core/VDWireFormat.h"
 
 namespace vd {
 

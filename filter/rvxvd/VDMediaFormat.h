@@ -2,7 +2,7 @@
 // the checks and timing derived from a type the server sends.
 #pragma once
 
-#include "app/graphs/VDWireFormat.h"
+#include "app/core/VDWireFormat.h"
 
 #include <cstdint>
 

@@ -74,37 +74,4 @@ HRESULT QueryPinCategorySupport(REFGUID propSet, DWORD propId, DWORD* support)
     return S_OK;
 }
 
-HRESULT ToAmMediaType(const VdMediaType& type, AM_MEDIA_TYPE* out)
-{
-    std::memset(out, 0, sizeof(*out));
-    out->majortype = type.majortype;
-    out->subtype = type.subtype;
-    out->bFixedSizeSamples = type.bFixedSizeSamples;
-    out->bTemporalCompression = type.bTemporalCompression;
-    out->lSampleSize = type.lSampleSize;
-    out->formattype = type.formattype;
-    if (!type.format.empty()) {
-        out->pbFormat = static_cast<BYTE*>(CoTaskMemAlloc(type.format.size()));
-        if (!out->pbFormat)
-            return E_OUTOFMEMORY;
-        std::memcpy(out->pbFormat, type.format.data(), type.format.size());
-        out->cbFormat = static_cast<ULONG>(type.format.size());
-    }
-    return S_OK;
-}
-
-VdMediaType FromAmMediaType(const AM_MEDIA_TYPE& mt)
-{
-    VdMediaType t;
-    t.majortype = mt.majortype;
-    t.subtype = mt.subtype;
-    t.bFixedSizeSamples = mt.bFixedSizeSamples;
-    t.bTemporalCompression = mt.bTemporalCompression;
-    t.lSampleSize = mt.lSampleSize;
-    t.formattype = mt.formattype;
-    if (mt.pbFormat && mt.cbFormat)
-        t.format.assign(mt.pbFormat, mt.pbFormat + mt.cbFormat);
-    return t;
-}
-
 }  // namespace vd

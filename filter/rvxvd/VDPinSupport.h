@@ -6,7 +6,7 @@
 #include <windows.h>
 #include <strmif.h>
 
-#include "app/graphs/VDWireFormat.h"
+#include "app/core/VDWireFormat.h"
 
 namespace vd {
 
@@ -22,9 +22,5 @@ void FillAudioCaps(const VdMediaType& type, AUDIO_STREAM_CONFIG_CAPS* caps);
 // capture. With a size pointer and no buffer, Get reports the size the answer needs.
 HRESULT GetPinCategory(REFGUID propSet, DWORD propId, void* data, DWORD dataSize, DWORD* returned);
 HRESULT QueryPinCategorySupport(REFGUID propSet, DWORD propId, DWORD* support);
-
-// Fills an AM_MEDIA_TYPE (its format block from CoTaskMemAlloc, no object pointer).
-HRESULT ToAmMediaType(const VdMediaType& type, AM_MEDIA_TYPE* out);
-VdMediaType FromAmMediaType(const AM_MEDIA_TYPE& mt);
 
 }  // namespace vd

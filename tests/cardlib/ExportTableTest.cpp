@@ -3,6 +3,8 @@
 // shipped i686 file and the x86-64 one.
 #include <algorithm>
 #include <cctype>
+#include <fstream>
+#include <regex>
 #include <windows.h>
 #include <gtest/gtest.h>
 #include <string>
@@ -130,9 +132,36 @@ void ExpectSelfContained(const std::string& path)
 
 }  // namespace
 
-TEST(CardExportTable, ListsEightyTwoFunctions)
+// The plain function name inside a decorated one ("_Z10OVCG_Closej" -> "OVCG_Close").
+std::string PlainName(const std::string& decorated)
 {
-    EXPECT_EQ(Expected().size(), 82u);
+    size_t at = 2;
+    size_t length = 0;
+    while (at < decorated.size() && isdigit(static_cast<unsigned char>(decorated[at])))
+        length = length * 10 + size_t(decorated[at++] - '0');
+    return decorated.substr(at, length);
+}
+
+// The table follows the exported header: a function declared there and missing from the
+// table (or the other way round) would leave the library's check blind to it.
+TEST(CardExportTable, NamesEveryFunctionOfTheExportedHeader)
+{
+    std::ifstream header(WindowsPath(RVX_CARDLIB_HEADER));
+    ASSERT_TRUE(header.good()) << RVX_CARDLIB_HEADER;
+    const std::regex declaration(R"(^OVCG_API\s.*\bOVCG_CALL\s+(OVCG_\w+)\s*\()");
+    std::vector<std::string> declared;
+    for (std::string line; std::getline(header, line);) {
+        std::smatch m;
+        if (std::regex_search(line, m, declaration))
+            declared.push_back(m[1]);
+    }
+    std::sort(declared.begin(), declared.end());
+    std::vector<std::string> listed;
+    for (const std::string& name : Expected())
+        listed.push_back(PlainName(name));
+    std::sort(listed.begin(), listed.end());
+    EXPECT_EQ(declared.size(), 82u);
+    EXPECT_EQ(listed, declared);
 }
 
 TEST(CardExportTable, ShippedLibraryOfThisBuild)

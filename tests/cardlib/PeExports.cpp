@@ -21,6 +21,8 @@ uint16_t U16(const std::vector<char>& f, size_t at)
     return uint16_t(uint8_t(f[at]) | uint8_t(f[at + 1]) << 8);
 }
 
+}  // namespace
+
 std::string WindowsPath(const std::string& path)
 {
     if (path.empty() || path[0] != '/')
@@ -32,8 +34,6 @@ std::string WindowsPath(const std::string& path)
     }
     return p;
 }
-
-}  // namespace
 
 bool ReadPeExports(const std::string& path, PeExports& out)
 {

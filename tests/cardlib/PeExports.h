@@ -17,4 +17,7 @@ struct PeExports {
 // not a PE file with an export directory.
 bool ReadPeExports(const std::string& path, PeExports& out);
 
+// A host path ("/work/...") as the Windows path Wine maps it to ("Z:\\work\\..."); others unchanged.
+std::string WindowsPath(const std::string& path);
+
 #endif

@@ -2,6 +2,7 @@
 // records every chunk, and pushing 16-bit samples into an input.
 #pragma once
 
+#include "app/core/EngineClock.h"
 #include "app/engine/AudioMixer.h"
 #include "app/foundation/AppHelpers.h"
 
@@ -31,8 +32,8 @@ inline WAVEFORMATEX MakePcm()
 }
 inline const WAVEFORMATEX kPcm = MakePcm();
 
-// The multimedia clock and timer as the tests drive them: the clock reads `now`, the timer
-// records how it was asked for and runs only when Fire is called.
+// The engine clock and the multimedia timer as the tests drive them: the clock reads `now`,
+// the timer records how it was asked for and runs only when Fire is called.
 struct FakeTime {
     static constexpr UINT kTimerId = 77;
     static inline DWORD now = 0;
@@ -57,7 +58,7 @@ struct FakeTime {
     }
     static void Fire() { callback(kTimerId, 0, user, 0, 0); }
 
-    static DWORD WINAPI GetTime() { return now; }
+    static DWORD GetTime() { return now; }
     static MMRESULT WINAPI BeginPeriod(UINT) { ++beginPeriods; return TIMERR_NOERROR; }
     static MMRESULT WINAPI EndPeriod(UINT) { ++endPeriods; return TIMERR_NOERROR; }
     static MMRESULT WINAPI SetEvent(UINT delay, UINT resolution, LPTIMECALLBACK cb, DWORD_PTR u, UINT flags)
@@ -74,10 +75,9 @@ struct FakeTime {
     }
     static MMRESULT WINAPI KillEvent(UINT id) { killed.push_back(id); return TIMERR_NOERROR; }
 
-    static MmTimeApi Api()
+    static MmTimerApi Api()
     {
-        MmTimeApi api;
-        api.timeGetTime = &GetTime;
+        MmTimerApi api;
         api.timeBeginPeriod = &BeginPeriod;
         api.timeEndPeriod = &EndPeriod;
         api.timeSetEvent = &SetEvent;
@@ -213,7 +213,8 @@ protected:
         if (mixer)
             Reset();
         mixer.reset(new CAudioMixer(inputs));
-        mixer->SetTimeApi(FakeTime::Api());
+        mixer->SetTimerApi(FakeTime::Api());
+        EngineClock::SetSource(&FakeTime::GetTime);
         mixer->AddListener(254, &listener);
         return *mixer;
     }
@@ -229,6 +230,7 @@ protected:
     {
         mixer.reset();
         listener.chunks.clear();
+        EngineClock::SetSource(nullptr);
         FakeTime::Reset();
         RemoveConfigFile();
     }

@@ -5,6 +5,7 @@
 #include "app/foundation/AppHelpers.h"
 #include "app/foundation/Ini.h"
 
+#include <cstring>
 #include <afx.h>
 
 #include <gtest/gtest.h>

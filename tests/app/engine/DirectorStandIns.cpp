@@ -72,9 +72,9 @@ void StandInAudioRenderer::Flush()
     ForEachListener([&](int id, IGrabListener* listener) { listener->OnFlush(id); });
 }
 
-StandInChannelGraph::StandInChannelGraph(CDirector* director, int channelIndex, const ChannelPlan& plan,
+StandInChannelGraph::StandInChannelGraph(CVideoMixer* mixer, int channelIndex, const ChannelPlan& plan,
                                          CallLog* log, int* liveCount)
-    : director_(director), index_(channelIndex), plan_(plan), log_(log), liveCount_(liveCount)
+    : mixer_(mixer), index_(channelIndex), plan_(plan), log_(log), liveCount_(liveCount)
 {
     ++*liveCount_;
 }
@@ -102,7 +102,7 @@ HRESULT StandInChannelGraph::Build()
     Log("Build");
     if (FAILED(plan_.buildResult))
         return plan_.buildResult;
-    CVideoMixer* mixer = director_->GetVideoMixer();
+    CVideoMixer* mixer = mixer_;
     HRESULT hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
                                   reinterpret_cast<void**>(&graph_));
     if (SUCCEEDED(hr))
@@ -139,7 +139,7 @@ HRESULT StandInChannelGraph::Destroy()
 {
     Log("Destroy");
     if (vmr_) {
-        CVideoMixer* mixer = director_->GetVideoMixer();
+        CVideoMixer* mixer = mixer_;
         if (mixer && mixer->GetChannel(index_))
             mixer->DetachChannel(index_);
         vmr_->Release();
@@ -176,9 +176,9 @@ void StandInChannelGraph::SetVideoSource(const SourceDescriptor& source)
     videoName = source.name;
 }
 
-void StandInChannelGraph::SetOwner(void*)
+void StandInChannelGraph::SetWindow(HWND)
 {
-    Log("SetOwner");
+    Log("SetWindow");
 }
 
 void StandInChannelGraph::SetNotifyWindow(HWND window, UINT message, LPARAM channel)
@@ -210,11 +210,11 @@ HRESULT StandInChannelGraph::TransportRecordFreeze()
 
 void StandInChannelGraph::Present(D3DCOLOR colour)
 {
-    CVideoMixer* mixer = director_->GetVideoMixer();
+    CVideoMixer* mixer = mixer_;
     IDirect3DSurface9* surface = nullptr;
     if (FAILED(mixer->GetSurface(index_, 0, 0, &surface)))
         return;
-    mixer->GetDXRenderEngine()->GetDevice()->ColorFill(surface, nullptr, colour);
+    mixer->GetDevice()->ColorFill(surface, nullptr, colour);
     VMR9PresentationInfo info = {};
     info.dwFlags = VMR9Sample_SyncPoint;
     info.lpSurf = surface;
@@ -225,10 +225,11 @@ void StandInChannelGraph::Present(D3DCOLOR colour)
     surface->Release();
 }
 
-IChannelGraph* StandInChannelFactory::CreateChannelGraph(CDirector* director, int channelIndex)
+IChannelGraph* StandInChannelFactory::CreateChannelGraph(IVideoMixerInput* mixer, int channelIndex)
 {
+    // The director gives its own mixer: the stand-in presents frames to it as a VMR-9 would.
     StandInChannelGraph* graph =
-        new StandInChannelGraph(director, channelIndex, plans[channelIndex + 1], log_, &liveGraphs);
+        new StandInChannelGraph(static_cast<CVideoMixer*>(mixer), channelIndex, plans[channelIndex + 1], log_, &liveGraphs);
     made[channelIndex + 1] = graph;
     return graph;
 }

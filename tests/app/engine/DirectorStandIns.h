@@ -7,7 +7,7 @@
 #pragma once
 
 #include "app/engine/Director.h"
-#include "app/engine/GrabHost.h"
+#include "app/core/GrabHost.h"
 
 #include <windows.h>
 #include <d3d9.h>
@@ -56,7 +56,7 @@ struct ChannelPlan {
 
 class StandInChannelGraph : public IChannelGraph {
 public:
-    StandInChannelGraph(CDirector* director, int channelIndex, const ChannelPlan& plan, CallLog* log,
+    StandInChannelGraph(CVideoMixer* mixer, int channelIndex, const ChannelPlan& plan, CallLog* log,
                         int* liveCount);
     ~StandInChannelGraph() override;
 
@@ -67,7 +67,7 @@ public:
     void SetAcceptedAudioType(const AM_MEDIA_TYPE* type) override;
     void SetAudioSource(const SourceDescriptor& source) override;
     void SetVideoSource(const SourceDescriptor& source) override;
-    void SetOwner(void* owner) override;
+    void SetWindow(HWND window) override;
     void SetNotifyWindow(HWND window, UINT message, LPARAM channel) override;
     HRESULT SetVideoPosition(int left, int top, int width, int height) override;
     CGrabHost* GetAudioRenderer() override { return plan_.hasAudioRenderer ? &audio_ : nullptr; }
@@ -90,7 +90,7 @@ public:
 private:
     void Log(const std::string& what);
 
-    CDirector* director_;
+    CVideoMixer* mixer_;
     int index_;
     ChannelPlan plan_;
     CallLog* log_;
@@ -103,7 +103,7 @@ private:
 class StandInChannelFactory : public IChannelGraphFactory {
 public:
     explicit StandInChannelFactory(CallLog* log) : log_(log) {}
-    IChannelGraph* CreateChannelGraph(CDirector* director, int channelIndex) override;
+    IChannelGraph* CreateChannelGraph(IVideoMixerInput* mixer, int channelIndex) override;
 
     std::map<int, ChannelPlan> plans; // by channel number
     std::map<int, StandInChannelGraph*> made; // the last graph made per channel number

@@ -8,7 +8,7 @@
 #include "app/foundation/AppHelpers.h"
 #include "app/engine/Channel.h"
 #include "app/engine/DXRenderEngine.h"
-#include "app/engine/EngineClock.h"
+#include "app/core/EngineClock.h"
 #include "app/engine/VideoMixer.h"
 
 #include <gtest/gtest.h>
@@ -59,7 +59,6 @@ protected:
         audio_test::RemoveConfigFile();
         directortest::CopyShippedEffects();
         audio_test::FakeTime::Reset();
-        audio_test::FakeTime::now = 500000; // times beyond 32 bits in 100-ns units
         g_now = 0x7FFF0000;
         EngineClock::SetSource(&TestClock);
         EngineClock::SetManualTimers(true);
@@ -90,7 +89,7 @@ protected:
         director_.reset(director ? director : new CDirector);
         director_->SetChannelGraphFactory(&channels_);
         director_->SetOutputGraphFactory(&outputs_);
-        director_->SetAudioTimeApi(audio_test::FakeTime::Api());
+        director_->SetAudioTimerApi(audio_test::FakeTime::Api());
         WAVEFORMATEX pcm = audio_test::kPcm;
         director_->SetAudioFormat(&pcm);
         ASSERT_EQ(director_->Init(window_, window_, width, height, 25.0f, 1.0, 2), S_OK);
@@ -164,7 +163,7 @@ TEST_F(DirectorTest, ChannelsLoadIntoTheirSlotsFirstProgramThenPreview)
     // The graph is made, given its types, sources and window, built and placed, in order.
     StandInChannelGraph* graph = channels_.made[3];
     const std::vector<std::string> expected = {"Create",  "SetAcceptedAudioType", "SetAudioSource", "SetVideoSource",
-                                               "SetOwner", "SetNotifyWindow",     "Build",          "SetVideoPosition"};
+                                               "SetWindow", "SetNotifyWindow",     "Build",          "SetVideoPosition"};
     EXPECT_EQ(graph->calls, expected);
     EXPECT_EQ(graph->acceptedSampleSize, 7056u);
     EXPECT_EQ(graph->audioName, CString(L"audio 3"));
@@ -379,8 +378,10 @@ TEST_F(DirectorTest, MixedAudioReachesOutputsIn40MsChunks)
     PushAudio(2, 2000, 3000);
     EXPECT_EQ(mixer->GetQueuedBytes(0), 7056);
     EXPECT_EQ(mixer->GetQueuedBytes(1), 3000);
+    g_now = 500000; // times beyond 32 bits in 100-ns units
+    EngineClock::SetSource(&TestClock);
     mixer->Tick();
-    audio_test::FakeTime::now += 40;
+    g_now += 40;
     mixer->Tick();
     std::lock_guard<std::mutex> guard(out.lock);
     ASSERT_EQ(out.chunks.size(), 2u);

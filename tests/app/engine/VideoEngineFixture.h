@@ -4,7 +4,7 @@
 #pragma once
 
 #include "app/engine/DXRenderEngine.h"
-#include "app/engine/EngineClock.h"
+#include "app/core/EngineClock.h"
 #include "app/engine/VideoChannel.h"
 #include "app/engine/VideoMixer.h"
 

@@ -5,6 +5,8 @@
 #include "app/engine/RenderEffect.h"
 #include "testing/media/TinyAvi.h"
 
+#include <atomic>
+
 namespace enginetest {
 namespace {
 
@@ -209,6 +211,77 @@ TEST_F(VideoMixerTest, AStalledReaderFindsTheFiveNewestFramesWith64BitTimes)
     }
     OutputFrame none;
     EXPECT_FALSE(Engine()->PopFrame(none));
+}
+
+// A program layer that holds the first tick that draws it until the test lets it go.
+struct BlockingLayer : IVideoMixerRenderListener
+{
+    HANDLE entered = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::atomic<int> renders{0};
+    std::atomic<bool>* stopReturned = nullptr;
+    std::atomic<bool> stopReturnedDuringRender{false};
+
+    ~BlockingLayer()
+    {
+        CloseHandle(entered);
+        CloseHandle(release);
+    }
+    HRESULT SetDevice(IDirect3DDevice9*) override { return S_OK; }
+    HRESULT Render(IDirect3DDevice9*, int) override
+    {
+        if (renders++ == 0) {
+            SetEvent(entered);
+            WaitForSingleObject(release, 10000);
+        }
+        if (stopReturned->load())
+            stopReturnedDuringRender = true;
+        return S_OK;
+    }
+    bool IsProgramLayer() override { return true; }
+    HWND GetPreviewWindow() override { return nullptr; }
+};
+
+struct MixerStopCall
+{
+    CVideoMixer* mixer;
+    std::atomic<bool>* returned;
+};
+
+DWORD WINAPI MixerStopThread(void* p)
+{
+    MixerStopCall* call = static_cast<MixerStopCall*>(p);
+    call->mixer->Stop();
+    call->returned->store(true);
+    return 0;
+}
+
+// On the real multimedia timer: stopping the mixing clock while a tick renders waits for that
+// tick, so the engine and its device are never released under it.
+TEST_F(VideoMixerTest, StoppingTheRealClockWaitsForTheTickThatRenders)
+{
+    EngineClock::SetManualTimers(false);
+    MakeMixer(64, 48);
+    std::atomic<bool> stopReturned{false};
+    BlockingLayer layer;
+    layer.stopReturned = &stopReturned;
+    mixer_->AddRenderListener(&layer);
+    ASSERT_EQ(mixer_->CutTo(0), S_OK);
+    ASSERT_EQ(WaitForSingleObject(layer.entered, 10000), WAIT_OBJECT_0);
+
+    MixerStopCall call = {mixer_, &stopReturned};
+    HANDLE thread = CreateThread(nullptr, 0, &MixerStopThread, &call, 0, nullptr);
+    ASSERT_NE(thread, nullptr);
+    // Stop must still be waiting while the tick is held (a negative check, not a pacing wait).
+    EXPECT_EQ(WaitForSingleObject(thread, 200), static_cast<DWORD>(WAIT_TIMEOUT));
+    SetEvent(layer.release);
+    EXPECT_EQ(WaitForSingleObject(thread, 10000), WAIT_OBJECT_0);
+    CloseHandle(thread);
+
+    EXPECT_FALSE(layer.stopReturnedDuringRender.load());
+    const int renders = layer.renders.load();
+    mixer_->RemoveRenderListener(&layer);
+    EXPECT_EQ(layer.renders.load(), renders);
 }
 
 class FieldTypeTest : public VideoEngineTest, public ::testing::WithParamInterface<int>

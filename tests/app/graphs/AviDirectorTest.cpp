@@ -4,7 +4,7 @@
 #include "AudioMixerFixture.h"
 #include "DirectorStandIns.h"
 
-#include "app/engine/EngineClock.h"
+#include "app/core/EngineClock.h"
 #include "app/engine/VideoMixer.h"
 #include "app/foundation/AppHelpers.h"
 #include "app/graphs/AviComposeGraph.h"
@@ -33,6 +33,14 @@ DWORD g_now = 0;
 DWORD TestClock()
 {
     return g_now;
+}
+
+// Recordings are named from this moment.
+SYSTEMTIME RecordingTime()
+{
+    SYSTEMTIME t = {};
+    t.wYear = 2007, t.wMonth = 4, t.wDay = 12, t.wHour = 15, t.wMinute = 30, t.wSecond = 20;
+    return t;
 }
 
 // Counts the frames the director hands the output, after the compose pin has queued each.
@@ -78,11 +86,6 @@ public:
         if (type != kOutputAvi)
             return StandInOutputFactory::CreateOutputGraph(type, settings);
         CountedAviGraph* graph = new CountedAviGraph();
-        graph->SetClock([] {
-            SYSTEMTIME t = {};
-            t.wYear = 2007, t.wMonth = 4, t.wDay = 12, t.wHour = 15, t.wMinute = 30, t.wSecond = 20;
-            return t;
-        });
         graph->SetSplitTimer(false);
         avi = graph;
         return graph;
@@ -131,9 +134,9 @@ protected:
         audio_test::RemoveConfigFile();
         directortest::CopyShippedEffects();
         audio_test::FakeTime::Reset();
-        audio_test::FakeTime::now = 500000;
         g_now = 100000;
         EngineClock::SetSource(&TestClock);
+        EngineClock::SetLocalTimeSource(&RecordingTime);
         EngineClock::SetManualTimers(true);
         window_ = CreateWindowExW(0, L"STATIC", L"director", WS_POPUP, 0, 0, 64, 64, nullptr, nullptr,
                                   GetModuleHandleW(nullptr), nullptr);
@@ -158,6 +161,7 @@ protected:
         if (window_)
             DestroyWindow(window_);
         EngineClock::SetManualTimers(false);
+        EngineClock::SetLocalTimeSource(nullptr);
         EngineClock::SetSource(nullptr);
         audio_test::RemoveConfigFile();
         if (!keep_) {
@@ -183,7 +187,7 @@ TEST_F(AviDirector, TwoSecondsOfProgramAreRecordedFrameByFrame)
     director_.reset(new CDirector);
     director_->SetChannelGraphFactory(&channels_);
     director_->SetOutputGraphFactory(&outputs_);
-    director_->SetAudioTimeApi(audio_test::FakeTime::Api());
+    director_->SetAudioTimerApi(audio_test::FakeTime::Api());
     WAVEFORMATEX pcm = audio_test::kPcm;
     director_->SetAudioFormat(&pcm);
     ASSERT_EQ(director_->Init(window_, window_, kWidth, kHeight, 25.0f, 1.0, 2), S_OK);

@@ -2,6 +2,7 @@
 // splitter's worker with the clock and the file sizes driven by the test.
 #include <gtest/gtest.h>
 
+#include "app/core/EngineClock.h"
 #include "app/graphs/AviFileSplitter.h"
 
 #include <map>
@@ -108,6 +109,13 @@ DWORD WINAPI TickAndAsk(void* param)
     return 0;
 }
 
+// The local time files are named from; the tests move it by hand.
+SYSTEMTIME g_localNow = {};
+SYSTEMTIME LocalNow()
+{
+    return g_localNow;
+}
+
 }  // namespace
 
 TEST(AviFileName, TimeStampedInTheFolder)
@@ -152,8 +160,8 @@ protected:
     void SetUp() override
     {
         now_ = Time(2007, 4, 12, 15, 30, 5);
+        EngineClock::SetLocalTimeSource(&LocalNow);
         splitter_.reset(new CAviFileSplitter(&target_, L"Z:\\rec", true, 2));
-        splitter_->SetClock([this] { return now_; });
         splitter_->SetFileSize([this](LPCWSTR path, ULONGLONG* size) {
             auto it = sizes_.find(path);
             if (it == sizes_.end())
@@ -170,8 +178,14 @@ protected:
         ASSERT_EQ(WaitForSingleObject(splitter_->SplitDoneEvent(), 5000), WAIT_OBJECT_0);
     }
 
+    void TearDown() override
+    {
+        splitter_.reset();
+        EngineClock::SetLocalTimeSource(nullptr);
+    }
+
     RecordingTarget target_;
-    SYSTEMTIME now_;
+    SYSTEMTIME& now_ = g_localNow;
     std::map<std::wstring, ULONGLONG> sizes_;
     std::unique_ptr<CAviFileSplitter> splitter_;
 };
@@ -254,7 +268,11 @@ TEST(SplitterWhileSwitching, TicksAndTheCurrentFileDoNotWaitForTheGraphToStop)
 {
     SlowStopTarget target;
     CAviFileSplitter splitter(&target, L"Z:\\rec", true, 1);
-    splitter.SetClock([] { return Time(2007, 4, 12, 15, 30, 5); });
+    g_localNow = Time(2007, 4, 12, 15, 30, 5);
+    EngineClock::SetLocalTimeSource(&LocalNow);
+    struct Restore {
+        ~Restore() { EngineClock::SetLocalTimeSource(nullptr); }
+    } restore;
     splitter.SetFileSize([](LPCWSTR, ULONGLONG* size) {
         *size = 1048576;
         return true;

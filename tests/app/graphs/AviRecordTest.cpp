@@ -5,7 +5,7 @@
 //
 // With RVX_AVI_KEEP_DIR set (a Windows path), the recordings go to that folder and stay
 // there, for the independent reader of avi_ffprobe_check.sh.
-#include "app/engine/EngineClock.h"
+#include "app/core/EngineClock.h"
 #include "ProgramAudioType.h"
 #include "app/graphs/AviComposeGraph.h"
 #include "app/graphs/AviFileWriter.h"
@@ -135,6 +135,13 @@ SYSTEMTIME At(int second)
     return t;
 }
 
+// The local time recordings are named from; the tests move it by hand.
+SYSTEMTIME g_localNow = At(5);
+SYSTEMTIME LocalNow()
+{
+    return g_localNow;
+}
+
 bool OnWine()
 {
     HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
@@ -256,6 +263,8 @@ protected:
         ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
         g_now = 10000;
         EngineClock::SetSource(&TestClock);
+        g_localNow = At(5);
+        EngineClock::SetLocalTimeSource(&LocalNow);
         AfxSetMessageBoxProc([this](HWND, LPCTSTR text, LPCTSTR caption, UINT type) {
             box_.text = text ? text : L"";
             box_.caption = caption ? caption : L"";
@@ -289,6 +298,7 @@ protected:
         allocator_->Decommit();
         allocator_.Release();
         AfxSetMessageBoxProc(AFX_MESSAGEBOX_PROC());
+        EngineClock::SetLocalTimeSource(nullptr);
         EngineClock::SetSource(nullptr);
         if (!keep_) {
             WIN32_FIND_DATAW found;
@@ -319,7 +329,6 @@ protected:
     HRESULT Build(const AviOutputSettings& settings)
     {
         graph_.reset(new CAviComposeGraph());
-        graph_->SetClock([this] { return now_; });
         graph_->SetFileSize([this](LPCWSTR path, ULONGLONG* size) {
             if (reportedSize_ == 0)
                 return CAviFileSplitter::DefaultFileSize(path, size);
@@ -402,7 +411,7 @@ protected:
 
     CString folder_;
     bool keep_ = false;
-    SYSTEMTIME now_ = At(5);
+    SYSTEMTIME& now_ = g_localNow;
     ULONGLONG reportedSize_ = 0;
     std::unique_ptr<CAviComposeGraph> graph_;
     CComPtr<IMemAllocator> allocator_;

@@ -3,7 +3,7 @@
 #include "RecordingSink.h"
 #include "ProgramAudioType.h"
 
-#include "app/engine/EngineClock.h"
+#include "app/core/EngineClock.h"
 #include "app/graphs/ComposeSource.h"
 
 #include <gtest/gtest.h>
@@ -340,8 +340,9 @@ TEST_F(ComposeSourceTest, PreviewPlaysTheOldestWaitingSampleWithoutTimesAndDrops
         REFERENCE_TIME s = 1000 + n, e = s + 10;
         sample->SetTime(&s, &e);
         EXPECT_TRUE(SUCCEEDED(preview->pin_->QueueSample(sample)));
-        if (n == 0)
+        if (n == 0) {
             ASSERT_TRUE(sink->WaitUntilHolding());
+        }
     }
     sink->Unblock();
     ASSERT_TRUE(sink->WaitForSamples(2));

@@ -1,7 +1,7 @@
 // The IEEE-1394 output graph with the stand-in DV encoder and multiplexer and scripted decks
 // listed in the prefix's kernel-streaming render category: which deck it takes, what it
 // tells the operator, the chain it builds, what reaches the deck, and the events it reports.
-#include "app/engine/EngineClock.h"
+#include "app/core/EngineClock.h"
 #include "ProgramAudioType.h"
 #include "app/graphs/DvComposeGraph.h"
 #include "app/graphs/ExtDeviceCodes.h"

@@ -4,7 +4,7 @@
 // decoder, network source) are registered in this process only.
 #include "testing/media/TinyAvi.h"
 
-#include "app/engine/EngineClock.h"
+#include "app/core/EngineClock.h"
 #include "app/engine/EngineFolders.h"
 #include "app/engine/VideoChannel.h"
 #include "app/engine/VideoMixer.h"
@@ -144,11 +144,11 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-        // The mixer cannot start without the engine's own passes; a tree that does not build
-        // them yet cannot run these tests.
+        // The mixer cannot start without the engine's own passes: a build that lost them is a
+        // broken build, reported as a failure.
         if (GetFileAttributesW((FxFolder() + L"\\_PreProcess.fxo").c_str()) == INVALID_FILE_ATTRIBUTES) {
-            skipped_ = true;
-            GTEST_SKIP() << "the engine's effect files are not in the fx folder";
+            noEffects_ = true;
+            FAIL() << "the engine's effect files are not in the fx folder";
         }
         EngineClock::SetSource(&TestClock);
         EngineClock::SetManualTimers(true);
@@ -167,7 +167,7 @@ protected:
 
     void TearDown() override
     {
-        if (skipped_) {
+        if (noEffects_) {
             CoUninitialize();
             return;
         }
@@ -203,7 +203,8 @@ protected:
             graph_->SetCaptureTarget(*target);
         if (options)
             graph_->SetOptions(*options);
-        graph_->SetAcceptedAudioType(standin::ProgramPcmType());
+        const CMediaType accepted = standin::ProgramPcmType();
+        graph_->SetAcceptedAudioType(&accepted);
         graph_->SetAudioSource(audio);
         graph_->SetVideoSource(video);
         graph_->SetWindow(window_);
@@ -216,7 +217,7 @@ protected:
     HRESULT Run() { return graph_->Graph().Run(); }
     IGraphBuilder* Graph() { return graph_->Graph().GetGraph(); }
 
-    bool skipped_ = false;
+    bool noEffects_ = false;
     HWND window_ = nullptr;
     CCountingMixer* mixer_ = nullptr;
     CCountingListener listener_;

@@ -4,8 +4,8 @@
 #pragma once
 
 #include "ProgramAudioType.h"
-#include "app/engine/DirectorGraphs.h"
-#include "app/engine/EngineClock.h"
+#include "app/core/GraphContracts.h"
+#include "app/core/EngineClock.h"
 #include "testing/outputs/OutputStandIns.h"
 
 #include <afx.h>

@@ -6,7 +6,7 @@
 #include "DirectorStandIns.h"
 
 #include "app/engine/AudioMixer.h"
-#include "app/engine/EngineClock.h"
+#include "app/core/EngineClock.h"
 #include "app/engine/VideoMixer.h"
 #include "app/foundation/AppHelpers.h"
 #include "app/graphs/ProgramGraphs.h"
@@ -54,7 +54,6 @@ protected:
         audio_test::RemoveConfigFile();
         directortest::CopyShippedEffects();
         audio_test::FakeTime::Reset();
-        audio_test::FakeTime::now = 500000;
         g_now = 100000;
         EngineClock::SetSource(&TestClock);
         EngineClock::SetManualTimers(true);
@@ -70,7 +69,7 @@ protected:
         director_.reset(new CDirector);
         director_->SetChannelGraphFactory(&channels_);
         director_->SetOutputGraphFactory(&outputs_);
-        director_->SetAudioTimeApi(audio_test::FakeTime::Api());
+        director_->SetAudioTimerApi(audio_test::FakeTime::Api());
         WAVEFORMATEX pcm = audio_test::kPcm;
         director_->SetAudioFormat(&pcm);
         DecklinkOutputSettings decklink;
@@ -114,8 +113,9 @@ protected:
         sample->SetActualDataLength(7056);
         channels_.made[1]->Audio().Deliver(sample);
         sample->Release();
+        // A chunk is stamped with the 40 ms that end now, so the clock moves first.
+        g_now += 40;
         director_->GetAudioMixer()->Tick();
-        audio_test::FakeTime::now += 40;
     }
 
     std::unique_ptr<COutputStandIns> standIns_; // registered once COM is up
@@ -197,4 +197,27 @@ TEST_F(ProgramOutputs, EveryOutputStopsWhileFramesFieldsAndAudioFlow)
     EXPECT_EQ(standin::DecklinkVideoLog().Instances(), 0);
 
     sim::Install(nullptr, 0, false);
+}
+
+TEST_F(ProgramOutputs, FramesAndAudioGoOnReachingAnOutputAcrossTheClocksWrap)
+{
+    // The millisecond counter wraps after 49.7 days: an output started just before the wrap
+    // must take the frames and chunks stamped after it, one second later.
+    g_now = 0xFFFFFF00u;
+    StartDirector();
+    ASSERT_EQ(director_->StartOutput(kOutputDecklink), S_OK);
+    g_now += 1000; // now 0x2E8, past the wrap
+    director_->GetVideoMixer()->OnClockTick();
+    MixAudio(1000);
+    ASSERT_TRUE(standin::DecklinkVideoLog().WaitForCount(1));
+    ASSERT_TRUE(standin::DecklinkAudioLog().WaitForCount(1));
+    const standin::ReceivedRecord frame = standin::DecklinkVideoLog().Records()[0];
+    const standin::ReceivedRecord chunk = standin::DecklinkAudioLog().Records()[0];
+    // Times are rebased to the output's start: one second on, and the chunk that ends 40 ms
+    // after the frame.
+    EXPECT_TRUE(frame.timed);
+    EXPECT_EQ(frame.start, 1000 * 10000LL);
+    EXPECT_TRUE(chunk.timed);
+    EXPECT_EQ(chunk.start, 1000 * 10000LL);
+    EXPECT_EQ(director_->StopOutput(kOutputDecklink), S_OK);
 }

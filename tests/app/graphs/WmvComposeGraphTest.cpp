@@ -1,6 +1,7 @@
 // The Windows Media output graph in the platform's filter graph, ending in the stand-in ASF
 // writer, whose records show what the graph configured: file name, sinks, profile and the
 // content description; push outcomes come from the stand-in push sink's own thread.
+#include "app/core/EngineClock.h"
 #include "app/graphs/WmvComposeGraph.h"
 
 #include "app/foundation/AppHelpers.h"
@@ -137,8 +138,6 @@ protected:
         graph_ = new CWmvComposeGraph();
         graph_->SetPushErrorWindow(window_);
         graph_->SetPushConnectTimeout(pushTimeoutMs);
-        if (clock_)
-            graph_->SetPushClock(clock_);
         HRESULT hr = graph_->Create();
         if (FAILED(hr))
             return hr;
@@ -175,7 +174,6 @@ protected:
     std::unique_ptr<CAsfStandIns> standins_; // made once COM is up
     CEncodeSettings settings_;
     CWmvComposeGraph* graph_ = nullptr;
-    std::function<DWORD()> clock_; // the push wait's clock, when the test drives it
     std::wstring folder_;
     std::vector<Box> boxes_;
     HWND window_ = nullptr;
@@ -388,17 +386,26 @@ TEST_F(WmvOutput, RefusedPasswordEndsThePush)
     EXPECT_EQ(SinkCalls(), std::vector<std::string>{"RemoveSink(null)"});
 }
 
+// The push wait's clock, driven by the test; `looked` is set whenever the main thread's wait
+// reads it, so the test knows the wait has gone round once more.
+std::atomic<DWORD> g_waitNow{0};
+HANDLE g_waitLooked = nullptr;
+DWORD PushWaitClock()
+{
+    if (g_waitLooked)
+        SetEvent(g_waitLooked);
+    return g_waitNow.load();
+}
+
 TEST_F(WmvOutput, TimeInThePasswordBoxDoesNotEndTheWait)
 {
     settings_.Flags = kEncodePushToServer;
     standins_->pushAsksCredentials = true;
-    std::atomic<DWORD> now(0);
-    // Set whenever the main thread's wait reads the clock: it has gone round once more.
+    std::atomic<DWORD>& now = g_waitNow;
+    now = 0;
     HANDLE looked = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    clock_ = [&now, looked]() -> DWORD {
-        SetEvent(looked);
-        return now.load();
-    };
+    g_waitLooked = looked;
+    EngineClock::SetSource(&PushWaitClock);
     HWND window = window_;
     SetWmvCredentialPrompt([&](WmvCredentials& c) {
         // The operator takes a minute, in which the main thread goes round its wait twice
@@ -414,6 +421,8 @@ TEST_F(WmvOutput, TimeInThePasswordBoxDoesNotEndTheWait)
     });
     const HRESULT hr = Build(5000);
     SetWmvCredentialPrompt(WmvCredentialPrompt());
+    EngineClock::SetSource(nullptr);
+    g_waitLooked = nullptr;
     CloseHandle(looked);
     ASSERT_EQ(hr, S_OK);
     ASSERT_EQ(g_posted.size(), 2u);

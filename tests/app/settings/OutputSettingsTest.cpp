@@ -1,6 +1,6 @@
 // The output settings records: built-in defaults, the load defaults of the pages' keys, what
 // a hand-written output.ini gives, round trips through the savers, and copies by value.
-#include "app/settings/OutputSettings.h"
+#include "app/core/OutputSettings.h"
 #include "app/settings/OutputSettingsIni.h"
 
 #include <gtest/gtest.h>

@@ -4,7 +4,7 @@
 #include "app/settings/VolAdjustDlg.h"
 
 #include "app/engine/Director.h"
-#include "app/engine/EngineClock.h"
+#include "app/core/EngineClock.h"
 #include "app/settings/ControlDialogs.h"
 #include "tests/app/engine/AudioMixerFixture.h"
 #include "tests/app/ui/ScreenshotPng.h"
@@ -308,7 +308,7 @@ protected:
     }
     void Init()
     {
-        director_.SetAudioTimeApi(FakeTime::Api());
+        director_.SetAudioTimerApi(FakeTime::Api());
         WAVEFORMATEX pcm = kPcm;
         director_.SetAudioFormat(&pcm);
         ASSERT_EQ(director_.Init(window_, window_, 64, 48, 25.0f, 1.0, 2), S_OK);

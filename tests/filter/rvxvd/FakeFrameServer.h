@@ -2,7 +2,7 @@
 // one client at a time and lets the test send exact bytes and read the client's commands.
 #pragma once
 
-#include "tests/app/graphs/VDTestSocket.h"
+#include "tests/app/core/VDTestSocket.h"
 
 #include <string>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "app/graphs/InputFormatOptions.h"
+#include "app/core/InputFormatOptions.h"
 
 #include <afx.h>
 

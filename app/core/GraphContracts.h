@@ -3,9 +3,10 @@
 // gives it the real DirectShow graphs and tests give it stand-ins.
 #pragma once
 
-#include "app/engine/Listeners.h"
-#include "app/captions/SourceDescriptor.h"
-#include "app/settings/OutputSettings.h"
+#include "app/core/Listeners.h"
+#include "app/core/OutputSettings.h"
+#include "app/core/SourceDescriptor.h"
+#include "app/core/VideoMixerInput.h"
 
 #include <windows.h>
 #include <strmif.h>
@@ -28,7 +29,8 @@ public:
     virtual void SetAcceptedAudioType(const AM_MEDIA_TYPE* type) = 0;
     virtual void SetAudioSource(const SourceDescriptor& source) = 0;
     virtual void SetVideoSource(const SourceDescriptor& source) = 0;
-    virtual void SetOwner(void* owner) = 0;
+    // The channel panel's video window: the mixer shows the channel's picture in it.
+    virtual void SetWindow(HWND window) = 0;
     // Graph events reach the window as message `message` with the channel number.
     virtual void SetNotifyWindow(HWND window, UINT message, LPARAM channel) = 0;
     virtual HRESULT SetVideoPosition(int left, int top, int width, int height) = 0;
@@ -43,13 +45,11 @@ public:
     virtual HRESULT TransportRecordFreeze() = 0;
 };
 
-class CDirector;
-
 class IChannelGraphFactory {
 public:
     virtual ~IChannelGraphFactory() = default;
-    // A graph for mixer input `channelIndex` (channel number - 1), not yet created.
-    virtual IChannelGraph* CreateChannelGraph(CDirector* director, int channelIndex) = 0;
+    // A graph feeding `mixer` input `channelIndex` (channel number - 1), not yet created.
+    virtual IChannelGraph* CreateChannelGraph(IVideoMixerInput* mixer, int channelIndex) = 0;
 };
 
 // The compose source at the start of every output graph: pin 0 "Video", pin 1 "Audio".

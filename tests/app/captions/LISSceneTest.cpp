@@ -2,6 +2,7 @@
 // depths, opacity, colour keys, logos in the four corners, hide and show, moving layers at
 // chosen times of an injected clock, passes and repeats, days of running, and layers added
 // and removed from another thread while the clock renders.
+#include "app/core/EngineClock.h"
 #include "app/captions/CharTextStyle.h"
 #include "app/captions/LISScene.h"
 #include "tests/app/captions/D3DTarget.h"
@@ -34,13 +35,21 @@ bool Near(uint32_t a, uint32_t b, int tolerance = 3)
     return true;
 }
 
+// The millisecond clock the layers time their passes by, moved by hand.
+std::atomic<DWORD> g_sceneNow{1000};
+DWORD SceneClock()
+{
+    return g_sceneNow.load();
+}
+
 class OverlayScene : public ::testing::Test {
 protected:
     void SetUp() override
     {
         ASSERT_NE(target.device, nullptr) << "no Direct3D 9 device (Xvfb display?)";
         ASSERT_EQ(scene.SetTarget(target.device, TW, TH, nullptr), S_OK);
-        scene.SetClock([this] { return now.load(); });
+        now = 1000;
+        EngineClock::SetSource(&SceneClock);
     }
 
     // A static (or moving) layer of one solid colour, made through a device context as the
@@ -62,7 +71,9 @@ protected:
 
     D3DTarget target{TW, TH};
     CLISScene scene;
-    std::atomic<DWORD> now{1000};
+    void TearDown() override { EngineClock::SetSource(nullptr); }
+
+    std::atomic<DWORD>& now = g_sceneNow;
 };
 
 std::wstring TempFile(const wchar_t* name, const fixtures::Bytes& bytes)

@@ -1,24 +1,18 @@
-#include "app/engine/GrabHost.h"
+#include "app/core/GrabHost.h"
 
-CGrabHost::CGrabHost()
-{
-    InitializeCriticalSection(&m_lock);
-}
+CGrabHost::CGrabHost() = default;
 
-CGrabHost::~CGrabHost()
-{
-    DeleteCriticalSection(&m_lock);
-}
+CGrabHost::~CGrabHost() = default;
 
 void CGrabHost::AddListener(int id, IGrabListener* listener)
 {
-    Lock lock(m_lock);
+    CAutoLock lock(&m_lock);
     m_listeners[id] = listener;
 }
 
 void CGrabHost::RemoveListener(int id)
 {
-    Lock lock(m_lock);
+    CAutoLock lock(&m_lock);
     m_listeners.erase(id);
 }
 

@@ -1,7 +1,7 @@
 // The frame server driven by raw loopback clients.
 #include "app/graphs/VDFrameServer.h"
-#include "tests/app/graphs/VDFixtures.h"
-#include "tests/app/graphs/VDTestSocket.h"
+#include "tests/app/core/VDFixtures.h"
+#include "tests/app/core/VDTestSocket.h"
 
 #include <gtest/gtest.h>
 

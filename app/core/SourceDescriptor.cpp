@@ -1,4 +1,4 @@
-#include "app/captions/SourceDescriptor.h"
+#include "app/core/SourceDescriptor.h"
 
 #include "app/foundation/DShowHelpers.h"
 

@@ -2,7 +2,9 @@
 // channel audio renderer, the in-place grabber).
 #pragma once
 
-#include "app/engine/Listeners.h"
+#include "app/core/Listeners.h"
+
+#include <streams.h>
 
 #include <map>
 
@@ -28,7 +30,7 @@ protected:
     // wait on another thread that adds or removes listeners of this host.
     template <class Visit> void ForEachListener(Visit visit)
     {
-        Lock lock(m_lock);
+        CAutoLock lock(&m_lock);
         for (std::map<int, IGrabListener*>::const_iterator it = m_listeners.begin(); it != m_listeners.end(); ++it) {
             if (it->second)
                 visit(it->first, it->second);
@@ -39,18 +41,6 @@ protected:
     void DeliverSample(IMediaSample* sample, int timeLow, int timeHigh);
 
 private:
-    class Lock
-    {
-    public:
-        explicit Lock(CRITICAL_SECTION& cs) : m_cs(cs) { EnterCriticalSection(&m_cs); }
-        ~Lock() { LeaveCriticalSection(&m_cs); }
-        Lock(const Lock&) = delete;
-        Lock& operator=(const Lock&) = delete;
-
-    private:
-        CRITICAL_SECTION& m_cs;
-    };
-
     std::map<int, IGrabListener*> m_listeners;
-    CRITICAL_SECTION m_lock;
+    CCritSec m_lock;
 };

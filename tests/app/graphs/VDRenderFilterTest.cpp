@@ -1,8 +1,8 @@
 // CVDRender: its pins, the set-up replies they give and the samples they pass on.
 #include "app/graphs/VDRender.h"
 #include "tests/app/graphs/VDConnector.h"
-#include "tests/app/graphs/VDFixtures.h"
-#include "tests/app/graphs/VDTestSocket.h"
+#include "tests/app/core/VDFixtures.h"
+#include "tests/app/core/VDTestSocket.h"
 
 #include <streams.h>
 

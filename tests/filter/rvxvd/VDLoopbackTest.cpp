@@ -2,7 +2,7 @@
 // streaming core on one loopback connection.
 #include "app/graphs/VDFrameServer.h"
 #include "filter/rvxvd/VDStreamCore.h"
-#include "tests/app/graphs/VDTestSocket.h"
+#include "tests/app/core/VDTestSocket.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "app/graphs/InputFormatOptions.h"
+#include "app/core/InputFormatOptions.h"
 
 #include <afx.h>
 
@@ -24,14 +24,12 @@ std::vector<BYTE> Store(InputFormatOptions o)
 
 } // namespace
 
-TEST(InputFormatOptionsTest, DefaultsAreAutomaticWithKeptAspect)
+// What a project file holds for a channel the operator never formatted: automatic image
+// format and deinterlacing, automatic aspect (2), odd lines first, aspect kept.
+TEST(InputFormatOptionsTest, AnUnformattedChannelStoresTheAutomaticRecord)
 {
-    const InputFormatOptions o;
-    EXPECT_EQ(o.imageFormat, 0);
-    EXPECT_EQ(o.deinterlace, 0);
-    EXPECT_EQ(o.aspect, 2);
-    EXPECT_EQ(o.fieldOrder, 0);
-    EXPECT_EQ(o.keepAspect, 1);
+    const std::vector<BYTE> expected = {0x00, 0, 0, 0, 0x00, 0, 0, 0, 0x02, 0, 0, 0, 0x00, 0, 0, 0, 0x01, 0, 0, 0};
+    EXPECT_EQ(Store(InputFormatOptions()), expected);
 }
 
 TEST(InputFormatOptionsTest, StoresFiveLittleEndianIntsInOrder)

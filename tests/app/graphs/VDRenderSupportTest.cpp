@@ -1,7 +1,7 @@
 // The renderer's type rule, set-up reply and sample framing, over real media samples.
 #include "app/graphs/VDRenderSupport.h"
-#include "tests/app/graphs/VDFixtures.h"
-#include "tests/app/graphs/VDTestSocket.h"
+#include "tests/app/core/VDFixtures.h"
+#include "tests/app/core/VDTestSocket.h"
 
 #include <streams.h>
 

@@ -1,4 +1,4 @@
-#include "app/settings/OutputSettings.h"
+#include "app/core/OutputSettings.h"
 
 #include <wmfplatform.h>
 

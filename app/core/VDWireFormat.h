@@ -1,12 +1,16 @@
 // The wire protocol between the frame server (CVDRender) and the virtual capture device
-// (rvxvd). Both deliverables compile this file, so it depends on nothing but Windows types.
+// (rvxvd). Both deliverables build from this one library, so it depends on nothing but
+// Windows types.
 //
 // Every record is written and read field by field in little-endian byte order: the media
 // type travels as the 72-byte image of a 32-bit AM_MEDIA_TYPE, which is larger in a 64-bit
 // build, so no structure is ever copied onto the wire whole.
 #pragma once
 
-#include <guiddef.h>
+// Both ends include sockets after this header: Winsock 2 must come before windows.h.
+#include <winsock2.h>
+#include <windows.h>
+#include <strmif.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -54,6 +58,11 @@ struct VdMediaType {
     GUID formattype{};
     std::vector<uint8_t> format;
 };
+
+// A DirectShow media type and its wire form, both ways. ToAmMediaType fills `out` with a
+// format block from CoTaskMemAlloc and no object pointer.
+VdMediaType FromAmMediaType(const AM_MEDIA_TYPE& mt);
+HRESULT ToAmMediaType(const VdMediaType& type, AM_MEDIA_TYPE* out);
 
 // The whole set-up reply: length field, 72-byte image, format block.
 std::vector<uint8_t> EncodeSetupReply(const VdMediaType& type);

@@ -1,9 +1,20 @@
-#include "app/graphs/VDWireFormat.h"
+#include "app/core/VDWireFormat.h"
+
+#include <amvideo.h>
+#include <mmreg.h>
 
 #include <cstdlib>
 #include <cstring>
 
 namespace vd {
+
+// The wire image is the 32-bit AM_MEDIA_TYPE; a 64-bit build's is larger, which is why the
+// image is written field by field. The format blocks hold no pointers and match on both.
+#ifndef _WIN64
+static_assert(sizeof(AM_MEDIA_TYPE) == kMediaTypeImageSize, "the 32-bit media type is the wire image");
+#endif
+static_assert(sizeof(VIDEOINFOHEADER) == 88, "VIDEOINFOHEADER travels as 88 bytes");
+static_assert(sizeof(WAVEFORMATEX) == 18, "WAVEFORMATEX travels as 18 bytes");
 namespace {
 
 const char kSetupVideo[] = "setupvideo";
@@ -179,6 +190,39 @@ VdHostAddress ParseHostLine(const std::string& text)
             addr.port = static_cast<uint16_t>(port);
     }
     return addr;
+}
+
+HRESULT ToAmMediaType(const VdMediaType& type, AM_MEDIA_TYPE* out)
+{
+    std::memset(out, 0, sizeof(*out));
+    out->majortype = type.majortype;
+    out->subtype = type.subtype;
+    out->bFixedSizeSamples = type.bFixedSizeSamples;
+    out->bTemporalCompression = type.bTemporalCompression;
+    out->lSampleSize = type.lSampleSize;
+    out->formattype = type.formattype;
+    if (!type.format.empty()) {
+        out->pbFormat = static_cast<BYTE*>(CoTaskMemAlloc(type.format.size()));
+        if (!out->pbFormat)
+            return E_OUTOFMEMORY;
+        std::memcpy(out->pbFormat, type.format.data(), type.format.size());
+        out->cbFormat = static_cast<ULONG>(type.format.size());
+    }
+    return S_OK;
+}
+
+VdMediaType FromAmMediaType(const AM_MEDIA_TYPE& mt)
+{
+    VdMediaType t;
+    t.majortype = mt.majortype;
+    t.subtype = mt.subtype;
+    t.bFixedSizeSamples = mt.bFixedSizeSamples;
+    t.bTemporalCompression = mt.bTemporalCompression;
+    t.lSampleSize = mt.lSampleSize;
+    t.formattype = mt.formattype;
+    if (mt.pbFormat && mt.cbFormat)
+        t.format.assign(mt.pbFormat, mt.pbFormat + mt.cbFormat);
+    return t;
 }
 
 }  // namespace vd

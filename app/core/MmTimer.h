@@ -1,0 +1,55 @@
+// The one owner of a periodic multimedia timer, used by the video mixer's clock, the audio
+// mixer and the AVI splitter. It always kills synchronously, so once Stop returns no tick
+// runs; given the owner's lock, Stop also takes and leaves it once, so a tick that had
+// already entered it (where a kill would not wait) has left before the owner frees anything.
+#pragma once
+
+#include <windows.h>
+#include <mmsystem.h>
+#include <streams.h>
+
+// The winmm timer functions, replaceable by tests that start and fire timers by hand.
+struct MmTimerApi {
+    MMRESULT(WINAPI* timeBeginPeriod)(UINT period);
+    MMRESULT(WINAPI* timeEndPeriod)(UINT period);
+    MMRESULT(WINAPI* timeSetEvent)(UINT delay, UINT resolution, LPTIMECALLBACK callback, DWORD_PTR user, UINT flags);
+    MMRESULT(WINAPI* timeKillEvent)(UINT id);
+
+    // The winmm functions themselves.
+    static MmTimerApi System();
+};
+
+class CMmTimer {
+public:
+    using TickFn = void (*)(void* context);
+
+    CMmTimer() = default;
+    // Stops a running timer (without an owner lock: the owner stops it first).
+    ~CMmTimer();
+    CMmTimer(const CMmTimer&) = delete;
+    CMmTimer& operator=(const CMmTimer&) = delete;
+
+    // Timer functions of the owner's own; only while stopped. Without them the system's are
+    // used, or, while the engine clock runs manual timers, none: Start then creates nothing
+    // and the owner's tick is called by hand.
+    void SetApi(const MmTimerApi& api);
+
+    // A periodic timer of `periodMs` with 1 ms resolution, the system's timer resolution
+    // raised to 1 ms while it runs. `tick` runs on the system's timer thread; an exception
+    // it lets out is caught there, as it would end the program. S_FALSE when running;
+    // E_FAIL when the system gives no timer.
+    HRESULT Start(UINT periodMs, TickFn tick, void* context);
+    // S_FALSE when not running.
+    HRESULT Stop(CCritSec* ownerLock = nullptr);
+    bool IsRunning() const { return running_; }
+
+private:
+    static void CALLBACK TimerProc(UINT id, UINT msg, DWORD_PTR user, DWORD_PTR, DWORD_PTR);
+
+    MmTimerApi api_ = MmTimerApi::System();
+    bool ownApi_ = false;
+    bool running_ = false;
+    UINT id_ = 0;
+    TickFn tick_ = nullptr;
+    void* context_ = nullptr;
+};
