@@ -2,6 +2,9 @@
 
 void WritePlayoutString(CArchive& ar, const CStringA& text)
 {
+    // A longer string would make a file no reader takes back: the save fails instead.
+    if (text.GetLength() > kPlayoutStringMax)
+        AfxThrowArchiveException(CArchiveException::badIndex, ar.m_strFileName);
     ar << static_cast<LONG>(text.GetLength());
     if (!text.IsEmpty())
         ar.Write(text.GetString(), static_cast<UINT>(text.GetLength()));

@@ -54,7 +54,7 @@ struct CaptionItem {
 };
 
 // A length-prefixed narrow string of the playout list file (int32 length, the bytes, no
-// terminator). Reading refuses a length outside 0..kPlayoutStringMax.
+// terminator). Both ways refuse a length outside 0..kPlayoutStringMax.
 void WritePlayoutString(CArchive& ar, const CStringA& text);
 CStringA ReadPlayoutString(CArchive& ar);
 

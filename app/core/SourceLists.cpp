@@ -160,6 +160,24 @@ int ReadSourceDescriptor(const CString& text, const SourceDevice* selected, CSou
     return kind;
 }
 
+SourcePairKinds ReadSourcePair(const CString& videoText, const SourceDevice* videoDevice, const CString& audioText,
+                               const SourceDevice* audioDevice, bool camcorderFillsAudio,
+                               CSourceDeviceBinding& videoBinding, CSourceDeviceBinding& audioBinding,
+                               SourceDescriptor& audio, SourceDescriptor& video)
+{
+    SourcePairKinds kinds = {ReadSourceDescriptor(videoText, videoDevice, videoBinding, video), 3};
+    const bool sameDevice = video.IsCaptureDevice() && audioDevice && audioDevice == videoDevice && audioText == videoText;
+    if (sameDevice) {
+        audio = video;
+        kinds.audio = kinds.video;
+    } else if (audioText.IsEmpty()) {
+        audio = camcorderFillsAudio && video.name.Find(kDvCamcorderName) >= 0 ? video : SourceDescriptor();
+    } else {
+        kinds.audio = ReadSourceDescriptor(audioText, audioDevice, audioBinding, audio);
+    }
+    return kinds;
+}
+
 HRESULT ShowDevicePropertyPages(IMoniker* moniker, HWND owner)
 {
     if (!moniker)

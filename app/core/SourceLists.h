@@ -66,5 +66,18 @@ private:
 int ReadSourceDescriptor(const CString& text, const SourceDevice* selected, CSourceDeviceBinding& binding,
                          SourceDescriptor& source);
 
+// A channel's or a programme's pair read from the two lists. The audio is a copy of the video
+// (one device, one filter) when its entry is the very device chosen for video, such as a DV
+// camcorder chosen in both lists; with camcorderFillsAudio, also when the audio text is empty
+// and the video is a DV camcorder, which delivers both.
+struct SourcePairKinds {
+    int video;
+    int audio;
+};
+SourcePairKinds ReadSourcePair(const CString& videoText, const SourceDevice* videoDevice, const CString& audioText,
+                               const SourceDevice* audioDevice, bool camcorderFillsAudio,
+                               CSourceDeviceBinding& videoBinding, CSourceDeviceBinding& audioBinding,
+                               SourceDescriptor& audio, SourceDescriptor& video);
+
 // Binds the device and shows its property pages (caption "属性").
 HRESULT ShowDevicePropertyPages(IMoniker* moniker, HWND owner);

@@ -130,23 +130,14 @@ void CSelectSourceDlg::OnOK()
     m_videoList.GetWindowText(videoText);
     m_audioList.GetWindowText(audioText);
 
-    const int videoKind = ReadSourceDescriptor(videoText, SelectedDevice(m_videoList), m_videoBinding, m_video);
-    IMoniker* videoDevice = m_video.IsCaptureDevice() ? GetSelectedDevice(m_videoList) : nullptr;
-    IMoniker* audioDevice = GetSelectedDevice(m_audioList);
-    int audioKind = 3;
-    if (!audioText.IsEmpty() && videoDevice && audioDevice == videoDevice && audioText == videoText) {
-        // A DV camcorder chosen in both lists: one device, one filter for both.
-        m_audio = m_video;
-        audioKind = videoKind;
-    } else {
-        audioKind = ReadSourceDescriptor(audioText, SelectedDevice(m_audioList), m_audioBinding, m_audio);
-    }
-
-    if (videoKind == 2 && !m_video.filter) {
+    const SourcePairKinds kinds =
+        ReadSourcePair(videoText, SelectedDevice(m_videoList), audioText, SelectedDevice(m_audioList), false,
+                       m_videoBinding, m_audioBinding, m_audio, m_video);
+    if (kinds.video == 2 && !m_video.filter) {
         AppMessageBox(m_hWnd, kInvalidVideoSource, kErrorCaption, MB_OK | MB_ICONERROR);
         return;
     }
-    if (audioKind == 2 && !m_audio.filter) {
+    if (kinds.audio == 2 && !m_audio.filter) {
         AppMessageBox(m_hWnd, kInvalidAudioSource, kErrorCaption, MB_OK | MB_ICONERROR);
         return;
     }

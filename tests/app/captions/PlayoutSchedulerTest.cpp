@@ -3,7 +3,7 @@
 // parameters, compared with tables written out by hand from the playout's rules.
 #include "app/captions/PlayoutScheduler.h"
 
-#include "app/core/DeskMessages.h"
+#include "tests/app/captions/RecordingMainWindow.h"
 
 #include <gtest/gtest.h>
 
@@ -16,56 +16,7 @@ namespace {
 
 const __time64_t T0 = 1700000000; // a Tuesday morning in November 2023
 
-// What the main window was sent, one line per message, stamped with the second of the pass.
-std::vector<std::string> g_sent;
 __time64_t g_now = 0;
-// Caption shows the stand-in refuses once: (index, second).
-std::set<std::pair<int, __time64_t>> g_refusals;
-
-std::string Stamp()
-{
-    return "+" + std::to_string(g_now - T0) + " ";
-}
-
-std::string Narrow(const wchar_t* text)
-{
-    return std::string(CW2A(text).c_str());
-}
-
-LRESULT CALLBACK RecordingMainWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    switch (message) {
-    case WM_AUTOPLAY_LOAD: {
-        // The item lives only for the call: everything is read now.
-        const PlayItem& item = *reinterpret_cast<const PlayItem*>(wParam);
-        g_sent.push_back(Stamp() + "LOAD " + item.name.GetString() + " slot=" + std::to_string(lParam) +
-                         " start=+" + std::to_string(static_cast<__time64_t>(item.scheduledStart) - T0) +
-                         " pos=" + std::to_string(item.startPosition) + " dur=" + std::to_string(item.duration));
-        return 0;
-    }
-    case WM_AUTOPLAY_PLAY:
-        if (wParam == 0 && lParam == 0)
-            g_sent.push_back(Stamp() + "STOP");
-        else
-            g_sent.push_back(Stamp() + "PLAY slot=" + std::to_string(lParam) + " from=" +
-                             std::to_string(wParam >> 16) + ((wParam & 0xFFFF) == 1 ? "" : " flag?"));
-        return 0;
-    case WM_AUTOPLAY_CAPTION: {
-        if (wParam == 0 && static_cast<DWORD>(lParam) == 0xFFFF0000u) {
-            g_sent.push_back(Stamp() + "HIDE ALL");
-            return 0;
-        }
-        const int index = static_cast<int>(static_cast<DWORD>(lParam) >> 16);
-        const bool show = (lParam & 0xFFFF) == 1;
-        const bool refused = show && g_refusals.erase({index, g_now}) > 0;
-        g_sent.push_back(Stamp() + (show ? "SHOW " : "HIDE ") + std::to_string(index) + " " +
-                         Narrow(reinterpret_cast<const wchar_t*>(wParam)) + (refused ? " refused" : ""));
-        return refused ? 0 : 1;
-    }
-    default:
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
-}
 
 PlayItem Programme(DWORD type, const char* name, __time64_t start, LONG position, LONG duration, LONG count)
 {
@@ -95,19 +46,12 @@ class PlayoutSchedulerTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        WNDCLASSW wc = {};
-        wc.lpfnWndProc = &RecordingMainWindow;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"PlayoutRecordingMainWindow";
-        RegisterClassW(&wc);
-        m_target.mainWindow = CreateWindowW(wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                            wc.hInstance, nullptr);
+        m_window.origin = T0;
+        m_window.clock = [] { return g_now; };
+        m_target.mainWindow = m_window.Handle();
         ASSERT_NE(nullptr, m_target.mainWindow);
         m_target.log = [this](const CString& text) { m_log.push_back(Narrow(text)); };
-        g_sent.clear();
-        g_refusals.clear();
     }
-    void TearDown() override { DestroyWindow(m_target.mainWindow); }
 
     // Starts both schedulers at T0 + from (programmes first, as the dialog does), then runs a
     // pass of each for every second listed in seconds up to and including `to`.
@@ -128,6 +72,7 @@ protected:
         }
     }
 
+    CRecordingMainWindow m_window;
     PlayoutTarget m_target;
     std::vector<std::string> m_log;
 };
@@ -146,7 +91,7 @@ TEST_F(PlayoutSchedulerTest, ADaysScheduleOfSequentialTimedAndInsertItemsWithCap
         Caption("C3", "c3.rxf", 40, 5),
         Caption("C4", "c4.rxf", 400, 100),
     };
-    g_refusals = {{2, T0 + 40}};
+    m_window.refusals = {{2, 40}};
 
     CProgrammeScheduler programmes(queue, m_target);
     CCaptionScheduler shows(captions, m_target);
@@ -200,7 +145,7 @@ TEST_F(PlayoutSchedulerTest, ADaysScheduleOfSequentialTimedAndInsertItemsWithCap
         "+450 HIDE ALL",
         "+450 STOP",
     };
-    EXPECT_EQ(expected, g_sent);
+    EXPECT_EQ(expected, m_window.sent);
 
     // The endless programme was marked playing when it went on air, so the insert interrupted
     // it (rather than freeing it), and it kept no end through the interruption.
@@ -237,7 +182,7 @@ TEST_F(PlayoutSchedulerTest, StartedLateIntoATimedItemItJoinsItsPlays)
         "+90 PLAY slot=0 from=30",
         "+121 PLAY slot=0 from=0", // the further play runs whole
     };
-    EXPECT_EQ(expected, g_sent);
+    EXPECT_EQ(expected, m_window.sent);
     EXPECT_EQ(T0 + 181, programmes.GetCurrentEnd());
 }
 
@@ -258,7 +203,7 @@ TEST_F(PlayoutSchedulerTest, ASequentialItemPlaysItsCountThenTheNextAndTheListWr
         "+19 LOAD A slot=0 start=+24 pos=0 dur=5",
         "+24 PLAY slot=0 from=0",
     };
-    EXPECT_EQ(expected, g_sent);
+    EXPECT_EQ(expected, m_window.sent);
 }
 
 TEST_F(PlayoutSchedulerTest, TheLookAheadLoadsTheEarliestTimedItemOfItsWindowFirst)
@@ -281,7 +226,7 @@ TEST_F(PlayoutSchedulerTest, TheLookAheadLoadsTheEarliestTimedItemOfItsWindowFir
         "+16 LOAD S slot=1 start=+19 pos=0 dur=0", // the sequence goes on after it
         "+19 PLAY slot=1 from=0",
     };
-    EXPECT_EQ(expected, g_sent);
+    EXPECT_EQ(expected, m_window.sent);
 }
 
 TEST_F(PlayoutSchedulerTest, ATimedItemTwentyFiveSecondsAheadLoadsPausedAndStartsAtItsSecond)
@@ -298,7 +243,7 @@ TEST_F(PlayoutSchedulerTest, ATimedItemTwentyFiveSecondsAheadLoadsPausedAndStart
         "+25 PLAY slot=1 from=7",
         "+36 PLAY slot=0 from=25", // the endless programme resumes
     };
-    EXPECT_EQ(expected, g_sent);
+    EXPECT_EQ(expected, m_window.sent);
     EXPECT_EQ(0, programmes.GetCurrentEnd());
 }
 
@@ -327,7 +272,7 @@ TEST_F(PlayoutSchedulerTest, SecondsLostToABusyThreadDoNotMakeAnItemOrACaptionMi
         "+46 HIDE 0 long.rxf",
         "+56 PLAY slot=0 from=34", // and the endless programme after it
     };
-    EXPECT_EQ(expected, g_sent);
+    EXPECT_EQ(expected, m_window.sent);
 }
 
 TEST_F(PlayoutSchedulerTest, AllSlotsBusyTheOldestIsTakenButNeverTheOneOnAir)
