@@ -10,12 +10,11 @@
 #include <vector>
 
 #include "app/captions/PlayoutTimeFields.h"
-#include "testing/capture/StubRegistration.h"
-#include "testing/dv/DvStandIns.h"
 #include "tests/app/captions/RecordingMainWindow.h"
 #include "tests/app/ui/DialogSeams.h"
 #include "tests/app/ui/DrivenDialog.h"
 #include "tests/app/ui/ScreenshotPng.h"
+#include "tests/support/devices/StandInSources.h"
 
 namespace {
 
@@ -63,22 +62,11 @@ std::wstring TempFile(const wchar_t* name)
 
 class AddPlayDlgTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        s_devices = new rvxstub::ScopedStubDevices();
-        s_dv = new standin::CDvStandIns();
-    }
-    static void TearDownTestSuite()
-    {
-        delete s_dv;
-        delete s_devices;
-        CoUninitialize();
-    }
+    static void SetUpTestSuite() { CStandInSources::SetUp(); }
+    static void TearDownTestSuite() { CStandInSources::TearDown(); }
     void SetUp() override
     {
-        ASSERT_TRUE(s_devices->Registered());
-        ASSERT_EQ(S_OK, s_dv->Result());
+        ASSERT_TRUE(CStandInSources::Ready());
         m_clip = TempFile(L"rvx_add_play_clip.avi");
     }
     void TearDown() override { DeleteFileW(m_clip.c_str()); }
@@ -90,16 +78,11 @@ protected:
         ::SetDlgItemTextW(d.m_hWnd, IDC_ADD_PLAY_COUNT, count);
     }
 
-    static rvxstub::ScopedStubDevices* s_devices;
-    static standin::CDvStandIns* s_dv;
     CRecordingMainWindow m_window;
     CDialogSeams m_seams;
     std::wstring m_clip;
     int m_context = 0;
 };
-
-rvxstub::ScopedStubDevices* AddPlayDlgTest::s_devices = nullptr;
-standin::CDvStandIns* AddPlayDlgTest::s_dv = nullptr;
 
 TEST_F(AddPlayDlgTest, OkRefusesWhatCannotPlayWithItsMessageAndStaysOpen)
 {

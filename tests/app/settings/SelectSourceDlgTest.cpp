@@ -6,15 +6,17 @@
 
 #include <afxdlgs.h>
 
+#include "app/foundation/DShowHelpers.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "testing/capture/StubRegistration.h"
-#include "testing/dv/DvStandIns.h"
+#include "tests/app/ui/DialogSeams.h"
 #include "tests/app/ui/DrivenDialog.h"
 #include "tests/app/ui/ScreenshotPng.h"
+#include "tests/support/devices/StandInSources.h"
 
 namespace {
 
@@ -76,70 +78,15 @@ CString Tag(IBaseFilter* filter)
 
 class SelectSourceDlgTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        s_devices = new rvxstub::ScopedStubDevices();
-        s_dv = new standin::CDvStandIns();
-    }
-    static void TearDownTestSuite()
-    {
-        delete s_dv;
-        delete s_devices;
-        CoUninitialize();
-    }
-
+    static void SetUpTestSuite() { CStandInSources::SetUp(); }
+    static void TearDownTestSuite() { CStandInSources::TearDown(); }
     void SetUp() override
     {
-        ASSERT_TRUE(s_devices->Registered()) << "regsvr32 rvxcapstub.dll failed";
-        ASSERT_EQ(S_OK, s_dv->Result());
-        m_previousBox = AfxSetMessageBoxProc([this](HWND, LPCTSTR text, LPCTSTR caption, UINT type) {
-            m_boxes.push_back(std::wstring(caption) + L"|" + text);
-            m_boxTypes.push_back(type);
-            return IDOK;
-        });
-        m_previousFile = AfxSetFileDialogProc([this](BOOL open, OPENFILENAMEW* ofn) {
-            m_fileRequests.push_back({open, ofn->Flags, ofn->hwndOwner, Filter(ofn->lpstrFilter)});
-            if (m_nextFile.empty())
-                return FALSE;
-            lstrcpynW(ofn->lpstrFile, m_nextFile.c_str(), ofn->nMaxFile);
-            return TRUE;
-        });
-    }
-    void TearDown() override
-    {
-        AfxSetMessageBoxProc(m_previousBox);
-        AfxSetFileDialogProc(m_previousFile);
+        ASSERT_TRUE(CStandInSources::Ready());
     }
 
-    // The double-null list of a file dialog back in the framework's bar form.
-    static std::wstring Filter(const wchar_t* list)
-    {
-        std::wstring bars;
-        for (const wchar_t* p = list; p && *p; p += wcslen(p) + 1)
-            bars += std::wstring(p) + L"|";
-        return bars + L"|";
-    }
-
-    struct FileRequest {
-        BOOL open;
-        DWORD flags;
-        HWND owner;
-        std::wstring filter;
-    };
-
-    static rvxstub::ScopedStubDevices* s_devices;
-    static standin::CDvStandIns* s_dv;
-    std::vector<std::wstring> m_boxes;
-    std::vector<UINT> m_boxTypes;
-    std::vector<FileRequest> m_fileRequests;
-    std::wstring m_nextFile;
-    AFX_MESSAGEBOX_PROC m_previousBox;
-    AFX_FILEDIALOG_PROC m_previousFile;
+    CDialogSeams m_seams;
 };
-
-rvxstub::ScopedStubDevices* SelectSourceDlgTest::s_devices = nullptr;
-standin::CDvStandIns* SelectSourceDlgTest::s_dv = nullptr;
 
 TEST_F(SelectSourceDlgTest, ListsEveryDeviceUnderOneNameCountAndBindsTheChosenPairOnOk)
 {
@@ -175,7 +122,7 @@ TEST_F(SelectSourceDlgTest, ListsEveryDeviceUnderOneNameCountAndBindsTheChosenPa
     EXPECT_FALSE(settingsAtStart);
     EXPECT_TRUE(videoSettings);
     EXPECT_TRUE(audioSettings);
-    EXPECT_TRUE(m_boxes.empty());
+    EXPECT_TRUE(m_seams.boxes.empty());
 
     const SourceDescriptor& v = dlg.GetVideoSource();
     const SourceDescriptor& a = dlg.GetAudioSource();
@@ -231,14 +178,14 @@ TEST_F(SelectSourceDlgTest, APictureLeavesTheAudioListAloneAndAMovieGoesIntoBoth
         window = d.m_hWnd;
         Choose(d, IDC_SELECT_SOURCE_AUDIO, L"Rvx Test Line In");
         audioBefore = Entries(d.m_hWnd, IDC_SELECT_SOURCE_AUDIO);
-        m_nextFile = L"C:\\media\\still.JPG";
+        m_seams.nextFiles = {L"C:\\media\\still.JPG"};
         Choose(d, IDC_SELECT_SOURCE_VIDEO, L"File Source...");
         audioAfterPicture = Entries(d.m_hWnd, IDC_SELECT_SOURCE_AUDIO);
         const std::wstring pictureAudio = Text(d.m_hWnd, IDC_SELECT_SOURCE_AUDIO);
         EXPECT_EQ(L"Rvx Test Line In", pictureAudio);
         EXPECT_EQ(L"C:\\media\\still.JPG", Text(d.m_hWnd, IDC_SELECT_SOURCE_VIDEO));
 
-        m_nextFile = L"C:\\media\\clip.avi";
+        m_seams.nextFiles = {L"C:\\media\\clip.avi"};
         Choose(d, IDC_SELECT_SOURCE_VIDEO, L"File Source...");
         videoAfterMovie = Entries(d.m_hWnd, IDC_SELECT_SOURCE_VIDEO);
         audioAfterMovie = Entries(d.m_hWnd, IDC_SELECT_SOURCE_AUDIO);
@@ -269,8 +216,8 @@ TEST_F(SelectSourceDlgTest, APictureLeavesTheAudioListAloneAndAMovieGoesIntoBoth
     EXPECT_STREQ(L"C:\\media\\clip.avi", dlg.GetAudioSource().name);
     EXPECT_EQ(1u, dlg.GetAudioSource().flags);
 
-    ASSERT_EQ(2u, m_fileRequests.size());
-    const FileRequest& request = m_fileRequests[0];
+    ASSERT_EQ(2u, m_seams.files.size());
+    const CDialogSeams::FileRequest& request = m_seams.files[0];
     EXPECT_TRUE(request.open);
     EXPECT_TRUE(request.flags & OFN_OVERWRITEPROMPT);
     EXPECT_EQ(window, request.owner);
@@ -289,10 +236,10 @@ TEST_F(SelectSourceDlgTest, AnAudioFileComesFromItsOwnListAndACancelledDialogCha
     std::vector<std::wstring> videoBefore, videoAfter;
     dlg.driver = [&](DrivenSelectSource& d) {
         videoBefore = Entries(d.m_hWnd, IDC_SELECT_SOURCE_VIDEO);
-        m_nextFile = L"C:\\media\\tone.wav";
+        m_seams.nextFiles = {L"C:\\media\\tone.wav"};
         Choose(d, IDC_SELECT_SOURCE_AUDIO, L"File Source...");
         videoAfter = Entries(d.m_hWnd, IDC_SELECT_SOURCE_VIDEO);
-        m_nextFile.clear();
+        m_seams.nextFiles.clear();
         const std::vector<std::wstring> audioBefore = Entries(d.m_hWnd, IDC_SELECT_SOURCE_AUDIO);
         Choose(d, IDC_SELECT_SOURCE_VIDEO, L"File Source...");
         EXPECT_EQ(videoBefore, Entries(d.m_hWnd, IDC_SELECT_SOURCE_VIDEO));
@@ -302,13 +249,13 @@ TEST_F(SelectSourceDlgTest, AnAudioFileComesFromItsOwnListAndACancelledDialogCha
     };
     ASSERT_EQ(IDOK, dlg.DoModal());
     EXPECT_EQ(videoBefore, videoAfter);
-    ASSERT_EQ(2u, m_fileRequests.size());
+    ASSERT_EQ(2u, m_seams.files.size());
     const std::wstring indent = L"\t\t\t\t\t\t\t   ";
     EXPECT_EQ(L"All Audio Files|*.avi;*.mpg;*.mpeg;*.dat;*.wmv;*.asf;*.vob;*.rm;*.rmvb;*.mp3;*.wav;*.wma|" + indent +
                   L"AVI Files|*.avi|" + indent + L"MPEG Files|*.mpg;*.mpeg|" + indent + L"CD Files|*.dat|" + indent +
                   L"WMV Files|*.wmv;*.asf|" + indent + L"VOB Files|*.vob|" + indent + L"RM Files|*.rm;*.rmvb|" +
                   indent + L"Audio Files|*.mp3;*.wav;*.wma||",
-              m_fileRequests[0].filter);
+              m_seams.files[0].filter);
     EXPECT_STREQ(L"C:\\media\\tone.wav", dlg.GetAudioSource().name);
     EXPECT_STREQ(L"Rvx Test Camera", dlg.GetVideoSource().name);
     // A device with a DevicePath is stored by it.
@@ -332,8 +279,8 @@ TEST_F(SelectSourceDlgTest, DeviceNamesThatDoNotBindAreRefusedAndTheDialogStaysO
         {L"", L"", L""},
     };
     for (const Case& c : cases) {
-        m_boxes.clear();
-        m_boxTypes.clear();
+        m_seams.boxes.clear();
+        m_seams.boxTypes.clear();
         DrivenSelectSource dlg;
         bool openAfterOk = false;
         dlg.driver = [&](DrivenSelectSource& d) {
@@ -347,16 +294,47 @@ TEST_F(SelectSourceDlgTest, DeviceNamesThatDoNotBindAreRefusedAndTheDialogStaysO
         if (*c.message) {
             EXPECT_TRUE(openAfterOk) << label;
             EXPECT_EQ(IDCANCEL, result) << label;
-            ASSERT_EQ(1u, m_boxes.size()) << label;
-            EXPECT_EQ(c.message, m_boxes[0]) << label;
-            EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONERROR), m_boxTypes[0]);
+            ASSERT_EQ(1u, m_seams.boxes.size()) << label;
+            EXPECT_EQ(c.message, m_seams.boxes[0]) << label;
+            EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONERROR), m_seams.boxTypes[0]);
         } else {
             EXPECT_EQ(IDOK, result) << label;
-            EXPECT_TRUE(m_boxes.empty()) << label;
+            EXPECT_TRUE(m_seams.boxes.empty()) << label;
             EXPECT_STREQ(c.video, dlg.GetVideoSource().name);
             EXPECT_EQ(*c.video ? 1u : 0u, dlg.GetVideoSource().flags);
         }
     }
+}
+
+TEST_F(SelectSourceDlgTest, ADeviceIsBoundOnceHoweverOftenItsSourceIsRead)
+{
+    CComPtr<IMoniker> first, second;
+    ASSERT_EQ(S_OK, FindDeviceMoniker(CLSID_VideoInputDeviceCategory, L"Rvx Test Capture", &first));
+    ASSERT_EQ(S_OK, FindDeviceMoniker(CLSID_VideoInputDeviceCategory, L"Rvx Test Capture #2", &second));
+    SourceDevice device;
+    device.moniker = first;
+    device.listName = L"Rvx Test Capture";
+    device.path = L"Rvx Test Capture";
+    CSourceDeviceBinding binding;
+    SourceDescriptor once, again;
+    EXPECT_EQ(2, ReadSourceDescriptor(L"Rvx Test Capture", &device, binding, once));
+    EXPECT_EQ(2, ReadSourceDescriptor(L"Rvx Test Capture", &device, binding, again));
+    ASSERT_TRUE(once.filter);
+    EXPECT_EQ(once.filter.Get(), again.filter.Get());
+    // Another device, another filter; the text must name the selected entry to bind it.
+    device.moniker = second;
+    device.listName = L"Rvx Test Capture #2";
+    SourceDescriptor other, mismatch;
+    ReadSourceDescriptor(L"Rvx Test Capture #2", &device, binding, other);
+    EXPECT_STREQ(L"RvxTest3", Tag(other.filter));
+    EXPECT_NE(once.filter.Get(), other.filter.Get());
+    EXPECT_EQ(2, ReadSourceDescriptor(L"Rvx Test Capture #9", &device, binding, mismatch));
+    EXPECT_FALSE(mismatch.filter);
+    EXPECT_EQ(1u, mismatch.flags);
+    // An empty text is no source at all.
+    EXPECT_EQ(3, ReadSourceDescriptor(L"", &device, binding, mismatch));
+    EXPECT_EQ(0u, mismatch.flags);
+    EXPECT_TRUE(mismatch.name.IsEmpty());
 }
 
 TEST(SourceListsTest, ClassifiesUrlsDevicesMissingFilesFoldersAndFiles)
