@@ -91,4 +91,37 @@ inline Bytes Tga2x2()
     return b;
 }
 
+// A GIF of `frames` 1 x 1 frames on a `w` x `h` screen: a few dozen bytes that claim a
+// picture of any size (only the frames carry pixel data).
+inline Bytes TinyGif(uint16_t w, uint16_t h, int frames)
+{
+    Bytes b{'G', 'I', 'F', '8', '9', 'a'};
+    Put16(b, w);
+    Put16(b, h);
+    Append(b, {0x80, 0, 0, 0, 0, 0, 255, 0, 0}); // two colours: black, red
+    for (int i = 0; i < frames; ++i) {
+        b.push_back(0x2C);
+        Put16(b, uint16_t(i % 2)); Put16(b, 0); Put16(b, 1); Put16(b, 1);
+        b.push_back(0);
+        const Bytes raster = GifRaster({1});
+        b.insert(b.end(), raster.begin(), raster.end());
+    }
+    b.push_back(0x3B);
+    return b;
+}
+
+// An 8-bit run-length BMP of w x h whose only code is the end of the bitmap.
+inline Bytes TinyRleBmp(uint32_t w, uint32_t h)
+{
+    Bytes b{'B', 'M'};
+    Put32(b, 60); Put32(b, 0); Put32(b, 58);
+    Put32(b, 40); Put32(b, w); Put32(b, h);
+    Put16(b, 1); Put16(b, 8);
+    Put32(b, 1); Put32(b, 2); Put32(b, 0); Put32(b, 0);
+    Put32(b, 1); Put32(b, 0);
+    Append(b, {0, 0, 255, 0});   // palette: red
+    Append(b, {0, 1});           // end of bitmap
+    return b;
+}
+
 } // namespace fixtures
