@@ -171,6 +171,34 @@ TEST_F(IniTest, LongValuesAreReadWhole)
     }
 }
 
+// A damaged or hostile file with a value of 4 million characters (8 MB) once took ever larger
+// buffers, a hundred megabytes at the peak, to read it whole; a value is read up to 262144
+// characters and a section up to its lines in 1048576 characters, and the keys after them
+// still read.
+TEST_F(IniTest, HugeValuesAndSectionsAreCut)
+{
+    const size_t cap = 256 * 1024;
+    std::wstring huge(4u * 1024 * 1024, L'v');
+    huge[0] = L'<';
+    huge[cap - 1] = L'|';
+    WriteFile(L"[big]\r\nk=" + huge + L"\r\nafter=1\r\n[next]\r\nkey=ok\r\n");
+    util::CIni ini(path);
+    const CString read = ini.GetString(L"big", L"k");
+    ASSERT_EQ(static_cast<int>(cap), read.GetLength());
+    EXPECT_EQ(L'<', read[0]);
+    EXPECT_EQ(L'|', read[static_cast<int>(cap - 1)]);
+    EXPECT_EQ(1, ini.GetInt(L"big", L"after", 0, 10));
+    EXPECT_STREQ(L"ok", ini.GetString(L"next", L"key"));
+
+    // The section's one line does not fit: nothing of it is taken, rather than half a line.
+    CStringArray lines;
+    ini.GetSectionLines(L"big", lines);
+    for (INT_PTR i = 0; i < lines.GetSize(); ++i) EXPECT_LT(lines[i].GetLength(), 1024 * 1024) << i;
+    CStringArray names;
+    ini.GetSectionNames(names);
+    EXPECT_EQ(2, names.GetSize());
+}
+
 TEST_F(IniTest, NewFilesAreUtf16SoChineseTextSurvives)
 {
     util::CIni ini(path);
