@@ -48,8 +48,11 @@ inline Bytes GifRaster(std::initializer_list<uint8_t> indices)
         while (bits >= 8) { packed.push_back(uint8_t(acc)); acc >>= 8; bits -= 8; }
     }
     if (bits) packed.push_back(uint8_t(acc));
-    Bytes out{2, uint8_t(packed.size())}; // min code size, one sub-block
-    out.insert(out.end(), packed.begin(), packed.end());
+    Bytes out;
+    out.reserve(packed.size() + 3);
+    out.push_back(2);                     // min code size
+    out.push_back(uint8_t(packed.size())); // one sub-block
+    for (uint8_t b : packed) out.push_back(b);
     out.push_back(0);
     return out;
 }
