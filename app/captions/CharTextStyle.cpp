@@ -116,10 +116,12 @@ void CharTextStyle::DrawText(HDC dc, const wchar_t* text, const RECT& rect, UINT
             DrawAt(dc, text, rect, w + x, w + y, fmt);
         } else if (mode == kShadowExtruded) {
             SetTextColor(dc, shadowColour);
+            // Whole-pixel steps in integers: a floating-point ratio lands its last copy on
+            // the offset only by the luck of the rounding (3 x (1 / 3.0) truncates to 0 in
+            // the x87 precision of the 32-bit build, or whenever the rounding mode differs).
             const int g = std::max(x, y), h = std::min(x, y);
-            const double ratio = double(h) / double(g);
             for (int i = 0; i <= g; ++i) {
-                const int step = int(i * ratio);
+                const int step = i * h / g;
                 if (x > y) DrawAt(dc, text, rect, w + i, w + step, fmt);
                 else DrawAt(dc, text, rect, w + step, w + i, fmt);
             }

@@ -2,7 +2,9 @@
 
 #include "app/captions/LISScene.h"
 #include "app/core/EngineClock.h"
+#include "app/captions/image/ImageCodecs.h"
 #include "app/captions/image/ximage.h"
+#include "app/foundation/LogWriter.h"
 
 #include <d3dx9.h>
 
@@ -23,6 +25,15 @@ bool IsGif(const wchar_t* path)
 }
 
 D3DCOLOR OpaqueKey(COLORREF c) { return D3DCOLOR_ARGB(0xFF, GetRValue(c), GetGValue(c), GetBValue(c)); }
+
+void LogRefusedPicture(const wchar_t* path, const char* why)
+{
+    const std::wstring name = path ? path : L"(picture bytes)";
+    const int n = WideCharToMultiByte(CP_ACP, 0, name.c_str(), int(name.size()), nullptr, 0, nullptr, nullptr);
+    std::string ansi(size_t(std::max(n, 0)), '\0');
+    if (n > 0) WideCharToMultiByte(CP_ACP, 0, name.c_str(), int(name.size()), &ansi[0], n, nullptr, nullptr);
+    AppLog() << LogTime << " layer picture " << ansi << " not loaded: " << why << std::endl;
+}
 
 } // namespace
 
@@ -73,26 +84,30 @@ CLISLayer::~CLISLayer()
 void CLISLayer::LoadAnimation(const wchar_t* path)
 {
     if (!device_) return;
-    CxImage first;
-    if (!first.Load(path, CXIMAGE_FORMAT_GIF) || first.GetNumFrames() <= 0) return;
-    placement_.width = int(first.GetWidth());
-    placement_.height = int(first.GetHeight());
-    period_ = std::max<int>(int(first.GetFrameDelay()) * 10, 100);
-    const long count = first.GetNumFrames();
-    for (long i = 0; i < count; ++i) {
-        CxImage frame;
-        frame.SetFrame(i);
-        if (!frame.Load(path, CXIMAGE_FORMAT_GIF)) continue;
+    // One decode composes every frame once; decoding frame i on its own composes the i frames
+    // before it again, which made the loop over the frames quadratic.
+    CxImage gif;
+    gif.SetRetreiveAllFrames(true);
+    if (!gif.Load(path, CXIMAGE_FORMAT_GIF) || gif.GetNumFrames() <= 0) {
+        LogRefusedPicture(path, gif.GetLastError());
+        return;
+    }
+    placement_.width = int(gif.GetWidth());
+    placement_.height = int(gif.GetHeight());
+    period_ = std::max<int>(int(gif.GetFrameDelay()) * 10, 100);
+    for (long i = 0; i < gif.GetNumFrames(); ++i) {
+        const CxImage* frame = gif.GetFrame(i);
+        if (!frame) continue;
         // Frames are written with their alpha, so the GIF's transparent pixels stay
         // transparent over the program (a device context would have lost them).
         CComPtr<IDirect3DSurface9> surface;
-        const UINT w = frame.GetWidth(), h = frame.GetHeight();
+        const UINT w = frame->GetWidth(), h = frame->GetHeight();
         if (FAILED(device_->CreateOffscreenPlainSurface(w, h, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &surface, nullptr)))
             continue;
         D3DLOCKED_RECT lr;
         if (FAILED(surface->LockRect(&lr, nullptr, 0))) continue;
         for (UINT y = 0; y < h; ++y)
-            memcpy(static_cast<BYTE*>(lr.pBits) + size_t(y) * lr.Pitch, frame.GetPixels32() + size_t(y) * w, w * 4);
+            memcpy(static_cast<BYTE*>(lr.pBits) + size_t(y) * lr.Pitch, frame->GetPixels32() + size_t(y) * w, w * 4);
         surface->UnlockRect();
         AddFrame(surface.Get());
     }
@@ -104,6 +119,13 @@ void CLISLayer::LoadPicture(const wchar_t* path, const BYTE* bytes, DWORD count)
     D3DXIMAGE_INFO info;
     const HRESULT hr = path ? D3DXGetImageInfoFromFileW(path, &info) : D3DXGetImageInfoFromFileInMemory(bytes, count, &info);
     if (FAILED(hr) || info.Width == 0 || info.Height == 0) return;
+    // The file's header alone gives the size: a few bytes may claim any, so the picture is
+    // held to the decoders' cap before a surface is made for it.
+    const std::string tooLarge = captions::image::SizeError("picture", info.Width, info.Height);
+    if (!tooLarge.empty()) {
+        LogRefusedPicture(path, tooLarge.c_str());
+        return;
+    }
     CComPtr<IDirect3DSurface9> surface;
     if (FAILED(device_->CreateOffscreenPlainSurface(info.Width, info.Height, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM,
                                                     &surface, nullptr)))

@@ -139,7 +139,7 @@ bool DecodeSetupReply(const uint8_t* body, size_t length, VdMediaType* type)
     if (length < kMediaTypeImageSize)
         return false;
     const uint32_t cbFormat = GetU32(body + kOffCbFormat);
-    if (cbFormat > length - kMediaTypeImageSize)
+    if (cbFormat > length - kMediaTypeImageSize || GetU32(body + kOffSampleSize) > kMaxSampleDataLength)
         return false;
     type->majortype = GetGuid(body + kOffMajor);
     type->subtype = GetGuid(body + kOffSub);

@@ -41,6 +41,8 @@ constexpr size_t kSampleTimesSize = 16;
 constexpr size_t kSampleHeaderSize = kLengthFieldSize + kSampleTimesSize;   // 20
 constexpr uint32_t kMinSampleLength = 16;                                   // N
 constexpr uint32_t kMaxSampleLength = 5242880;
+// The most data one sample carries: a type whose samples are larger can never be received.
+constexpr uint32_t kMaxSampleDataLength = kMaxSampleLength - kSampleTimesSize;
 
 // Receive and send buffer sizes both sides ask for, so that a whole frame queues at once.
 constexpr int kVideoSocketBuffer = 5242880;
@@ -71,7 +73,8 @@ std::vector<uint8_t> EncodeSetupReply(const VdMediaType& type);
 bool DecodeReplyLength(const uint8_t* field /* 4 bytes */, uint32_t* length);
 
 // Reads the L bytes after the length field. False when the image's format length does
-// not fit in what follows the image.
+// not fit in what follows the image, or its sample size is larger than a sample may carry
+// (the receiver would allocate a buffer of that size before the first sample).
 bool DecodeSetupReply(const uint8_t* body, size_t length, VdMediaType* type);
 
 // The 20-byte header in front of a sample's bytes.

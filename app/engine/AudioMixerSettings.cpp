@@ -43,12 +43,13 @@ std::wstring CAudioMixer::ConfigPath()
 void CAudioMixer::LoadConfig(const std::wstring& path)
 {
     const util::CIni ini(path.c_str());
-    SetAGC(ini.GetInt(kSection, L"AGC", 1, 10));
-    SetAutoSwitch(ini.GetInt(kSection, L"AutoSwitch", 0, 10));
+    // Flags read as the program reads every flag: "true" or "yes" in any case, or a non-zero number.
+    SetAGC(ini.GetBool(kSection, L"AGC", TRUE) ? 1 : 0);
+    SetAutoSwitch(ini.GetBool(kSection, L"AutoSwitch", FALSE) ? 1 : 0);
     for (int i = 0; i < m_inputs; ++i) {
         // Out-of-range values are refused by SetGainDb and leave the gain as it was.
         SetGainDb(i, ini.GetInt(kSection, IndexedKey(L"Gain", i).c_str(), 0, 10));
-        SetSel(i, ini.GetInt(kSection, IndexedKey(L"Sel", i).c_str(), 1, 10) != 0);
+        SetSel(i, ini.GetBool(kSection, IndexedKey(L"Sel", i).c_str(), TRUE) != FALSE);
     }
     // A limit of zero or below would drop every input's audio at each push.
     const int maxBufTime = ini.GetInt(kSection, L"MaxBufTime", 500, 10);

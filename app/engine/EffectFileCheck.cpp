@@ -1,5 +1,6 @@
 #include "app/engine/EffectFileCheck.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -10,6 +11,10 @@ constexpr uint32_t kTag = 0xFEFF0901;
 constexpr uint32_t kStateCount = 0xB3;   // operations of the runtime's state table
 constexpr uint32_t kNone = 0xFFFFFFFF;
 constexpr int kMaxDepth = 8;
+// Work allowed per byte of the file. Every type record, value element and state of a sound
+// file stands for at least four bytes of it; without a bound, nested arrays of empty
+// structures or states that point back at one value multiply into billions of visits.
+constexpr size_t kStepsPerByte = 1;
 
 // Parameter classes and types as stored.
 enum : uint32_t { kScalar = 0, kVector = 1, kMatrixRows = 2, kMatrixColumns = 3, kObject = 4, kStruct = 5 };
@@ -23,7 +28,7 @@ struct Type {
 
 class Checker {
 public:
-    Checker(const BYTE* data, size_t size) : d_(data), n_(size) {}
+    Checker(const BYTE* data, size_t size) : d_(data), n_(size), steps_(size * kStepsPerByte + 64) {}
 
     bool Run()
     {
@@ -88,6 +93,12 @@ private:
         return true;
     }
     bool Plausible(uint32_t count) const { return count <= n_ / 4; }
+    bool Step()
+    {
+        if (steps_ == 0) return false;
+        --steps_;
+        return true;
+    }
     bool Range(size_t at, size_t size) const { return at <= n_ && size <= n_ - at; }
 
     // A length-prefixed block (its data padded to whole words).
@@ -119,7 +130,7 @@ private:
 
     bool ReadType(size_t& p, Type& t, int depth, bool named = true)
     {
-        if (depth > kMaxDepth) return false;
+        if (depth > kMaxDepth || !Step()) return false;
         uint32_t name, semantic;
         if (!Read(p, t.type) || !Read(p, t.cls) || !Read(p, name) || !Read(p, semantic) || !Read(p, t.elements))
             return false;
@@ -152,17 +163,18 @@ private:
         return true;
     }
 
-    // Bytes the runtime copies from the value's offset (objects are pointers in memory).
-    static size_t Bytes(const Type& t)
+    // Bytes the runtime copies from the value's offset (objects are pointers in memory); any
+    // count past the file's size is reported as one byte more than the file holds, so nested
+    // element counts cannot wrap round to a small number.
+    size_t Bytes(const Type& t) const
     {
-        size_t one = 0;
+        const uint64_t past = uint64_t(n_) + 1;
+        uint64_t one = 0;
         if (t.cls == kStruct)
-            for (const Type& m : t.members) one += Bytes(m);
+            for (const Type& m : t.members) one = std::min<uint64_t>(past, one + Bytes(m));
         else if (t.cls != kObject)
-            one = 4u * t.rows * t.columns;
-        else
-            one = 0;
-        return one * (t.elements ? t.elements : 1);
+            one = 4u * uint64_t(t.rows) * t.columns;
+        return size_t(std::min<uint64_t>(past, one * (t.elements ? t.elements : 1)));
     }
 
     bool ValueAt(uint32_t offset, const Type& t, int depth, uint32_t* samplerStates = nullptr)
@@ -177,6 +189,7 @@ private:
         if (depth > kMaxDepth) return false;
         const uint32_t count = t.elements ? t.elements : 1;
         for (uint32_t e = 0; e < count; ++e) {
+            if (!Step()) return false;
             if (t.cls == kStruct) {
                 for (const Type& m : t.members)
                     if (!Walk(p, m, depth + 1, nullptr)) return false;
@@ -200,9 +213,10 @@ private:
         return true;
     }
 
-    // Records each state's type and object: a resource later gives the object its data.
+    // Records each state's type and object (none for a state whose value names no object):
+    // a resource later gives the object its data.
     struct StateObject {
-        uint32_t type = 0, cls = 0, id = 0;
+        uint32_t type = 0, cls = 0, id = kNone;
     };
 
     bool State(size_t& p, int depth = 0, std::vector<StateObject>* record = nullptr)
@@ -211,9 +225,9 @@ private:
         if (!Read(p, op) || !Read(p, index) || !Read(p, typeAt) || !Read(p, valueAt)) return false;
         if (op >= kStateCount) return false;
         Type t;
-        lastObject_ = 0;
+        lastObject_ = kNone;
         if (!TypeAt(typeAt, t, depth, false) || t.elements || !ValueAt(valueAt, t, depth)) return false;
-        if (record) record->push_back({t.type, t.cls, t.cls == kObject ? lastObject_ : 0});
+        if (record) record->push_back({t.type, t.cls, t.cls == kObject ? lastObject_ : kNone});
         return true;
     }
 
@@ -245,8 +259,8 @@ private:
                 return false;
             target = passStates_[technique][index][state];
         }
-        // Data is stored into the state's object, which must be its own.
-        if (target.cls == kObject && claims_[target.id].size() != 1) return false;
+        // Data is stored into the state's object, which must exist and be its own.
+        if (target.cls == kObject && (target.id >= claims_.size() || claims_[target.id].size() != 1)) return false;
         if (usage == 0 && target.cls == kObject && target.type != kPixelShader && target.type != kVertexShader &&
             target.type != kString)
             return false;
@@ -359,7 +373,8 @@ private:
     std::vector<std::vector<StateObject>> samplerObjects_;
     std::vector<StateObject> samplerRecord_;
     std::vector<std::vector<uint32_t>> claims_;   // the types of the values holding each object
-    uint32_t lastObject_ = 0;
+    uint32_t lastObject_ = kNone;
+    size_t steps_;
 };
 
 } // namespace

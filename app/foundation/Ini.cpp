@@ -12,6 +12,11 @@ namespace {
 const DWORD kNumberChars = 64;
 const DWORD kReadStep = 512;
 const DWORD kLinearGrowth = 64 * 1024;
+// A value or a section is read up to these lengths and cut there: far beyond any path, name
+// or list the program stores (the longest path is 32767 characters), and an 8 MB value in a
+// damaged or hostile file no longer takes a hundred megabytes of growing buffers to read.
+const DWORD kMaxValueChars = 256 * 1024;
+const DWORD kMaxSectionChars = 1024 * 1024;
 const wchar_t kMissingKey[] = L"{63788286-AE30-4D6B-95DF-3B451C1C79F9}";
 
 LPWSTR CopyPath(LPCWSTR path)
@@ -145,14 +150,15 @@ CString CIni::ReadValue(LPCWSTR section, LPCWSTR key, LPCWSTR defaultText) const
         defaultText = L"";
     if (!section || !key || !m_pszPath)
         return CString(defaultText);
-    // Grow the buffer until the value fits: a value of any length is read whole. Past
-    // 64 K characters the buffer doubles, so that a huge value costs a few reads, not
-    // thousands.
-    for (DWORD size = kReadStep;; size = size < kLinearGrowth ? size + kReadStep : size * 2) {
+    // Grow the buffer until the value fits, up to the longest value read. Past 64 K
+    // characters the buffer doubles, so that a long value costs a few reads, not hundreds.
+    for (DWORD size = kReadStep;;) {
         std::vector<WCHAR> buffer(size + 1, 0);
         DWORD n = ::GetPrivateProfileStringW(section, key, defaultText, buffer.data(), size, m_pszPath);
-        if (n + 1 < size)
-            return CString(buffer.data(), static_cast<int>(n));
+        if (n + 1 < size || size > kMaxValueChars)
+            return CString(buffer.data(), static_cast<int>(n < kMaxValueChars ? n : kMaxValueChars));
+        size = size < kLinearGrowth ? size + kReadStep : size * 2;
+        if (size > kMaxValueChars) size = kMaxValueChars + 1;
     }
 }
 
@@ -445,12 +451,18 @@ CString CIni::ReadSectionRaw(LPCWSTR section) const
 {
     if (!m_pszPath)
         return CString();
-    for (DWORD size = kReadStep * 4;; size *= 2) {
+    for (DWORD size = kReadStep * 4;; size = size * 2 > kMaxSectionChars ? kMaxSectionChars : size * 2) {
         std::vector<WCHAR> buffer(size + 2, 0);
         DWORD n = section ? ::GetPrivateProfileSectionW(section, buffer.data(), size, m_pszPath)
                           : ::GetPrivateProfileSectionNamesW(buffer.data(), size, m_pszPath);
         if (n + 2 < size)
             return CString(buffer.data(), static_cast<int>(n + 1));
+        if (size == kMaxSectionChars) {
+            // A section longer than the cap keeps the lines that fit whole.
+            DWORD end = n < size ? n : size;
+            while (end > 0 && buffer[end - 1] != 0) --end;
+            return CString(buffer.data(), static_cast<int>(end));
+        }
     }
 }
 

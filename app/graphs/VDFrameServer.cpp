@@ -1,5 +1,6 @@
 #include "app/graphs/VDFrameServer.h"
 
+#include "app/core/EngineClock.h"
 #include "app/core/VDWireFormat.h"
 
 #include <cstring>
@@ -167,6 +168,7 @@ void VDFrameServer::ServerLoop()
         const int n = select(0, &readSet, &writeSet, nullptr, &backstop);
         if (m_stop)
             break;
+        DropTimedOutClients();
         if (n <= 0)
             continue;
 
@@ -200,7 +202,8 @@ void VDFrameServer::AcceptClient()
         return;
     }
     CAutoLock lock(&m_lock);
-    m_clients[s];
+    Client& c = m_clients[s];
+    c.commandSince = EngineClock::Now();
 }
 
 void VDFrameServer::ReadCommand(SOCKET s)
@@ -230,11 +233,15 @@ void VDFrameServer::ReadCommand(SOCKET s)
         if (it == m_clients.end())
             return;
         if (have < kCommandSize) {
+            // A command's first byte starts its time; the first command's runs from the connection.
+            if (it->second.commandLength == 0 && it->second.commanded)
+                it->second.commandSince = EngineClock::Now();
             std::memcpy(it->second.command, buf, have);
             it->second.commandLength = have;
             return;
         }
         it->second.commandLength = 0;
+        it->second.commanded = true;
     }
     HandleCommand(s, buf);
 }
@@ -308,6 +315,8 @@ bool VDFrameServer::Enqueue(Client& c, const Frame& frame, bool sample)
         c.frontSent = 0;
         return false;
     }
+    if (c.queue.empty())
+        c.progressSince = EngineClock::Now();
     c.queue.push_back(Entry{frame, sample});
     c.queuedBytes += frame->size();
     return true;
@@ -341,6 +350,7 @@ void VDFrameServer::FlushQueue(SOCKET s)
             return;
         Client& c = it->second;
         c.frontSent += static_cast<size_t>(sent);
+        c.progressSince = EngineClock::Now();
         if (!c.queue.empty() && c.frontSent >= c.queue.front().frame->size()) {
             c.queuedBytes -= c.queue.front().frame->size();
             c.queue.pop_front();
@@ -372,6 +382,24 @@ void VDFrameServer::DropFailedClients()
                 failed.push_back(kv.first);
     }
     for (SOCKET s : failed)
+        DropClient(s);
+}
+
+void VDFrameServer::DropTimedOutClients()
+{
+    const LONGLONG now = EngineClock::Now();
+    std::vector<SOCKET> late;
+    {
+        CAutoLock lock(&m_lock);
+        for (auto& kv : m_clients) {
+            const Client& c = kv.second;
+            const bool commandLate = (!c.commanded || c.commandLength > 0) && now - c.commandSince >= kCommandTimeoutMs;
+            const bool stalled = !c.queue.empty() && now - c.progressSince >= kStallTimeoutMs;
+            if (commandLate || stalled)
+                late.push_back(kv.first);
+        }
+    }
+    for (SOCKET s : late)
         DropClient(s);
 }
 

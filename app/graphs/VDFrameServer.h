@@ -6,6 +6,11 @@
 // hand in samples only queue them. Each client has a bounded queue, so a client that stops
 // reading is dropped instead of stalling the program's output, and stopping the server
 // never waits on a peer.
+//
+// The select loop has room for 62 clients. A connection that sends no complete command
+// within a few seconds, or leaves a command half sent that long, is dropped, and so is one
+// that takes no byte of what waits for it for as long: idle or stuck connections cannot hold
+// every slot and lock the virtual devices out. Time is the engine clock's.
 #pragma once
 
 #include <winsock2.h>
@@ -46,6 +51,11 @@ public:
     // A client whose unsent frames exceed either bound is dropped.
     static constexpr size_t kMaxQueuedFrames = 64;
     static constexpr size_t kMaxQueuedBytes = 16u * 1024 * 1024;
+    // How long a client may take to send a whole command (the first one counted from its
+    // connection, later ones from their first byte), and how long it may take no byte of
+    // frames waiting for it.
+    static constexpr LONGLONG kCommandTimeoutMs = 5000;
+    static constexpr LONGLONG kStallTimeoutMs = 5000;
 
     explicit VDFrameServer(IVDSetupSource* source, IVDServerObserver* observer = nullptr);
     ~VDFrameServer();
@@ -86,6 +96,9 @@ private:
         size_t queuedBytes = 0;
         size_t frontSent = 0;          // bytes of the front frame already sent
         bool failed = false;
+        bool commanded = false;        // a whole command has arrived
+        LONGLONG commandSince = 0;     // connection, or the first byte of a half-sent command
+        LONGLONG progressSince = 0;    // last byte taken, or the queue's filling from empty
     };
 
     static DWORD WINAPI ThreadProc(void* self);
@@ -98,6 +111,8 @@ private:
     void FlushQueue(SOCKET s);
     void DropClient(SOCKET s);
     void DropFailedClients();
+    // Drops clients past the command or stall time limit.
+    void DropTimedOutClients();
     void CloseAll();
     bool Enqueue(Client& c, const Frame& frame, bool sample);
     static size_t MaxClients();

@@ -41,6 +41,13 @@ bool ParseDecimal(const CString& text, long long& value)
     return true;
 }
 
+// A flag is written as 1 or 0 and read as the program reads every flag: "true" or "yes" in
+// any case, or a non-zero number.
+int Flag(const util::CIni& ini, const wchar_t* section, const wchar_t* key, BOOL defaultValue)
+{
+    return ini.GetBool(section, key, defaultValue) ? 1 : 0;
+}
+
 CString DecimalText(long long value)
 {
     CString text;
@@ -61,22 +68,22 @@ int LoadEncodeOutputSettings(const CString& path, CEncodeSettings& s)
         return 0;
     util::CIni ini(path);
     s.Flags = 0;
-    if (ini.GetInt(kEncoding, L"OutputFile", 1))
+    if (Flag(ini, kEncoding, L"OutputFile", TRUE))
         s.Flags |= kEncodeOutputFile;
-    if (ini.GetInt(kEncoding, L"Broadcast", 1))
+    if (Flag(ini, kEncoding, L"Broadcast", TRUE))
         s.Flags |= kEncodeBroadcast;
-    if (ini.GetInt(kEncoding, L"PushToServer", 0))
+    if (Flag(ini, kEncoding, L"PushToServer", FALSE))
         s.Flags |= kEncodePushToServer;
     long long port = 0;
     if (ParseDecimal(ini.GetString(kEncoding, L"BroadcastPort", L"8080"), port))
         s.Port = static_cast<WORD>(port & 0xFFFF);
     s.OutputFilePath = ini.GetString(kEncoding, L"OutputFilePath", L"");
-    s.Addindex = ini.GetInt(kEncoding, L"Addindex", 0);
-    s.Overwrite = ini.GetInt(kEncoding, L"Overwrite", 0);
+    s.Addindex = Flag(ini, kEncoding, L"Addindex", FALSE);
+    s.Overwrite = Flag(ini, kEncoding, L"Overwrite", FALSE);
     s.PushServer = ini.GetString(kEncoding, L"PushServer", L"");
     s.PublishPoint = ini.GetString(kEncoding, L"PublishPoint", L"");
     s.CopyFrom = ini.GetString(kEncoding, L"CopyFrom", L"");
-    s.AutoRemove = ini.GetInt(kEncoding, L"AutoRemove", 0);
+    s.AutoRemove = Flag(ini, kEncoding, L"AutoRemove", FALSE);
     return 1;
 }
 
@@ -127,7 +134,7 @@ int LoadAviOutputSettings(const CString& path, AviOutputSettings& s)
         return 0;
     util::CIni ini(path);
     s.Path = ini.GetString(kAvi, L"Path", L"C:\\");
-    s.Split = ini.GetInt(kAvi, L"Split", 1);
+    s.Split = Flag(ini, kAvi, L"Split", TRUE);
     s.Max = ini.GetInt(kAvi, L"Max", 2048);
     s.VCodec = ini.GetString(kAvi, L"VCodec", L"Microsoft DV (PAL)");
     s.VQuality = ini.GetInt(kAvi, L"VQuality", 100);
@@ -153,7 +160,7 @@ int LoadDvOutputSettings(const CString& path, DvOutputSettings& s)
         return 0;
     util::CIni ini(path);
     s.Device = ini.GetString(k1394, L"Device", L"");
-    s.AutoSelect = ini.GetInt(k1394, L"AutoSelect", 0);
+    s.AutoSelect = Flag(ini, k1394, L"AutoSelect", FALSE);
     return 1;
 }
 

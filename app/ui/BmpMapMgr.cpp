@@ -1,5 +1,7 @@
 #include "app/ui/BmpMapMgr.h"
 
+#include "app/foundation/LogWriter.h"
+
 #include <boost/archive/xml_iarchive.hpp>
 #include <boost/archive/xml_oarchive.hpp>
 
@@ -84,15 +86,12 @@ bool SBmpMapMgr::Load(LPCWSTR mapFilePath)
     std::string text;
     if (!ReadWholeFile(mapFilePath, text))
         return false;
-    try {
-        std::istringstream in(text);
-        boost::archive::xml_iarchive archive(in);
-        archive >> boost::serialization::make_nvp("BMPMGR", *this);
-    } catch (const std::exception&) {
-        // A damaged map is not used in part: nothing of it stays.
-        Clear();
-        return false;
-    }
+    const std::string damage = ReadArchive(text);
+    if (!damage.empty())
+        AppLog() << LogTime << " skin map " << ToAnsi(mapFilePath) << " is damaged (" << damage << "); "
+                 << (m_path.empty() || m_map.empty() ? std::string("nothing of it can be used")
+                                                      : std::to_string(m_map.size()) + " items read before it are used")
+                 << std::endl;
     if (m_path.empty() || m_map.empty()) {
         Clear();
         return false;
@@ -145,6 +144,29 @@ bool SBmpMapMgr::Save(LPCWSTR mapFilePath) const
               written == data.size();
     ::CloseHandle(file);
     return ok;
+}
+
+// Reads "BMPMGR" into the manager; an error ends the reading and keeps what was read before it.
+// Returns the archive's message for the damage, empty when the map was read whole.
+std::string SBmpMapMgr::ReadArchive(const std::string& text)
+{
+    std::istringstream in(text);
+    std::string damage;
+    try {
+        boost::archive::xml_iarchive archive(in);
+        try {
+            archive >> boost::serialization::make_nvp("BMPMGR", *this);
+        } catch (const std::exception& e) {
+            damage = e.what();
+        }
+        // The archive reads its closing tag in its destructor, and a throw from there (a file
+        // cut off after its last item) would end the program; the reading is over, so the
+        // stream is marked finished and the destructor reads nothing.
+        in.setstate(std::ios::failbit);
+    } catch (const std::exception& e) {
+        damage = e.what();
+    }
+    return damage;
 }
 
 const SBmpItem* SBmpMapMgr::Find(std::uint32_t id) const

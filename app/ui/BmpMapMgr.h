@@ -54,6 +54,7 @@ public:
     SBmpMapMgr& operator=(const SBmpMapMgr&) = delete;
 
     // Reads a skin map file and loads its bitmap; false (and an empty manager) on any failure.
+    // A damaged map is logged and used as far as it could be read.
     bool Load(LPCWSTR mapFilePath);
     // Writes the map (path and items) as a skin map file; the project's own skins are made so.
     bool Save(LPCWSTR mapFilePath) const;
@@ -85,6 +86,7 @@ public:
     }
 
 private:
+    std::string ReadArchive(const std::string& text);
     const SBmpItem* Find(std::uint32_t id) const;
 
     std::map<std::uint32_t, SBmpItem> m_map;

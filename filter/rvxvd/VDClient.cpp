@@ -6,6 +6,26 @@
 
 namespace vd {
 
+namespace {
+
+VDClient::TickSource g_tickSource = nullptr;
+
+DWORD Tick() { return g_tickSource ? g_tickSource() : GetTickCount(); }
+
+}  // namespace
+
+void VDClient::SetTickSource(TickSource source) { g_tickSource = source; }
+
+VDClient::Deadline::Deadline(DWORD timeoutMs) : m_start(Tick()), m_span(timeoutMs) {}
+
+DWORD VDClient::Deadline::Remaining() const
+{
+    if (m_span == INFINITE)
+        return INFINITE;
+    const DWORD elapsed = Tick() - m_start;   // unsigned: right across the counter's wrap
+    return elapsed >= m_span ? 0 : m_span - elapsed;
+}
+
 VDClient::VDClient()
 {
     // Winsock counts its users per process; each client holds one use for its lifetime,
@@ -109,13 +129,14 @@ HRESULT VDClient::Open(const VdHostAddress& address, bool video, VdMediaType* ty
 
     if (FAILED(SendCommand(video ? VdCommand::SetupVideo : VdCommand::SetupAudio)))
         return Fail();
+    const Deadline reply(replyTimeoutMs);
     uint8_t field[kLengthFieldSize];
     uint32_t length = 0;
-    if (ReadExact(field, sizeof(field), replyTimeoutMs) != S_OK || !DecodeReplyLength(field, &length))
+    if (ReadExact(field, sizeof(field), reply) != S_OK || !DecodeReplyLength(field, &length))
         return Fail();
     std::vector<uint8_t> body(length);
     VdMediaType served;
-    if (ReadExact(body.data(), body.size(), replyTimeoutMs) != S_OK ||
+    if (ReadExact(body.data(), body.size(), reply) != S_OK ||
         !DecodeSetupReply(body.data(), body.size(), &served))
         return Fail();
     *type = served;
@@ -124,6 +145,8 @@ HRESULT VDClient::Open(const VdHostAddress& address, bool video, VdMediaType* ty
 
 HRESULT VDClient::SendAll(const char* p, size_t len)
 {
+    // Commands are tiny; a send buffer that stays full this long means the server is gone.
+    const Deadline deadline(kReplyTimeoutMs);
     size_t done = 0;
     while (done < len) {
         const int n = send(m_socket, p + done, static_cast<int>(len - done), 0);
@@ -132,8 +155,7 @@ HRESULT VDClient::SendAll(const char* p, size_t len)
             continue;
         }
         if (n == SOCKET_ERROR && WSAGetLastError() == WSAEWOULDBLOCK) {
-            // Commands are tiny; a full send buffer this long means the server is gone.
-            const DWORD w = WaitForSingleObject(m_netEvent, kReplyTimeoutMs);
+            const DWORD w = WaitForSingleObject(m_netEvent, deadline.Remaining());
             if (w != WAIT_OBJECT_0)
                 return E_FAIL;
             WSANETWORKEVENTS ne;
@@ -168,7 +190,7 @@ VDClient::Wait VDClient::WaitReadable(DWORD timeoutMs)
     return Wait::Ready;  // the next recv tells data from a close
 }
 
-int VDClient::RecvSome(uint8_t* p, size_t len, DWORD timeoutMs)
+int VDClient::RecvSome(uint8_t* p, size_t len, const Deadline& deadline)
 {
     const int chunk = len > 0x100000 ? 0x100000 : static_cast<int>(len);
     for (;;) {
@@ -179,7 +201,10 @@ int VDClient::RecvSome(uint8_t* p, size_t len, DWORD timeoutMs)
             return r;
         if (r == 0 || WSAGetLastError() != WSAEWOULDBLOCK)
             return -1;
-        switch (WaitReadable(timeoutMs)) {
+        const DWORD left = deadline.Remaining();
+        if (left == 0)
+            return -1;
+        switch (WaitReadable(left)) {
         case Wait::Ready: break;
         case Wait::Cancelled: return 0;
         case Wait::Failed: return -1;
@@ -187,11 +212,11 @@ int VDClient::RecvSome(uint8_t* p, size_t len, DWORD timeoutMs)
     }
 }
 
-HRESULT VDClient::ReadExact(uint8_t* p, size_t len, DWORD timeoutMs)
+HRESULT VDClient::ReadExact(uint8_t* p, size_t len, const Deadline& deadline)
 {
     size_t done = 0;
     while (done < len) {
-        const int r = RecvSome(p + done, len - done, timeoutMs);
+        const int r = RecvSome(p + done, len - done, deadline);
         if (r == 0)
             return S_FALSE;
         if (r < 0)
@@ -201,10 +226,10 @@ HRESULT VDClient::ReadExact(uint8_t* p, size_t len, DWORD timeoutMs)
     return S_OK;
 }
 
-HRESULT VDClient::ReadFrame(std::vector<uint8_t>* buffer, bool discard, DWORD timeoutMs)
+HRESULT VDClient::ReadFrame(std::vector<uint8_t>* buffer, bool discard, const Deadline& deadline)
 {
     while (m_headGot < kSampleHeaderSize) {
-        const int r = RecvSome(m_head + m_headGot, kSampleHeaderSize - m_headGot, timeoutMs);
+        const int r = RecvSome(m_head + m_headGot, kSampleHeaderSize - m_headGot, deadline);
         if (r == 0)
             return S_FALSE;
         if (r < 0)
@@ -225,7 +250,7 @@ HRESULT VDClient::ReadFrame(std::vector<uint8_t>* buffer, bool discard, DWORD ti
         size_t room = dataLength - m_bodyGot;
         if (discard && room > m_scratch.size())
             room = m_scratch.size();
-        const int r = RecvSome(dst, room, timeoutMs);
+        const int r = RecvSome(dst, room, deadline);
         if (r == 0)
             return S_FALSE;
         if (r < 0)
@@ -248,7 +273,7 @@ HRESULT VDClient::ReadSample(std::vector<uint8_t>* buffer, size_t* dataLength, i
     }
     // The server paces the stream, so the wait for a sample's first byte has no limit; a
     // cancel ends it.
-    const HRESULT hr = ReadFrame(buffer, false, INFINITE);
+    const HRESULT hr = ReadFrame(buffer, false, Deadline(INFINITE));
     if (hr != S_OK)
         return hr;
     DecodeSampleTimes(m_head + kLengthFieldSize, start, stop);
@@ -269,8 +294,9 @@ HRESULT VDClient::DrainStale(DWORD timeoutMs)
 {
     if (!IsConnected())
         return E_FAIL;
+    const Deadline deadline(timeoutMs);
     while (m_headGot > 0 || m_bodyGot > 0 || DataWaiting()) {
-        const HRESULT hr = ReadFrame(nullptr, true, timeoutMs);
+        const HRESULT hr = ReadFrame(nullptr, true, deadline);
         if (hr != S_OK)
             return hr;
         m_headGot = 0;

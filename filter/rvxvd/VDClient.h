@@ -20,8 +20,14 @@ namespace vd {
 class VDClient {
 public:
     static constexpr DWORD kConnectTimeoutMs = 2000;
-    // How long a server may take to answer the set-up command or finish a started sample.
+    // How long a server may take for the whole answer to the set-up command, or for the
+    // whole of a drain: one deadline, however the bytes are spread over it.
     static constexpr DWORD kReplyTimeoutMs = 5000;
+
+    // The millisecond clock the deadlines are measured on (GetTickCount unless replaced; null
+    // restores it), so tests can move time by hand.
+    using TickSource = DWORD (*)();
+    static void SetTickSource(TickSource source);
 
     VDClient();
     ~VDClient();
@@ -53,13 +59,24 @@ public:
     void Close();
 
 private:
+    // A time limit fixed when an exchange starts; every wait of the exchange takes what is
+    // left of it, so a peer that sends a byte now and then cannot stretch it.
+    class Deadline {
+    public:
+        explicit Deadline(DWORD timeoutMs);
+        DWORD Remaining() const;   // INFINITE for no limit, 0 once passed
+    private:
+        DWORD m_start;
+        DWORD m_span;
+    };
+
     enum class Wait { Ready, Cancelled, Failed };
     Wait WaitReadable(DWORD timeoutMs);
-    // Reads up to len bytes: >0 read, 0 cancelled, <0 failed.
-    int RecvSome(uint8_t* p, size_t len, DWORD timeoutMs);
-    HRESULT ReadExact(uint8_t* p, size_t len, DWORD timeoutMs);
+    // Reads up to len bytes: >0 read, 0 cancelled, <0 failed or out of time.
+    int RecvSome(uint8_t* p, size_t len, const Deadline& deadline);
+    HRESULT ReadExact(uint8_t* p, size_t len, const Deadline& deadline);
     HRESULT SendAll(const char* p, size_t len);
-    HRESULT ReadFrame(std::vector<uint8_t>* buffer, bool discard, DWORD timeoutMs);
+    HRESULT ReadFrame(std::vector<uint8_t>* buffer, bool discard, const Deadline& deadline);
     bool DataWaiting() const;
     HRESULT Fail();
 

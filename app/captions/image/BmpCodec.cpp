@@ -29,15 +29,16 @@ struct Channel {
     }
 };
 
-// Run-length encoded rows: writes palette indices into `indices` (width x height, bottom-up
-// as stored); codes that run past the picture are an error, not a write.
-std::string DecodeRle(const uint8_t* p, size_t n, bool four, uint32_t w, uint32_t h, std::vector<uint8_t>& indices)
+// Run-length encoded rows, bottom-up as stored, written as palette colours straight into the
+// top-down pixels; codes that run past the picture are an error, not a write.
+std::string DecodeRle(const uint8_t* p, size_t n, bool four, uint32_t w, uint32_t h, const std::vector<uint32_t>& palette,
+                      std::vector<uint32_t>& pixels)
 {
     size_t i = 0;
     uint32_t x = 0, y = 0;
     auto put = [&](uint8_t v) -> bool {
         if (x >= w || y >= h) return false;
-        indices[size_t(y) * w + x++] = v;
+        pixels[size_t(h - 1 - y) * w + x++] = palette[v];
         return true;
     };
     while (i + 1 < n) {
@@ -98,7 +99,8 @@ std::string DecodeBmp(const uint8_t* d, size_t n, Bitmap32& out)
     const bool topDown = height < 0;
     if (topDown) height = -height;
     if (width <= 0 || height <= 0) return "BMP picture has no pixels";
-    if (!SizeAllowed(uint64_t(width), uint64_t(height))) return "BMP picture too large";
+    std::string error = SizeError("BMP picture", uint64_t(width), uint64_t(height));
+    if (!error.empty()) return error;
     const uint32_t w = uint32_t(width), ht = uint32_t(height);
 
     size_t after = 14 + hdr;
@@ -133,14 +135,10 @@ std::string DecodeBmp(const uint8_t* d, size_t n, Bitmap32& out)
     out.width = w;
     out.height = ht;
     if (compression == kRle8 || compression == kRle4) {
-        std::vector<uint8_t> indices(size_t(w) * ht, 0);
-        std::string err = DecodeRle(bits, avail, compression == kRle4, w, ht, indices);
-        if (!err.empty()) return err;
-        out.pixels.resize(size_t(w) * ht);
-        for (uint32_t y = 0; y < ht; ++y)
-            for (uint32_t x = 0; x < w; ++x)
-                out.pixels[size_t(ht - 1 - y) * w + x] = palette[indices[size_t(y) * w + x]];
-        return std::string();
+        out.pixels.assign(size_t(w) * ht, palette[0]);
+        error = DecodeRle(bits, avail, compression == kRle4, w, ht, palette, out.pixels);
+        if (!error.empty()) out.pixels = std::vector<uint32_t>();
+        return error;
     }
 
     const uint64_t stride = (uint64_t(w) * bpp + 31) / 32 * 4;
@@ -184,9 +182,15 @@ std::string DecodeBmp(const uint8_t* d, size_t n, Bitmap32& out)
     return std::string();
 }
 
-bool SizeAllowed(uint64_t width, uint64_t height)
+std::string SizeError(const char* format, uint64_t width, uint64_t height, uint64_t frames)
 {
-    return width > 0 && height > 0 && width <= kMaxSide && height <= kMaxSide && width * height <= kMaxPixels;
+    const std::string what = std::string(format) + " of " + std::to_string(width) + " x " + std::to_string(height) +
+                             " pixels";
+    if (width == 0 || height == 0 || frames == 0) return what + " has no pixels";
+    if (width > kMaxSide || height > kMaxSide || width * height > kMaxDecodedPixels / frames)
+        return what + (frames > 1 ? " x " + std::to_string(frames) + " frames" : std::string()) +
+               " is larger than the " + std::to_string(kMaxDecodedPixels) + " pixels a picture may decode to";
+    return std::string();
 }
 
 } // namespace captions::image

@@ -45,7 +45,9 @@ bool Run(const uint8_t* data, size_t size, ErrorManager* err, jpeg_decompress_st
     const bool cmyk = cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK;
     cinfo->out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRA;
     if (!SizeAllowed(cinfo->image_width, cinfo->image_height)) {
-        std::snprintf(err->message, sizeof err->message, "JPEG picture too large");
+        // No object with a destructor lives here (see above): the message is copied out.
+        std::snprintf(err->message, sizeof err->message, "%s",
+                      SizeError("picture", cinfo->image_width, cinfo->image_height).c_str());
         jpeg_destroy_decompress(cinfo);
         return false;
     }

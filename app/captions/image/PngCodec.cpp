@@ -18,9 +18,10 @@ std::string DecodePng(const uint8_t* data, size_t size, Bitmap32& out)
         png_image_free(&image);
         return err;
     }
-    if (!SizeAllowed(image.width, image.height)) {
+    const std::string sizeError = SizeError("PNG picture", image.width, image.height);
+    if (!sizeError.empty()) {
         png_image_free(&image);
-        return "PNG picture too large";
+        return sizeError;
     }
     // On little-endian machines BGRA bytes are the 0xAARRGGBB words the pictures are kept in.
     image.format = PNG_FORMAT_BGRA;

@@ -40,7 +40,8 @@ std::string DecodeTga(const uint8_t* d, size_t n, Bitmap32& out)
     if (kind == 1 && (mapType != 1 || bits != 8)) return "unsupported colour-mapped TGA";
     if (kind == 2 && bits != 15 && bits != 16 && bits != 24 && bits != 32) return "unsupported TGA bit depth";
     if (kind == 3 && bits != 8) return "unsupported grey TGA bit depth";
-    if (!SizeAllowed(w, h)) return "TGA picture has no pixels or is too large";
+    const std::string sizeError = SizeError("TGA picture", w, h);
+    if (!sizeError.empty()) return sizeError;
 
     size_t pos = 18 + size_t(idLength);
     std::vector<uint32_t> map;

@@ -70,6 +70,52 @@ void CxImage::Destroy()
     transparent_ = false;
     numFrames_ = 0;
     frameDelay_ = 0;
+    frames_.clear();
+}
+
+CxImage* CxImage::GetFrame(long nFrame) const
+{
+    if (nFrame < 0 || size_t(nFrame) >= frames_.size()) return nullptr;
+    return const_cast<CxImage*>(&frames_[size_t(nFrame)]);
+}
+
+void CxImage::SetPixels(DWORD type, DWORD width, DWORD height, std::vector<uint32_t>& pixels)
+{
+    type_ = type;
+    width_ = width;
+    height_ = height;
+    pixels_.swap(pixels);
+    transparent_ = false;
+    for (uint32_t v : pixels_)
+        if ((v >> 24) != 0xFF) { transparent_ = true; break; }
+}
+
+bool CxImage::DecodeAllGifFrames(const BYTE* buffer, DWORD size)
+{
+    std::vector<CxImage> frames;
+    uint32_t width = 0, height = 0;
+    AnimationInfo anim;
+    auto keep = [&](std::vector<uint32_t>& screen, uint32_t delay) {
+        CxImage frame(CXIMAGE_FORMAT_GIF);
+        std::vector<uint32_t> copy(screen);
+        frame.SetPixels(CXIMAGE_FORMAT_GIF, width, height, copy);
+        frame.frame_ = long(frames.size());
+        frame.frameDelay_ = delay;
+        frames.push_back(std::move(frame));
+        return true;
+    };
+    const std::string err = DecodeGifFrames(buffer, size, keep, width, height, anim);
+    if (!err.empty()) return Fail(err.c_str());
+    const long count = long(frames.size());
+    if (frame_ >= count) return Fail(("GIF has no frame " + std::to_string(frame_)).c_str());
+    for (CxImage& f : frames) f.numFrames_ = count;
+    std::vector<uint32_t> chosen(frames[size_t(frame_)].pixels_);
+    SetPixels(CXIMAGE_FORMAT_GIF, width, height, chosen);
+    frameDelay_ = frames[size_t(frame_)].frameDelay_;
+    numFrames_ = count;
+    frames_.swap(frames);
+    error_.clear();
+    return true;
 }
 
 bool CxImage::Fail(const char* message)
@@ -98,6 +144,7 @@ bool CxImage::Decode(const BYTE* buffer, DWORD size, DWORD imagetype)
 {
     if (!buffer || size == 0) return Fail("no picture data");
     if (imagetype == CXIMAGE_FORMAT_UNKNOWN) imagetype = Sniff(buffer, size);
+    if (imagetype == CXIMAGE_FORMAT_GIF && retrieveAll_) return DecodeAllGifFrames(buffer, size);
     Bitmap32 bmp;
     AnimationInfo anim;
     anim.frameCount = 1;
@@ -111,13 +158,8 @@ bool CxImage::Decode(const BYTE* buffer, DWORD size, DWORD imagetype)
     default: err = "unknown picture format"; break;
     }
     if (!err.empty()) return Fail(err.c_str());
-    type_ = imagetype;
-    width_ = bmp.width;
-    height_ = bmp.height;
-    pixels_.swap(bmp.pixels);
-    transparent_ = false;
-    for (uint32_t v : pixels_)
-        if ((v >> 24) != 0xFF) { transparent_ = true; break; }
+    SetPixels(imagetype, bmp.width, bmp.height, bmp.pixels);
+    frames_.clear();
     numFrames_ = anim.frameCount;
     frameDelay_ = anim.delay;
     error_.clear();

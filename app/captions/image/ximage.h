@@ -46,6 +46,12 @@ public:
     long GetFrame() const { return frame_; }
     void SetFrame(long nFrame) { frame_ = nFrame < 0 ? 0 : nFrame; }
     DWORD GetFrameDelay() const { return frameDelay_; }
+    // With all frames retrieved, one decode composes every frame of an animation once, each
+    // kept as an image of its own (GetFrame(i), null past the last); the image itself still
+    // holds the frame chosen with SetFrame.
+    void SetRetreiveAllFrames(bool flag) { retrieveAll_ = flag; }
+    bool GetRetreiveAllFrames() const { return retrieveAll_; }
+    CxImage* GetFrame(long nFrame) const;
 
     // The decoded pixels: rows top to bottom, one DWORD a pixel as 0xAARRGGBB (straight alpha).
     const uint32_t* GetPixels32() const { return pixels_.empty() ? nullptr : pixels_.data(); }
@@ -61,6 +67,8 @@ public:
 
 private:
     bool Fail(const char* message);
+    bool DecodeAllGifFrames(const BYTE* buffer, DWORD size);
+    void SetPixels(DWORD type, DWORD width, DWORD height, std::vector<uint32_t>& pixels);
 
     DWORD type_ = CXIMAGE_FORMAT_UNKNOWN;
     DWORD width_ = 0;
@@ -70,5 +78,7 @@ private:
     long frame_ = 0;
     long numFrames_ = 0;
     DWORD frameDelay_ = 0;
+    bool retrieveAll_ = false;
+    std::vector<CxImage> frames_;
     std::string error_;
 };

@@ -333,3 +333,77 @@ TEST(CxImageDraw, DrawsScaledAndBlendsTransparentPixels)
     CxImage empty;
     EXPECT_EQ(empty.Draw(e.dc, 0, 0), 0);
 }
+
+// A file of a few dozen bytes once decoded to 16 Mpixels (a GIF screen with one pixel of
+// frame, a run-length BMP that ends at once): 128 MiB and 80 MiB for nothing. The decoded
+// size, every frame of an animation counted, is capped at 8 Mpixels with a message that says so.
+TEST(CxImageDecode, TinyFilesClaimingHugePicturesAreRefused)
+{
+    const struct {
+        const char* name;
+        Bytes bytes;
+        bool decodes;
+    } cases[] = {
+        {"GIF screen 4096 x 4096, one frame", fixtures::TinyGif(4096, 4096, 1), false},
+        {"GIF screen 16384 x 1024, one frame", fixtures::TinyGif(16384, 1024, 1), false},
+        {"GIF screen 1024 x 1024, 9 frames", fixtures::TinyGif(1024, 1024, 9), false},
+        {"GIF screen 1024 x 1024, 8 frames", fixtures::TinyGif(1024, 1024, 8), true},
+        {"RLE BMP 4096 x 4096", fixtures::TinyRleBmp(4096, 4096), false},
+        {"RLE BMP 4096 x 2048", fixtures::TinyRleBmp(4096, 2048), true},
+        {"RLE BMP 4096 x 2049", fixtures::TinyRleBmp(4096, 2049), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_LT(c.bytes.size(), 200u);
+        CxImage img;
+        EXPECT_EQ(img.Decode(c.bytes.data(), DWORD(c.bytes.size()), CXIMAGE_FORMAT_UNKNOWN), c.decodes)
+            << img.GetLastError();
+        if (c.decodes) {
+            EXPECT_EQ(img.GetPixel32(0, 0), kRed);
+            continue;
+        }
+        EXPECT_FALSE(img.IsValid());
+        EXPECT_NE(std::string(img.GetLastError()).find("8388608 pixels"), std::string::npos) << img.GetLastError();
+    }
+    // The last frame past the cap refuses the file whichever frame is asked for.
+    const Bytes nine = fixtures::TinyGif(1024, 1024, 9);
+    CxImage first;
+    first.SetFrame(0);
+    EXPECT_FALSE(first.Decode(nine.data(), DWORD(nine.size()), CXIMAGE_FORMAT_GIF));
+}
+
+// All frames of an animation from one decode, each composed once from the one before: the
+// same pictures and delays as decoding each frame on its own.
+TEST(CxImageGif, AllFramesFromOneDecodeMatchEachFrameDecodedAlone)
+{
+    const Bytes gif = fixtures::Gif3Frames();
+    CxImage all;
+    all.SetRetreiveAllFrames(true);
+    all.SetFrame(1);
+    ASSERT_TRUE(all.Decode(gif.data(), DWORD(gif.size()), CXIMAGE_FORMAT_GIF)) << all.GetLastError();
+    ASSERT_EQ(all.GetNumFrames(), 3);
+    EXPECT_EQ(all.GetFrameDelay(), 10u);                 // the image itself is the frame asked for
+    EXPECT_EQ(all.GetPixel32(1, 1), kGreen);
+    for (long i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        CxImage alone;
+        alone.SetFrame(i);
+        ASSERT_TRUE(alone.Decode(gif.data(), DWORD(gif.size()), CXIMAGE_FORMAT_GIF));
+        const CxImage* frame = all.GetFrame(i);
+        ASSERT_NE(frame, nullptr);
+        EXPECT_EQ(frame->GetFrameDelay(), alone.GetFrameDelay());
+        EXPECT_EQ(frame->HasTransparency(), alone.HasTransparency());
+        ASSERT_EQ(frame->GetWidth(), 2u);
+        for (int p = 0; p < 4; ++p) EXPECT_EQ(frame->GetPixel32(p % 2, p / 2), alone.GetPixel32(p % 2, p / 2)) << p;
+    }
+    EXPECT_EQ(all.GetFrame(3), nullptr);
+    EXPECT_EQ(all.GetFrame(-1), nullptr);
+
+    // A still picture has no frames of its own; a failed decode leaves none.
+    const Bytes bmp = fixtures::Bmp2x2();
+    ASSERT_TRUE(all.Decode(bmp.data(), DWORD(bmp.size()), CXIMAGE_FORMAT_BMP));
+    EXPECT_EQ(all.GetFrame(0), nullptr);
+    ASSERT_TRUE(all.Decode(gif.data(), DWORD(gif.size()), CXIMAGE_FORMAT_GIF));
+    EXPECT_FALSE(all.Decode(gif.data(), DWORD(gif.size() - 1), CXIMAGE_FORMAT_GIF));
+    EXPECT_EQ(all.GetFrame(0), nullptr);
+}

@@ -475,3 +475,22 @@ TEST(OverlaySceneTexture, PowerOfTwoDevicesGetRoundedTextures)
     EXPECT_EQ(w, 720u);
     EXPECT_EQ(h, 576u);
 }
+
+// Picture files of a few dozen bytes that claim 16 Mpixels (a GIF screen around one pixel, a
+// run-length BMP that ends at once) once gave layers of two 64 MiB surfaces each; they are
+// refused before any surface is made, and the layer draws nothing.
+TEST_F(OverlayScene, PictureFilesClaimingHugeSizesGiveLayersWithoutFrames)
+{
+    const std::wstring gif = TempFile(L"rvx_scene_huge.gif", fixtures::TinyGif(4096, 4096, 1));
+    const std::wstring bmp = TempFile(L"rvx_scene_huge.bmp", fixtures::TinyRleBmp(4096, 4096));
+    for (const std::wstring* path : {&gif, &bmp}) {
+        CLISLayer layer(path->c_str(), &scene, CLISLayer::kKindPicture, 0, 0, 0, 0, 0, 10, 100, 0, 0, 1);
+        EXPECT_EQ(layer.GetFrameCount(), 0u) << (path == &gif ? "gif" : "bmp");
+    }
+    // Within the cap both load.
+    const std::wstring small = TempFile(L"rvx_scene_small.bmp", fixtures::TinyRleBmp(64, 32));
+    CLISLayer layer(small.c_str(), &scene, CLISLayer::kKindPicture, 0, 0, 0, 0, 0, 10, 100, 0, 0, 1);
+    EXPECT_EQ(layer.GetFrameCount(), 1u);
+    EXPECT_EQ(layer.GetWidth(), 64);
+    for (const std::wstring& p : {gif, bmp, small}) DeleteFileW(p.c_str());
+}

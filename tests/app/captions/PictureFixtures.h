@@ -48,8 +48,11 @@ inline Bytes GifRaster(std::initializer_list<uint8_t> indices)
         while (bits >= 8) { packed.push_back(uint8_t(acc)); acc >>= 8; bits -= 8; }
     }
     if (bits) packed.push_back(uint8_t(acc));
-    Bytes out{2, uint8_t(packed.size())}; // min code size, one sub-block
-    out.insert(out.end(), packed.begin(), packed.end());
+    Bytes out;
+    out.reserve(packed.size() + 3);
+    out.push_back(2);                     // min code size
+    out.push_back(uint8_t(packed.size())); // one sub-block
+    for (uint8_t b : packed) out.push_back(b);
     out.push_back(0);
     return out;
 }
@@ -88,6 +91,39 @@ inline Bytes Tga2x2()
     Bytes b{0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 2, 0, 32, 8};
     Append(b, {0xFF, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0x80}); // bottom: blue opaque, white half
     Append(b, {0, 0, 0xFF, 0xFF, 0, 0xFF, 0, 0x00});       // top: red opaque, green clear
+    return b;
+}
+
+// A GIF of `frames` 1 x 1 frames on a `w` x `h` screen: a few dozen bytes that claim a
+// picture of any size (only the frames carry pixel data).
+inline Bytes TinyGif(uint16_t w, uint16_t h, int frames)
+{
+    Bytes b{'G', 'I', 'F', '8', '9', 'a'};
+    Put16(b, w);
+    Put16(b, h);
+    Append(b, {0x80, 0, 0, 0, 0, 0, 255, 0, 0}); // two colours: black, red
+    for (int i = 0; i < frames; ++i) {
+        b.push_back(0x2C);
+        Put16(b, uint16_t(i % 2)); Put16(b, 0); Put16(b, 1); Put16(b, 1);
+        b.push_back(0);
+        const Bytes raster = GifRaster({1});
+        b.insert(b.end(), raster.begin(), raster.end());
+    }
+    b.push_back(0x3B);
+    return b;
+}
+
+// An 8-bit run-length BMP of w x h whose only code is the end of the bitmap.
+inline Bytes TinyRleBmp(uint32_t w, uint32_t h)
+{
+    Bytes b{'B', 'M'};
+    Put32(b, 60); Put32(b, 0); Put32(b, 58);
+    Put32(b, 40); Put32(b, w); Put32(b, h);
+    Put16(b, 1); Put16(b, 8);
+    Put32(b, 1); Put32(b, 2); Put32(b, 0); Put32(b, 0);
+    Put32(b, 1); Put32(b, 0);
+    Append(b, {0, 0, 255, 0});   // palette: red
+    Append(b, {0, 1});           // end of bitmap
     return b;
 }
 

@@ -83,6 +83,23 @@ TEST(VdWireFormat, FormatLengthMustFitTheReply)
     EXPECT_FALSE(vd::DecodeSetupReply(reply.data() + 4, 160, &t));   // cbFormat near 2^32
 }
 
+// A sample carries at most 5242880 - 16 bytes of data; a type whose samples are larger (up to
+// 4 GiB, or negative when read as a signed buffer size) is refused before a buffer of that
+// size is asked for.
+TEST(VdWireFormat, SampleSizeMustFitASample)
+{
+    struct { uint32_t size; bool ok; } cases[] = {
+        {1244160, true}, {5242864, true}, {5242865, false}, {6220800, false},
+        {0x80000000u, false}, {0xC0000000u, false}, {0xFFFFFFFFu, false},
+    };
+    for (const auto& c : cases) {
+        std::vector<uint8_t> reply = VideoReplyFixture();
+        vd::PutU32(&reply[4 + 40], c.size);
+        VdMediaType t;
+        EXPECT_EQ(c.ok, vd::DecodeSetupReply(reply.data() + 4, 160, &t)) << c.size;
+    }
+}
+
 TEST(VdWireFormat, SampleHeaderFraming)
 {
     uint8_t h[20];

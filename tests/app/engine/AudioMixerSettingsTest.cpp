@@ -212,6 +212,27 @@ TEST_F(AudioMixerTest, HandWrittenAudioIniIsReadWithItsLimits)
     EXPECT_EQ(mixer.GetQueuedBytes(0), 20);
 }
 
+// The mixer's flags read as the program reads flags: a hand-set "Yes" or "true" is on, "No"
+// or "false" off (words once read as 0, so "AGC=Yes" turned the gain control off).
+TEST_F(AudioMixerTest, FlagsWrittenAsWordsReadAsFlags)
+{
+    WriteConfigFile("[Main]\r\nAGC=Yes\r\nAutoSwitch=TRUE\r\nSel0=no\r\nSel1=yes\r\nSel2=false\r\nSel3=True\r\n"
+                    "Sel4=abc\r\n");
+    CAudioMixer& mixer = MakeMixer();
+    EXPECT_EQ(mixer.GetAGC(), 1);
+    EXPECT_EQ(mixer.GetAutoSwitch(), 1);
+    EXPECT_EQ(mixer.GetSel(0), 0);
+    EXPECT_EQ(mixer.GetSel(1), 1);
+    EXPECT_EQ(mixer.GetSel(2), 0);
+    EXPECT_EQ(mixer.GetSel(3), 1);
+    EXPECT_EQ(mixer.GetSel(4), 0);
+    Reset();
+    WriteConfigFile("[Main]\r\nAGC=false\r\nAutoSwitch=no\r\n");
+    CAudioMixer& off = MakeMixer();
+    EXPECT_EQ(off.GetAGC(), 0);
+    EXPECT_EQ(off.GetAutoSwitch(), 0);
+}
+
 TEST_F(AudioMixerTest, NonPositiveMaxBufTimeKeepsTheDefaultLimit)
 {
     for (const char* value : {"0", "-5"}) {

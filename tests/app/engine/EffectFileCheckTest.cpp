@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -110,4 +111,132 @@ TEST(EffectFileCheckTest, DamageThatCrashedTheRuntimeIsRefused)
         bad[d.at] = d.value;
         EXPECT_FALSE(IsWellFormedEffect(bad.data(), bad.size())) << d.what;
     }
+}
+
+namespace {
+
+// An effect file written word by word: a data area (names, types, values) at the base the
+// offsets count from, then the structure the check walks.
+class EffectImage {
+public:
+    EffectImage() { Word(0); }   // offset 0: an empty name, for records without one
+
+    uint32_t Here() const { return uint32_t(m_data.size()); }
+    uint32_t Word(uint32_t v)
+    {
+        const uint32_t at = Here();
+        m_data.resize(m_data.size() + 4);
+        std::memcpy(&m_data[at], &v, 4);
+        return at;
+    }
+    uint32_t Name(const std::string& text)
+    {
+        const uint32_t at = Word(uint32_t(text.size() + 1));
+        m_data.insert(m_data.end(), text.begin(), text.end());
+        m_data.push_back(0);
+        while (m_data.size() % 4) m_data.push_back(0);
+        return at;
+    }
+    // The structure: parameters, techniques, the unknown word and the object count first.
+    void Structure(std::initializer_list<uint32_t> words) { m_structure.insert(m_structure.end(), words); }
+
+    std::vector<BYTE> Bytes() const
+    {
+        std::vector<BYTE> file(8);
+        const uint32_t tag = 0xFEFF0901, start = Here();
+        std::memcpy(&file[0], &tag, 4);
+        std::memcpy(&file[4], &start, 4);
+        file.insert(file.end(), m_data.begin(), m_data.end());
+        for (uint32_t w : m_structure) file.insert(file.end(), reinterpret_cast<const BYTE*>(&w),
+                                                   reinterpret_cast<const BYTE*>(&w) + 4);
+        return file;
+    }
+
+private:
+    std::vector<BYTE> m_data;
+    std::vector<uint32_t> m_structure;
+};
+
+constexpr uint32_t kObjectClass = 4, kStructClass = 5, kSamplerType = 10, kNoTechnique = 0xFFFFFFFF;
+
+// One parameter: a structure of `elements` elements whose one member is again such a
+// structure, `depth` levels deep, the innermost holding one float (or nothing).
+std::vector<BYTE> NestedStructures(uint32_t elements, int depth, bool innermostFloat, size_t padTo = 0)
+{
+    EffectImage e;
+    const uint32_t name = e.Name("nested");
+    const uint32_t value = e.Here();
+    for (int i = 0; i < 16; ++i) e.Word(0);
+    const uint32_t type = e.Here();
+    for (int level = 0; level < depth; ++level) {
+        e.Word(0); e.Word(kStructClass); e.Word(name); e.Word(0); e.Word(elements);
+        e.Word(level + 1 < depth || innermostFloat ? 1 : 0);
+    }
+    if (innermostFloat) {
+        e.Word(3); e.Word(0); e.Word(name); e.Word(0); e.Word(0); e.Word(1); e.Word(1);   // float
+    }
+    while (e.Here() < padTo) e.Word(0);
+    e.Structure({1, 0, 0, 0, type, value, 0, 0, 0, 0});
+    return e.Bytes();
+}
+
+} // namespace
+
+// A sampler whose one state is itself a sampler names no object; a resource aimed at that
+// state, in a file that declares no objects at all, once read the first element of an empty
+// list of objects (a crash).
+TEST(EffectFileCheckTest, AResourceForASamplerStateWithoutAnObjectIsRefused)
+{
+    EffectImage e;
+    const uint32_t name = e.Name("s");
+    const uint32_t samplerType = e.Here();
+    e.Word(kSamplerType); e.Word(kObjectClass); e.Word(name); e.Word(0); e.Word(0);
+    const uint32_t innerType = e.Here();
+    e.Word(kSamplerType); e.Word(kObjectClass); e.Word(0); e.Word(0); e.Word(0);
+    const uint32_t innerValue = e.Word(0);   // no states
+    const uint32_t value = e.Here();
+    e.Word(1);                               // one state: op 0, index 0, the inner sampler
+    e.Word(0); e.Word(0); e.Word(innerType); e.Word(innerValue);
+    // 1 parameter, 0 techniques, 0 objects; 0 strings, 1 resource for the parameter's state 0.
+    e.Structure({1, 0, 0, 0, samplerType, value, 0, 0, 0, 1, kNoTechnique, 0, 0, 0, 1, 2, 'x'});
+    const std::vector<BYTE> file = e.Bytes();
+    EXPECT_FALSE(IsWellFormedEffect(file.data(), file.size()));
+}
+
+// Arrays of structures nested in arrays of structures made the check visit elements^depth
+// values (a 4 KB file kept it busy for seconds and was then accepted); a file that asks for
+// far more values than it has bytes is refused, and a small real one still passes.
+TEST(EffectFileCheckTest, NestedArraysOfStructuresAreBoundedByTheFileSize)
+{
+    const std::vector<BYTE> small = NestedStructures(2, 2, true);
+    EXPECT_TRUE(IsWellFormedEffect(small.data(), small.size()));
+    const struct {
+        const char* what;
+        std::vector<BYTE> file;
+    } cases[] = {
+        {"100 x 100 x 100 empty structures in about 450 bytes", NestedStructures(100, 3, false, 400)},
+        {"1000^8 empty structures in 4 KB", NestedStructures(1000, 8, false, 4000)},
+    };
+    for (const auto& c : cases) EXPECT_FALSE(IsWellFormedEffect(c.file.data(), c.file.size())) << c.what;
+}
+
+// States that point back at the sampler value that holds them nest as deep as the check
+// allows, each level multiplying the work by the number of states.
+TEST(EffectFileCheckTest, SamplerStatesPointingBackAtTheirOwnValueAreRefused)
+{
+    EffectImage e;
+    const uint32_t name = e.Name("s");
+    const uint32_t samplerType = e.Here();
+    e.Word(kSamplerType); e.Word(kObjectClass); e.Word(name); e.Word(0); e.Word(0);
+    const uint32_t stateType = e.Here();
+    e.Word(kSamplerType); e.Word(kObjectClass); e.Word(0); e.Word(0); e.Word(0);
+    const uint32_t value = e.Here();
+    const uint32_t states = 40;
+    e.Word(states);
+    for (uint32_t i = 0; i < states; ++i) {
+        e.Word(0); e.Word(0); e.Word(stateType); e.Word(value);
+    }
+    e.Structure({1, 0, 0, 0, samplerType, value, 0, 0, 0, 0});
+    const std::vector<BYTE> file = e.Bytes();
+    EXPECT_FALSE(IsWellFormedEffect(file.data(), file.size()));
 }

@@ -171,6 +171,38 @@ TEST_F(IniTest, LongValuesAreReadWhole)
     }
 }
 
+// A damaged or hostile file with a value of 4 million characters (8 MB) once took ever larger
+// buffers, a hundred megabytes at the peak, to read it whole; a value is read up to 262144
+// characters and a section up to its lines in 1048576 characters, and the keys after them
+// still read.
+TEST_F(IniTest, HugeValuesAndSectionsAreCut)
+{
+    const size_t cap = 256 * 1024;
+    std::wstring huge(4u * 1024 * 1024, L'v');
+    huge[0] = L'<';
+    huge[cap - 1] = L'|';
+    WriteFile(L"[big]\r\nk=" + huge + L"\r\nafter=1\r\n[next]\r\nkey=ok\r\n");
+    util::CIni ini(path);
+    const CString read = ini.GetString(L"big", L"k");
+    ASSERT_EQ(static_cast<int>(cap), read.GetLength());
+    EXPECT_EQ(L'<', read[0]);
+    EXPECT_EQ(L'|', read[static_cast<int>(cap - 1)]);
+    EXPECT_EQ(1, ini.GetInt(L"big", L"after", 0, 10));
+    EXPECT_STREQ(L"ok", ini.GetString(L"next", L"key"));
+
+    // The section's first line does not fit: no half line is taken, and the lines after the
+    // cut are not read.
+    CStringArray lines;
+    ini.GetSectionLines(L"big", lines);
+    EXPECT_EQ(0, lines.GetSize());
+    ini.GetSectionLines(L"next", lines);
+    ASSERT_EQ(1, lines.GetSize());
+    EXPECT_STREQ(L"key=ok", lines[0]);
+    CStringArray names;
+    ini.GetSectionNames(names);
+    EXPECT_EQ(2, names.GetSize());
+}
+
 TEST_F(IniTest, NewFilesAreUtf16SoChineseTextSurvives)
 {
     util::CIni ini(path);

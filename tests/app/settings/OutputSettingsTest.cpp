@@ -219,6 +219,46 @@ TEST_F(OutputSettingsTest, AHandWrittenFileIsReadKeyByKey)
     EXPECT_EQ(LoadVirtualDevicePort(path_), 9100);
 }
 
+// Every flag of output.ini reads as the program reads flags: "true" and "yes" in any case and
+// any non-zero number are set, everything else is clear; only a missing or empty value gives
+// the page's default. Words once read as 0 and turned a hand-set "Yes" off.
+TEST_F(OutputSettingsTest, FlagsWrittenAsWordsOrNumbersReadAsFlags)
+{
+    const struct {
+        const char* value;
+        int flag;
+    } values[] = {{"Yes", 1}, {"TRUE", 1}, {"true", 1}, {"yEs", 1}, {"7", 1}, {"-1", 1}, {"1", 1},
+                  {"No", 0}, {"false", 0}, {"off", 0}, {"0", 0}, {"abc", 0}};
+    for (const auto& v : values) {
+        SCOPED_TRACE(v.value);
+        std::string text = "[Encoding]\r\n";
+        for (const char* key : {"OutputFile", "Broadcast", "PushToServer", "Addindex", "Overwrite", "AutoRemove"})
+            text += std::string(key) + "=" + v.value + "\r\n";
+        text += std::string("[Avi]\r\nSplit=") + v.value + "\r\n[1394]\r\nAutoSelect=" + v.value + "\r\n";
+        WriteFile(text.c_str());
+        CEncodeSettings e;
+        ASSERT_EQ(LoadEncodeOutputSettings(path_, e), 1);
+        EXPECT_EQ(e.Flags, v.flag ? (kEncodeOutputFile | kEncodeBroadcast | kEncodePushToServer) : 0);
+        EXPECT_EQ(e.Addindex, v.flag);
+        EXPECT_EQ(e.Overwrite, v.flag);
+        EXPECT_EQ(e.AutoRemove, v.flag);
+        AviOutputSettings a;
+        ASSERT_EQ(LoadAviOutputSettings(path_, a), 1);
+        EXPECT_EQ(a.Split, v.flag);
+        DvOutputSettings d;
+        ASSERT_EQ(LoadDvOutputSettings(path_, d), 1);
+        EXPECT_EQ(d.AutoSelect, v.flag);
+    }
+    // Empty values keep the defaults: file and pull serving on, pushing off, splitting on.
+    WriteFile("[Encoding]\r\nOutputFile=\r\nBroadcast=\r\nPushToServer=\r\n[Avi]\r\nSplit=\r\n");
+    CEncodeSettings e;
+    ASSERT_EQ(LoadEncodeOutputSettings(path_, e), 1);
+    EXPECT_EQ(e.Flags, kEncodeOutputFile | kEncodeBroadcast);
+    AviOutputSettings a;
+    ASSERT_EQ(LoadAviOutputSettings(path_, a), 1);
+    EXPECT_EQ(a.Split, 1);
+}
+
 TEST_F(OutputSettingsTest, ListenPortsThePageWouldRefuseGive8601)
 {
     for (const char* text : {"0", "1023", "65536", "port", "-5"}) {

@@ -179,3 +179,36 @@ TEST(SkinMap, LoadingASecondMapReleasesTheFirstBitmapAndDC)
     EXPECT_EQ(::GetObjectType(skin.GetBitmap()), 0u);
     EXPECT_TRUE(skin.GetItems().empty());
 }
+
+// A map cut short (a disk that filled up, a copy broken off) keeps what was read before the
+// cut, as far as it names a bitmap and at least one item; at no cut does reading end the
+// program, as it did when the archive's closing tag was missing.
+TEST(SkinMap, AMapCutShortKeepsTheItemsReadBeforeTheCut)
+{
+    std::wstring folder = MakeTestFolder(L"cut");
+    WriteBytes(folder + L"\\skin.bmp", SkinBitmap());
+    const std::string good = SkinMapXml("..\\skin.bmp");
+    const std::wstring map = folder + L"\\cut.skn";
+    auto itemsEnded = [&good](size_t n) {
+        size_t count = 0;
+        for (size_t at = good.find("</item>"); at != std::string::npos && at + 7 <= n; at = good.find("</item>", at + 1))
+            ++count;
+        return count;
+    };
+    for (size_t n = 0; n <= good.size(); ++n) {
+        WriteBytes(map, good.substr(0, n));
+        SBmpMapMgr skin;
+        const bool loaded = skin.Load(map.c_str());
+        const size_t complete = itemsEnded(n);
+        ASSERT_EQ(loaded, complete > 0) << "cut at " << n;
+        ASSERT_EQ(skin.GetItems().size(), complete) << "cut at " << n;
+        ASSERT_EQ(skin.IsLoaded(), loaded) << "cut at " << n;
+    }
+    // Cut right after the last item: the whole map is there and draws.
+    WriteBytes(map, good.substr(0, good.rfind("</item>") + 7));
+    SBmpMapMgr skin;
+    ASSERT_TRUE(skin.Load(map.c_str()));
+    CRect rc;
+    EXPECT_TRUE(skin.GetItemRect(105, rc));
+    EXPECT_EQ(rc, CRect(40, 0, 50, 10));
+}

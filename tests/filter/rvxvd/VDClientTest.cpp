@@ -127,6 +127,49 @@ TEST_F(ClientTest, ASilentServerTimesOutTheReply)
     EXPECT_EQ(E_FAIL, opened.get());
 }
 
+namespace {
+
+DWORD g_fakeNow = 0;
+DWORD FakeNow() { return g_fakeNow; }
+
+}  // namespace
+
+// A server that sends its reply a byte at a time once held Open for the reply timeout after
+// every byte (164 bytes: 13 minutes). The reply timeout is one deadline for the whole reply:
+// on a clock moved by hand, bytes 100 ms apart pass within it until 5 s are gone, then Open
+// fails; 10 ms apart the whole reply arrives in 1.64 s and is taken.
+TEST_F(ClientTest, TheReplyTimeoutIsOneDeadlineForTheWholeReply)
+{
+    vd::VDClient::SetTickSource(FakeNow);
+    const std::vector<uint8_t> reply = VideoReply();
+    for (DWORD step : {100u, 10u}) {
+        g_fakeNow = 0xFFFFF000u;   // the deadline holds across the counter's wrap
+        VdMediaType type;
+        auto opened = std::async(std::launch::async, [&] { return client.Open(Address(), true, &type, 2000, 5000); });
+        ASSERT_TRUE(server.Accept());
+        ASSERT_EQ("setupvideo", server.ReadCommand());
+        size_t sent = 0;
+        for (; sent < reply.size() && opened.wait_for(std::chrono::seconds(0)) != std::future_status::ready; ++sent) {
+            g_fakeNow += step;
+            if (!server.Send(Slice(reply, sent, sent + 1)))
+                break;
+            vdtest::WaitConsumed(client.NativeSocket());
+        }
+        const HRESULT hr = opened.get();
+        if (step == 100) {
+            EXPECT_EQ(E_FAIL, hr);
+            EXPECT_LT(sent, reply.size());
+            EXPECT_FALSE(client.IsConnected());
+        } else {
+            EXPECT_EQ(S_OK, hr);
+            EXPECT_TRUE(IsEqualGUID(MEDIASUBTYPE_RGB24, type.subtype));
+        }
+        server.CloseClient();
+        client.Close();
+    }
+    vd::VDClient::SetTickSource(nullptr);
+}
+
 TEST_F(ClientTest, NoServerFailsAtOnce)
 {
     vd::VdHostAddress a;
@@ -189,7 +232,9 @@ TEST_F(ClientTest, ASampleArrivingInPiecesIsIntact)
 
 TEST_F(ClientTest, SampleLengthsOutsideTheLimitsEndTheConnection)
 {
-    const char* fields[] = {"0F000000", "01005000", "10EC5E00", "00000000"};
+    // 15, 5242881, 6220816 (1920 x 1080 RGB24), 0, and 2 GiB, 3 GiB and 4 GiB - 1, which a
+    // signed reading of the field would take for negative lengths below the limit.
+    const char* fields[] = {"0F000000", "01005000", "10EC5E00", "00000000", "00000080", "000000C0", "FFFFFFFF"};
     for (const char* f : fields) {
         OpenVideo();
         std::vector<uint8_t> bytes = Hex(f);
