@@ -4,6 +4,7 @@
 #include "app/foundation/LogWriter.h"
 #include "app/graphs/AudioNullRender.h"
 #include "app/graphs/SourceLocation.h"
+#include "app/settings/InputConfigDialog.h"
 
 #include <edevdefs.h>
 
@@ -25,7 +26,7 @@ const CLSID kWMAsfReader = {0x187463A0, 0x5BB7, 0x11D3, {0xAC, 0xBE, 0x00, 0x80,
 const DWORD kNamed = 0x1;
 const DWORD kDevice = 0x2;
 
-InputConfigDialogFn g_inputConfigDialog = nullptr;
+InputConfigDialogFn g_inputConfigDialog = &ShowInputConfigDialog;
 
 std::wstring Name(const SourceDescriptor& d)
 {
@@ -78,7 +79,7 @@ bool HasUnconnectedPin(IBaseFilter* filter)
 
 void CElemGraph::SetInputConfigDialog(InputConfigDialogFn dialog)
 {
-    g_inputConfigDialog = dialog;
+    g_inputConfigDialog = dialog ? dialog : &ShowInputConfigDialog;
 }
 
 CElemGraph::CElemGraph(IVideoMixerInput* mixer, int channelIndex) : mixer_(mixer), channelIndex_(channelIndex)

@@ -69,6 +69,7 @@ public:
     HRESULT ReopenLostDevice(IUnknown* lostFilter);
     void Serialize(CArchive& ar);
 
+    // The input format dialog (ShowInputConfigDialog unless a test replaces it; null restores it).
     static void SetInputConfigDialog(InputConfigDialogFn dialog);
 
     // The chain a pair of sources is built with, from the descriptors alone.

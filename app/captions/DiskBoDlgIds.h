@@ -1,0 +1,24 @@
+// Resource ids of the playout dialog and its pop-up menu commands, shared by its class, its
+// dialog template and the program's pop-up menu resource (sub-menus 4, 5 and 6).
+#pragma once
+
+#define IDD_DISKBO 4005
+#define IDC_DISKBO_PROGRAMMES 1000
+#define IDC_DISKBO_CAPTIONS 1001
+#define IDC_DISKBO_LOG 1002
+#define IDC_DISKBO_START 1016
+#define IDC_DISKBO_STOP 1017
+#define IDC_DISKBO_LOAD 1018
+#define IDC_DISKBO_SAVE 1019
+
+#define IDR_DISKBO_MENUS 145
+#define ID_PLAYOUT_ADD_CAPTION 34537
+#define ID_PLAYOUT_DELETE_CAPTIONS 34539
+#define ID_PLAYOUT_DELETE_PROGRAMMES 34540
+#define ID_PLAYOUT_DELETE_ALL_PROGRAMMES 34541
+#define ID_PLAYOUT_ADD_PROGRAMME 34543
+#define ID_PLAYOUT_EDIT_PROGRAMME 34545
+#define ID_PLAYOUT_DELETE_ALL_CAPTIONS 34546
+#define ID_PLAYOUT_EDIT_CAPTION 34547
+#define ID_PLAYOUT_CLEAR_LOG 34548
+#define ID_PLAYOUT_EXPORT_LOG 34550
