@@ -140,11 +140,14 @@ TEST(CxImageDecode, BmpVariantsPalettesBitFieldsRunLengthAndTopDown)
                      0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0,   // palette
                      0x40, 0, 0, 0, 0x80, 0, 0, 0};      // rows 01, 10
     // 32 bits with bit-field masks in a 56-byte header, alpha honoured: one half-transparent red pixel.
-    Bytes v3{'B', 'M', 74, 0, 0, 0, 0, 0, 0, 0, 70, 0, 0, 0,
+    // Kept in static storage: the 32-bit compiler once built this list on the stack with its
+    // alpha mask's top byte dropped.
+    static const uint8_t kV3[] = {'B', 'M', 74, 0, 0, 0, 0, 0, 0, 0, 70, 0, 0, 0,
              56, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 32, 0, 3, 0, 0, 0, 4, 0, 0, 0,
              0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
              0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0, 0, 0, 0, 0xFF,
              0, 0, 0xFF, 0x80};
+    const Bytes v3(std::begin(kV3), std::end(kV3));
     // RLE8, 3 x 1: a run of two index 1, one absolute index 0... encoded as run 2 x 1, run 1 x 0, end.
     const Bytes rle{'B', 'M', 72, 0, 0, 0, 0, 0, 0, 0, 62, 0, 0, 0,
                     40, 0, 0, 0, 3, 0, 0, 0, 1, 0, 0, 0, 1, 0, 8, 0, 1, 0, 0, 0, 8, 0, 0, 0,
