@@ -138,7 +138,9 @@ HRESULT CVideoMixer::StartClock()
     if (clock_.IsRunning())
         return S_FALSE;
     clockStart_ = EngineClock::Now();
-    return clock_.Start(GetClockPeriod(), &CVideoMixer::ClockTick, this);
+    // Composition runs on the clock's own thread: on the system's shared timer thread it
+    // would hold up the audio mixer's and the AVI splitter's ticks for as long as it draws.
+    return clock_.Start(GetClockPeriod(), &CVideoMixer::ClockTick, this, CMmTimer::TickThread::Own);
 }
 
 HRESULT CVideoMixer::StopClock()
