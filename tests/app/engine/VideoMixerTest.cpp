@@ -145,6 +145,28 @@ TEST_F(VideoMixerTest, KeepAspectLetterboxesAWidePicture)
     EXPECT_TRUE(ColourNear(PixelAt(pixels, 32, 45), 0));
 }
 
+TEST_F(VideoMixerTest, AnAspectThatIsNotPositiveKeepsTheChannelsRatio)
+{
+    MakeMixer(64, 48);
+    AttachInput(0, 32, 18);
+    ASSERT_EQ(mixer_->CutTo(0), S_OK);
+    mixer_->SetListener(&listener_);
+    const SIZE bad[] = {{-16, 9}, {16, -9}, {-16, -9}, {0, 9}, {16, 0}};
+    for (const SIZE& aspect : bad) {
+        SCOPED_TRACE(testing::Message() << "aspect " << aspect.cx << ":" << aspect.cy);
+        // 16:9 first, then a frame with the bad ratio: still letterboxed as 16:9.
+        PresentColour(0, kRed, kRed, SIZE{16, 9});
+        PresentColour(0, kRed, kRed, aspect);
+        mixer_->OnClockTick();
+        std::vector<DWORD> pixels = PopFramePixels();
+        ASSERT_FALSE(pixels.empty());
+        EXPECT_TRUE(ColourNear(PixelAt(pixels, 32, 2), 0));
+        EXPECT_TRUE(ColourNear(PixelAt(pixels, 32, 8), kRed & 0xFFFFFF));
+        EXPECT_TRUE(ColourNear(PixelAt(pixels, 32, 39), kRed & 0xFFFFFF));
+        EXPECT_TRUE(ColourNear(PixelAt(pixels, 32, 45), 0));
+    }
+}
+
 TEST_F(VideoMixerTest, KeyingShowsTheMatteWhereTheKeyHueIs)
 {
     MakeMixer(64, 48);
