@@ -3,6 +3,7 @@
 // audio; the mixing clock and the audio mixer are ticked by hand.
 #include "AudioMixerFixture.h"
 #include "DirectorStandIns.h"
+#include "TransitionSwapCases.h"
 
 #include "app/engine/AudioMixer.h"
 #include "app/foundation/AppHelpers.h"
@@ -351,6 +352,26 @@ TEST_F(DirectorTest, TransitionsEndBySwappingProgramAndPreviewTogetherWithTheEng
     // An effect the engine does not have starts nothing.
     EXPECT_EQ(director_->StartTransition(9999, 0, 0), E_INVALIDARG);
     EXPECT_EQ(director_->GetVideoMixer()->GetActiveInputs(), std::vector<int>{0});
+}
+
+TEST_F(DirectorTest, ProgramAndPreviewSwapAsTheMixerDoesForEveryEffect)
+{
+    MakeDirector();
+    LoadTwo();
+    ASSERT_EQ(director_->StartOutput(kOutputAvi), S_OK);
+    OutputRecord& out = *outputs_.records[kOutputAvi];
+    for (const enginetest::TransitionSwapCase& c : enginetest::kTransitionSwapCases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_EQ(director_->SetProgram(1), S_OK);
+        director_->SetPreview(2);
+        ASSERT_EQ(director_->StartTransition(c.effectId, 0, 0), S_OK);
+        TickAndReceive(out);
+        ASSERT_EQ(director_->EndTransition(c.swapAsked), S_OK);
+        EXPECT_EQ(director_->GetProgramChannel(), c.swaps ? 2 : 1);
+        EXPECT_EQ(director_->GetPreviewChannel(), c.swaps ? 1 : 2);
+        EXPECT_EQ(director_->GetVideoMixer()->GetActiveInputs(), std::vector<int>{c.swaps ? 1 : 0});
+        EXPECT_TRUE(Near(TickAndReceive(out), c.swaps ? kBlue : kRed));
+    }
 }
 
 TEST_F(DirectorTest, TheRecordingOptionDrivesTheCamcordersAroundATransition)
