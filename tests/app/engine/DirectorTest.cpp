@@ -374,6 +374,40 @@ TEST_F(DirectorTest, ProgramAndPreviewSwapAsTheMixerDoesForEveryEffect)
     }
 }
 
+TEST_F(DirectorTest, ShutdownGoesOnWhenAChannelGraphDoesNotStop)
+{
+    HANDLE hold = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE returned = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    channels_.plans[2].stopHold = hold;
+    channels_.plans[2].stopReturned = returned;
+    MakeDirector();
+    ASSERT_EQ(Load(2), S_OK);
+    StandInChannelGraph* stuck = channels_.made[2];
+    const LONG leftBefore = CChannel::LeftGraphs();
+    // No time at all for a Stop: the held one is certainly not back at once.
+    CChannel::SetStopLimit(0);
+
+    // Channel 2's Stop does not return while held; the shutdown does not wait for it, and
+    // the mixer, the audio mixer and the frame thread still go.
+    EXPECT_EQ(director_->Shutdown(), S_OK);
+    CChannel::SetStopLimit(5000);
+    EXPECT_EQ(CChannel::LeftGraphs(), leftBefore + 1);
+    EXPECT_EQ(log_.IndexOf("channel2.Destroy"), -1); // not torn down under a running Stop
+    EXPECT_EQ(director_->GetChannel(2), nullptr);
+    EXPECT_EQ(director_->GetVideoMixer(), nullptr);
+    EXPECT_EQ(director_->GetAudioMixer(), nullptr);
+    EXPECT_FALSE(director_->IsFrameThreadRunning());
+
+    // When the stuck Stop returns at last, the graph left behind can go.
+    SetEvent(hold);
+    EXPECT_EQ(WaitForSingleObject(returned, 10000), WAIT_OBJECT_0);
+    EXPECT_NE(log_.IndexOf("channel2.Stop"), -1);
+    stuck->Destroy();
+    delete stuck;
+    CloseHandle(hold);
+    CloseHandle(returned);
+}
+
 TEST_F(DirectorTest, TheRecordingOptionDrivesTheCamcordersAroundATransition)
 {
     MakeDirector();
