@@ -9,6 +9,10 @@ set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
 add_subdirectory(${RVX_GTEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 
+# The test programs' entry point (see the file for why it ends the process itself).
+add_library(rvx_test_main STATIC ${CMAKE_SOURCE_DIR}/tests/support/main/TestMain.cpp)
+target_link_libraries(rvx_test_main PUBLIC GTest::gtest)
+
 set(RVX_WINE_DIR ${CMAKE_BINARY_DIR}/wine)
 set(RVX_WINE_ENV ${RVX_WINE_DIR}/env)
 add_test(NAME wine_env_setup
@@ -24,7 +28,7 @@ set_tests_properties(wine_env_cleanup PROPERTIES FIXTURES_CLEANUP wine_env TIMEO
 function(rvx_add_test name)
   cmake_parse_arguments(A "SERIAL" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${A_SOURCES})
-  target_link_libraries(${name} PRIVATE ${A_LIBS} GTest::gmock GTest::gtest_main)
+  target_link_libraries(${name} PRIVATE ${A_LIBS} GTest::gmock rvx_test_main)
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   add_test(NAME ${name} COMMAND ${name} --gtest_color=no)

@@ -2,6 +2,11 @@
 // mixer and the AVI splitter. It always kills synchronously, so once Stop returns no tick
 // runs; given the owner's lock, Stop also takes and leaves it once, so a tick that had
 // already entered it (where a kill would not wait) has left before the owner frees anything.
+//
+// The system runs every multimedia timer of the process on one thread, so a slow tick of one
+// owner delays the ticks of all. An owner whose tick takes long (the video mixer composes a
+// picture on every tick) has its ticks run on a thread of the timer's own instead, which the
+// system's timer wakes by setting an event; ticks that come while one runs fold into one.
 #pragma once
 
 #include <windows.h>
@@ -22,6 +27,8 @@ struct MmTimerApi {
 class CMmTimer {
 public:
     using TickFn = void (*)(void* context);
+    // Where the ticks run.
+    enum class TickThread { System, Own };
 
     CMmTimer() = default;
     // Stops a running timer (without an owner lock: the owner stops it first).
@@ -38,13 +45,24 @@ public:
     // raised to 1 ms while it runs. `tick` runs on the system's timer thread; an exception
     // it lets out is caught there, as it would end the program. S_FALSE when running;
     // E_FAIL when the system gives no timer.
-    HRESULT Start(UINT periodMs, TickFn tick, void* context);
-    // S_FALSE when not running.
+    // With TickThread::Own the ticks run on the timer's own thread instead, woken through an
+    // event the system timer sets (TIME_CALLBACK_EVENT_SET); E_FAIL also when no thread or
+    // event can be made.
+    HRESULT Start(UINT periodMs, TickFn tick, void* context, TickThread where = TickThread::System);
+    // S_FALSE when not running. With an own thread, Stop also waits for that thread to end
+    // (a tick in progress included), so the caller must not hold a lock the tick takes.
+    // Called from a tick itself, it only asks the thread to end after that tick.
     HRESULT Stop(CCritSec* ownerLock = nullptr);
     bool IsRunning() const { return running_; }
+    // The own thread's id while it runs (0 without one), for checks and diagnostics.
+    DWORD TickThreadId() const { return threadId_; }
 
 private:
     static void CALLBACK TimerProc(UINT id, UINT msg, DWORD_PTR user, DWORD_PTR, DWORD_PTR);
+    static DWORD WINAPI ThreadProc(void* self);
+    void RunTick();
+    HRESULT StartOwnThread();
+    void StopOwnThread();
 
     MmTimerApi api_ = MmTimerApi::System();
     bool ownApi_ = false;
@@ -52,4 +70,9 @@ private:
     UINT id_ = 0;
     TickFn tick_ = nullptr;
     void* context_ = nullptr;
+    // The own thread, woken by wake_ (set by the system's timer) and ended by quit_.
+    HANDLE thread_ = nullptr;
+    DWORD threadId_ = 0;
+    HANDLE wake_ = nullptr;
+    HANDLE quit_ = nullptr;
 };

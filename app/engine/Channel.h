@@ -28,9 +28,18 @@ public:
     const SourceDescriptor& GetAudioSource() const { return m_audio; }
     const SourceDescriptor& GetVideoSource() const { return m_video; }
 
+    // How long closing a channel waits for its graph's Stop (5000 ms; tests shorten it).
+    static void SetStopLimit(DWORD ms);
+    // Graphs whose Stop had not returned within the limit. Each was left to finish stopping
+    // on its own, neither torn down nor deleted (its filters may still be running), and the
+    // log names its channel: one graph stuck in a filter must not hang an unload or the
+    // program's shutdown.
+    static LONG LeftGraphs();
+
 private:
     friend class CDirector;
-    // Stops, tears down and deletes the graph.
+    // Stops, tears down and deletes the graph; a graph whose Stop does not return within the
+    // limit is left as LeftGraphs says.
     void CloseGraph();
 
     CWnd* m_owner;

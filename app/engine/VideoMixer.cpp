@@ -138,7 +138,9 @@ HRESULT CVideoMixer::StartClock()
     if (clock_.IsRunning())
         return S_FALSE;
     clockStart_ = EngineClock::Now();
-    return clock_.Start(GetClockPeriod(), &CVideoMixer::ClockTick, this);
+    // Composition runs on the clock's own thread: on the system's shared timer thread it
+    // would hold up the audio mixer's and the AVI splitter's ticks for as long as it draws.
+    return clock_.Start(GetClockPeriod(), &CVideoMixer::ClockTick, this, CMmTimer::TickThread::Own);
 }
 
 HRESULT CVideoMixer::StopClock()
@@ -435,12 +437,14 @@ STDMETHODIMP CVideoMixer::PresentImage(DWORD_PTR input, VMR9PresentationInfo* in
     if (!channel || !engine->GetDevice())
         return E_UNEXPECTED;
 
-    const DWORD cx = static_cast<DWORD>(info->szAspectRatio.cx);
-    const DWORD cy = static_cast<DWORD>(info->szAspectRatio.cy);
-    if (cx && cy && !channel->IsAspectForced() &&
-        (cx != channel->format.dwPictAspectRatioX || cy != channel->format.dwPictAspectRatioY)) {
-        channel->format.dwPictAspectRatioX = cx;
-        channel->format.dwPictAspectRatioY = cy;
+    // Only a positive ratio is taken: a negative side read as a huge unsigned one would
+    // squeeze the picture to nothing, so such a frame keeps the ratio the channel has.
+    const LONG cx = info->szAspectRatio.cx;
+    const LONG cy = info->szAspectRatio.cy;
+    if (cx > 0 && cy > 0 && !channel->IsAspectForced() &&
+        (DWORD(cx) != channel->format.dwPictAspectRatioX || DWORD(cy) != channel->format.dwPictAspectRatioY)) {
+        channel->format.dwPictAspectRatioX = DWORD(cx);
+        channel->format.dwPictAspectRatioY = DWORD(cy);
     }
 
     const DWORD flags = channel->format.dwInterlaceFlags;

@@ -177,3 +177,144 @@ TEST_F(MmTimerTest, StopReturnsOnlyAfterATickHoldingTheOwnersLockHasLeftIt)
     EXPECT_TRUE(call.returned.load());
     EXPECT_EQ(FakeTimers::killed, std::vector<UINT>{41});
 }
+
+namespace {
+
+// A tick that reports where it ran and, once, waits inside the owner's lock until released,
+// as a composition in progress does.
+struct HeldTick {
+    CCritSec* ownerLock = nullptr;
+    HANDLE entered = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::atomic<int> ticks{0};
+    std::atomic<bool> inside{false};
+    std::atomic<DWORD> thread{0};
+    std::atomic<bool> hold{true};
+
+    ~HeldTick()
+    {
+        CloseHandle(entered);
+        CloseHandle(release);
+    }
+    static void Tick(void* self)
+    {
+        HeldTick* t = static_cast<HeldTick*>(self);
+        CAutoLock lock(t->ownerLock);
+        t->inside = true;
+        t->thread = GetCurrentThreadId();
+        ++t->ticks;
+        if (t->hold.exchange(false)) {
+            SetEvent(t->entered);
+            WaitForSingleObject(t->release, INFINITE);
+        }
+        t->inside = false;
+    }
+};
+
+// The event the timer gave the system in place of a callback function.
+HANDLE FiredEvent()
+{
+    return reinterpret_cast<HANDLE>(reinterpret_cast<DWORD_PTR>(FakeTimers::callback));
+}
+
+bool ThreadHasEnded(DWORD id)
+{
+    HANDLE h = OpenThread(SYNCHRONIZE, FALSE, id);
+    if (!h)
+        return true; // gone altogether
+    const bool ended = WaitForSingleObject(h, 0) == WAIT_OBJECT_0;
+    CloseHandle(h);
+    return ended;
+}
+
+} // namespace
+
+TEST_F(MmTimerTest, OnItsOwnThreadTheSystemTimerOnlySetsTheEvent)
+{
+    CCritSec ownerLock;
+    HeldTick tick;
+    tick.ownerLock = &ownerLock;
+    tick.hold = false;
+    CMmTimer timer;
+    timer.SetApi(FakeTimers::Api());
+    ASSERT_EQ(timer.Start(40, &HeldTick::Tick, &tick, CMmTimer::TickThread::Own), S_OK);
+    EXPECT_EQ(FakeTimers::flags, static_cast<UINT>(TIME_PERIODIC | TIME_CALLBACK_EVENT_SET | TIME_KILL_SYNCHRONOUS));
+    EXPECT_EQ(FakeTimers::user, 0u);
+    const DWORD own = timer.TickThreadId();
+    ASSERT_NE(own, 0u);
+    EXPECT_NE(own, GetCurrentThreadId());
+
+    // The system's timer sets the event; the tick runs on the timer's own thread.
+    ASSERT_TRUE(SetEvent(FiredEvent()));
+    tick.hold = true;
+    ASSERT_TRUE(SetEvent(FiredEvent()));
+    ASSERT_EQ(WaitForSingleObject(tick.entered, 10000), WAIT_OBJECT_0);
+    EXPECT_EQ(tick.thread.load(), own);
+    SetEvent(tick.release);
+
+    EXPECT_EQ(timer.Stop(&ownerLock), S_OK);
+    EXPECT_EQ(FakeTimers::killed, std::vector<UINT>{41});
+    EXPECT_EQ(timer.TickThreadId(), 0u);
+    EXPECT_TRUE(ThreadHasEnded(own));
+    EXPECT_FALSE(tick.inside.load());
+}
+
+namespace {
+
+struct StopFromTick {
+    CMmTimer* timer = nullptr;
+    HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::atomic<HRESULT> result{S_OK};
+    ~StopFromTick() { CloseHandle(done); }
+    static void Tick(void* self)
+    {
+        StopFromTick* s = static_cast<StopFromTick*>(self);
+        s->result = s->timer->Stop();
+        SetEvent(s->done);
+    }
+};
+
+} // namespace
+
+TEST_F(MmTimerTest, ATickCannotStopItsOwnThread)
+{
+    CMmTimer timer;
+    timer.SetApi(FakeTimers::Api());
+    StopFromTick stop;
+    stop.timer = &timer;
+    ASSERT_EQ(timer.Start(40, &StopFromTick::Tick, &stop, CMmTimer::TickThread::Own), S_OK);
+    ASSERT_TRUE(SetEvent(FiredEvent()));
+    ASSERT_EQ(WaitForSingleObject(stop.done, 10000), WAIT_OBJECT_0);
+    EXPECT_EQ(stop.result.load(), VFW_E_WRONG_STATE);
+    EXPECT_TRUE(timer.IsRunning());
+    EXPECT_EQ(timer.Stop(), S_OK);
+}
+
+// The system's real timer at 1 ms: the clock is stopped while a tick is rendering inside the
+// owner's lock. Stop waits for that tick, the own thread has ended when it returns, and no
+// tick runs after it.
+TEST_F(MmTimerTest, StoppingTheRealClockWhileATickRendersWaitsForIt)
+{
+    CCritSec ownerLock;
+    HeldTick tick;
+    tick.ownerLock = &ownerLock;
+    CMmTimer timer;
+    ASSERT_EQ(timer.Start(1, &HeldTick::Tick, &tick, CMmTimer::TickThread::Own), S_OK);
+    const DWORD own = timer.TickThreadId();
+    ASSERT_EQ(WaitForSingleObject(tick.entered, 10000), WAIT_OBJECT_0);
+
+    StopCall call{&timer, &ownerLock};
+    HANDLE stopper = CreateThread(nullptr, 0, &StopThread, &call, 0, nullptr);
+    ASSERT_NE(stopper, nullptr);
+    // The tick is held inside the lock, so Stop cannot have returned.
+    EXPECT_EQ(WaitForSingleObject(stopper, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+    EXPECT_FALSE(call.returned.load());
+    SetEvent(tick.release);
+    EXPECT_EQ(WaitForSingleObject(stopper, 10000), WAIT_OBJECT_0);
+    CloseHandle(stopper);
+
+    EXPECT_TRUE(call.returned.load());
+    EXPECT_FALSE(tick.inside.load());
+    EXPECT_TRUE(ThreadHasEnded(own));
+    EXPECT_GE(tick.ticks.load(), 1);
+}

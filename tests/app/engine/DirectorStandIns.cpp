@@ -154,7 +154,13 @@ HRESULT StandInChannelGraph::Destroy()
 
 HRESULT StandInChannelGraph::Stop()
 {
-    Log("Stop");
+    log_->Add("channel" + std::to_string(index_ + 1) + ".Stop");
+    if (plan_.stopHold) {
+        WaitForSingleObject(plan_.stopHold, INFINITE);
+        SetEvent(plan_.stopReturned);
+    } else {
+        calls.push_back("Stop");
+    }
     return S_OK;
 }
 

@@ -52,6 +52,10 @@ struct ChannelPlan {
     HRESULT createResult = S_OK;
     HRESULT buildResult = S_OK;
     bool hasAudioRenderer = true;
+    // When set, Stop waits for this event (as a graph stuck in a filter does) and then sets
+    // stopReturned.
+    HANDLE stopHold = nullptr;
+    HANDLE stopReturned = nullptr;
 };
 
 class StandInChannelGraph : public IChannelGraph {

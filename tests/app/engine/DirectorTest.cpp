@@ -3,6 +3,7 @@
 // audio; the mixing clock and the audio mixer are ticked by hand.
 #include "AudioMixerFixture.h"
 #include "DirectorStandIns.h"
+#include "TransitionSwapCases.h"
 
 #include "app/engine/AudioMixer.h"
 #include "app/foundation/AppHelpers.h"
@@ -351,6 +352,60 @@ TEST_F(DirectorTest, TransitionsEndBySwappingProgramAndPreviewTogetherWithTheEng
     // An effect the engine does not have starts nothing.
     EXPECT_EQ(director_->StartTransition(9999, 0, 0), E_INVALIDARG);
     EXPECT_EQ(director_->GetVideoMixer()->GetActiveInputs(), std::vector<int>{0});
+}
+
+TEST_F(DirectorTest, ProgramAndPreviewSwapAsTheMixerDoesForEveryEffect)
+{
+    MakeDirector();
+    LoadTwo();
+    ASSERT_EQ(director_->StartOutput(kOutputAvi), S_OK);
+    OutputRecord& out = *outputs_.records[kOutputAvi];
+    for (const enginetest::TransitionSwapCase& c : enginetest::kTransitionSwapCases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_EQ(director_->SetProgram(1), S_OK);
+        director_->SetPreview(2);
+        ASSERT_EQ(director_->StartTransition(c.effectId, 0, 0), S_OK);
+        TickAndReceive(out);
+        ASSERT_EQ(director_->EndTransition(c.swapAsked), S_OK);
+        EXPECT_EQ(director_->GetProgramChannel(), c.swaps ? 2 : 1);
+        EXPECT_EQ(director_->GetPreviewChannel(), c.swaps ? 1 : 2);
+        EXPECT_EQ(director_->GetVideoMixer()->GetActiveInputs(), std::vector<int>{c.swaps ? 1 : 0});
+        EXPECT_TRUE(Near(TickAndReceive(out), c.swaps ? kBlue : kRed));
+    }
+}
+
+TEST_F(DirectorTest, ShutdownGoesOnWhenAChannelGraphDoesNotStop)
+{
+    HANDLE hold = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE returned = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    channels_.plans[2].stopHold = hold;
+    channels_.plans[2].stopReturned = returned;
+    MakeDirector();
+    ASSERT_EQ(Load(2), S_OK);
+    StandInChannelGraph* stuck = channels_.made[2];
+    const LONG leftBefore = CChannel::LeftGraphs();
+    // No time at all for a Stop: the held one is certainly not back at once.
+    CChannel::SetStopLimit(0);
+
+    // Channel 2's Stop does not return while held; the shutdown does not wait for it, and
+    // the mixer, the audio mixer and the frame thread still go.
+    EXPECT_EQ(director_->Shutdown(), S_OK);
+    CChannel::SetStopLimit(5000);
+    EXPECT_EQ(CChannel::LeftGraphs(), leftBefore + 1);
+    EXPECT_EQ(log_.IndexOf("channel2.Destroy"), -1); // not torn down under a running Stop
+    EXPECT_EQ(director_->GetChannel(2), nullptr);
+    EXPECT_EQ(director_->GetVideoMixer(), nullptr);
+    EXPECT_EQ(director_->GetAudioMixer(), nullptr);
+    EXPECT_FALSE(director_->IsFrameThreadRunning());
+
+    // When the stuck Stop returns at last, the graph left behind can go.
+    SetEvent(hold);
+    EXPECT_EQ(WaitForSingleObject(returned, 10000), WAIT_OBJECT_0);
+    EXPECT_NE(log_.IndexOf("channel2.Stop"), -1);
+    stuck->Destroy();
+    delete stuck;
+    CloseHandle(hold);
+    CloseHandle(returned);
 }
 
 TEST_F(DirectorTest, TheRecordingOptionDrivesTheCamcordersAroundATransition)

@@ -1,5 +1,6 @@
 // The video mixer and render engine on a real device: composition through the shipped
 // transitions, cuts, timed and manual progress, placement, and the output queue.
+#include "TransitionSwapCases.h"
 #include "VideoEngineFixture.h"
 
 #include "app/engine/RenderEffect.h"
@@ -108,23 +109,16 @@ TEST_F(VideoMixerTest, TransitionArgumentsAreChecked)
 TEST_F(VideoMixerTest, EndTransitionKeepsTheInputTheDirectorKeeps)
 {
     MakeTwoChannels();
-    struct Case
-    {
-        int effect;
-        bool swap;
-        int kept;
-    } cases[] = {
-        {kMixId, true, 1}, // the mix swaps when over
-        {kMixId, false, 0},
-        {0, true, 1}, // no effect: a requested swap happens
-        {0, false, 0},
-    };
-    for (const Case& c : cases) {
+    for (const TransitionSwapCase& c : kTransitionSwapCases) {
+        SCOPED_TRACE(c.name);
         ASSERT_EQ(mixer_->CutTo(0), S_OK);
-        ASSERT_EQ(mixer_->BeginTransition(c.effect, {0, 1}, 0, 0), S_OK);
-        ASSERT_EQ(mixer_->EndTransition(c.swap), S_OK);
-        EXPECT_EQ(mixer_->GetActiveInputs(), std::vector<int>{c.kept}) << c.effect << " " << c.swap;
+        ASSERT_EQ(mixer_->BeginTransition(c.effectId, {0, 1}, 0, 0), S_OK);
+        bool swapped = !c.swaps;
+        ASSERT_EQ(mixer_->EndTransition(c.swapAsked, &swapped), S_OK);
+        EXPECT_EQ(swapped, c.swaps);
+        EXPECT_EQ(mixer_->GetActiveInputs(), std::vector<int>{c.swaps ? 1 : 0});
         EXPECT_EQ(Engine()->GetCurrentEffect(), nullptr);
+        EXPECT_TRUE(ColourNear(TickAndSample(), (c.swaps ? kBlue : kRed) & 0xFFFFFF));
     }
 }
 
@@ -143,6 +137,28 @@ TEST_F(VideoMixerTest, KeepAspectLetterboxesAWidePicture)
     EXPECT_TRUE(ColourNear(PixelAt(pixels, 32, 8), kRed & 0xFFFFFF));
     EXPECT_TRUE(ColourNear(PixelAt(pixels, 32, 39), kRed & 0xFFFFFF));
     EXPECT_TRUE(ColourNear(PixelAt(pixels, 32, 45), 0));
+}
+
+TEST_F(VideoMixerTest, AnAspectThatIsNotPositiveKeepsTheChannelsRatio)
+{
+    MakeMixer(64, 48);
+    AttachInput(0, 32, 18);
+    ASSERT_EQ(mixer_->CutTo(0), S_OK);
+    mixer_->SetListener(&listener_);
+    const SIZE bad[] = {{-16, 9}, {16, -9}, {-16, -9}, {0, 9}, {16, 0}};
+    for (const SIZE& aspect : bad) {
+        SCOPED_TRACE(testing::Message() << "aspect " << aspect.cx << ":" << aspect.cy);
+        // 16:9 first, then a frame with the bad ratio: still letterboxed as 16:9.
+        PresentColour(0, kRed, kRed, SIZE{16, 9});
+        PresentColour(0, kRed, kRed, aspect);
+        mixer_->OnClockTick();
+        std::vector<DWORD> pixels = PopFramePixels();
+        ASSERT_FALSE(pixels.empty());
+        EXPECT_TRUE(ColourNear(PixelAt(pixels, 32, 2), 0));
+        EXPECT_TRUE(ColourNear(PixelAt(pixels, 32, 8), kRed & 0xFFFFFF));
+        EXPECT_TRUE(ColourNear(PixelAt(pixels, 32, 39), kRed & 0xFFFFFF));
+        EXPECT_TRUE(ColourNear(PixelAt(pixels, 32, 45), 0));
+    }
 }
 
 TEST_F(VideoMixerTest, KeyingShowsTheMatteWhereTheKeyHueIs)
