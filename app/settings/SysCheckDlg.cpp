@@ -5,6 +5,8 @@
 
 #include <d3d9.h>
 
+#include <cstring>
+
 namespace {
 
 const wchar_t kSection[] = L"Main";
@@ -31,9 +33,21 @@ SysCheckProbe ProbeThisMachine()
     ::GetSystemInfo(&info);
     probe.processors = static_cast<int>(info.dwNumberOfProcessors);
 
-    IDirect3D9* d3d = ::Direct3DCreate9(D3D_SDK_VERSION);
-    if (d3d == nullptr)
+    // Loaded by name: on a machine without Direct3D 9 the check must run to say so, where an
+    // import would stop the program at load with the loader's message.
+    HMODULE library = ::LoadLibraryW(L"d3d9.dll");
+    if (library == nullptr)
         return probe;
+    using CreateProc = IDirect3D9*(WINAPI*)(UINT);
+    const FARPROC entry = ::GetProcAddress(library, "Direct3DCreate9");
+    CreateProc create = nullptr;
+    static_assert(sizeof(create) == sizeof(entry), "entry points are plain function pointers");
+    std::memcpy(&create, &entry, sizeof(create));
+    IDirect3D9* d3d = create ? create(D3D_SDK_VERSION) : nullptr;
+    if (d3d == nullptr) {
+        ::FreeLibrary(library);
+        return probe;
+    }
     probe.direct3D = true;
     D3DCAPS9 caps = {};
     if (SUCCEEDED(d3d->GetDeviceCaps(0, D3DDEVTYPE_HAL, &caps))) {
@@ -42,6 +56,7 @@ SysCheckProbe ProbeThisMachine()
         probe.textureCaps = caps.TextureCaps;
     }
     d3d->Release();
+    ::FreeLibrary(library);
     return probe;
 }
 
