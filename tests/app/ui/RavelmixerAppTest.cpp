@@ -16,6 +16,7 @@
 #include <d3d9.h>
 #include <objbase.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -355,6 +356,68 @@ TEST(DeskHotKeys, NothingFiresWithoutTheDeskItsTableOrWhileTurnedOff)
         EXPECT_FALSE(app.ProcessMessageFilter(MSGF_DIALOGBOX, nullptr));
     }
     DeskHotKeys() = DeskHotKeyState();
+}
+
+namespace {
+
+// A desk stand-in: a modeless dialog that writes down the commands it gets.
+class RecordingDesk : public CDialog {
+public:
+    RecordingDesk() : CDialog(IDD_SYSCHECK_DIALOG) {}
+    std::vector<WORD> commands;
+
+protected:
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override
+    {
+        commands.push_back(LOWORD(wParam));
+        return CDialog::OnCommand(wParam, lParam);
+    }
+    void OnOK() override {}
+    void OnCancel() override {}
+};
+
+} // namespace
+
+TEST(DeskHotKeys, AKeyOnAControlOfTheDeskReachesItThroughTheMessageLoop)
+{
+    // The whole road of a key: the thread's loop, the desk's dialog manager, the message filter
+    // of the application object, the accelerator table, the desk's command.
+    TestApp app;
+    RecordingDesk desk;
+    ASSERT_TRUE(desk.Create(IDD_SYSCHECK_DIALOG));
+    desk.ShowWindow(SW_SHOW);
+    app.m_pMainWnd = &desk;
+    ACCEL accel = { FVIRTKEY, VK_F5, kCutCommand };
+    DeskHotKeys().mainWindow = desk.m_hWnd;
+    DeskHotKeys().table = ::CreateAcceleratorTableW(&accel, 1);
+
+    struct Case {
+        const char* what;
+        UINT control;
+        bool enabled;
+        bool fires;
+    } cases[] = {
+        { "a key on the continue button", IDOK, true, true },
+        { "a key on the check box", IDC_SYSCHECK_SKIP, true, true },
+        { "while the hot-key sheet is open", IDOK, false, false },
+    };
+    for (const Case& c : cases) {
+        DeskHotKeys().enabled = c.enabled;
+        desk.commands.clear();
+        HWND target = ::GetDlgItem(desk.m_hWnd, static_cast<int>(c.control));
+        ::PostMessageW(target, WM_KEYDOWN, VK_F5, 1 | (0x3F << 16));
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+            if (!AfxPumpMessage())
+                break;
+        }
+        const bool fired = std::count(desk.commands.begin(), desk.commands.end(), kCutCommand) == 1;
+        EXPECT_EQ(fired, c.fires) << c.what;
+    }
+    ::DestroyAcceleratorTable(DeskHotKeys().table);
+    DeskHotKeys() = DeskHotKeyState();
+    app.m_pMainWnd = nullptr;
+    desk.DestroyWindow();
 }
 
 // ---------------------------------------------------------------------------------------------
