@@ -68,9 +68,7 @@ int ChooseLanguage(const CString& programFolder, LANGID systemLanguage)
     const int language = LanguageFromSetting(ini.GetString(kSection, kKey, L""), systemLanguage);
 
     if (LPCWSTR library = LanguageLibrary(language)) {
-        HINSTANCE module = g_modules[language];
-        if (module == nullptr)
-            module = ::LoadLibraryW(programFolder + L"\\" + library);
+        HINSTANCE module = ::LoadLibraryW(programFolder + L"\\" + library);
         if (module != nullptr) {
             g_modules[language] = module;
             AfxSetResourceHandle(module);

@@ -552,3 +552,39 @@ TEST_F(StartupTest, ContinuingPastTheCheckAndAFirstRunChoiceReachTheDesk)
     EXPECT_EQ(again.mainWindows, 1);
     EXPECT_TRUE(dialogs.shown.empty());
 }
+
+// ---------------------------------------------------------------------------------------------
+// A resource library that loads
+
+TEST_F(StartupTest, TheEnglishLibraryBecomesTheResourceModuleOfDialogsAndStrings)
+{
+    ASSERT_TRUE(::CopyFileW(L"" RVX_TEST_UIRC_EN, (m_folder.Path() + L"\\uirc_en.dll").c_str(), FALSE));
+    ASSERT_TRUE(WriteFileBytes(m_folder.ConfigFile(L"lang.ini"), "[language]\r\ncurrent=English\r\n"));
+    const HINSTANCE own = AfxGetResourceHandle();
+    g_machine.processors = 1;
+
+    CModalDriver dialogs;
+    std::wstring report;
+    dialogs.driver = [&](HWND dialog, const std::wstring&) {
+        wchar_t text[512] = {};
+        ::GetDlgItemTextW(dialog, IDC_SYSCHECK_REPORT, text, 512);
+        report = text;
+        EXPECT_TRUE(SavePng(CaptureScreen(dialog), L"startup_syscheck_english.png"));
+        CModalDriver::Command(dialog, IDCANCEL);
+    };
+    TestApp app;
+    EXPECT_FALSE(app.InitInstance());
+    const HINSTANCE library = AfxGetResourceHandle();
+    AfxSetResourceHandle(own);
+
+    EXPECT_NE(library, own);
+    EXPECT_EQ(startup::ResourceModule(startup::kEnglish), library);
+    EXPECT_EQ(startup::CurrentLanguage(), startup::kEnglish);
+    // The check's dialog and its row names came from the library.
+    EXPECT_EQ(dialogs.shown, std::vector<std::wstring>{ L"System check" });
+    EXPECT_EQ(report.substr(0, report.find(L'\n') + 1), L"CPU cores\t\t2\t\t1\t\tNO\n");
+    EXPECT_EQ(app.mainWindows, 0);
+    wchar_t value[32] = {};
+    ::GetPrivateProfileStringW(L"language", L"current", L"", value, 32, m_folder.ConfigFile(L"lang.ini").c_str());
+    EXPECT_STREQ(value, L"english");
+}
