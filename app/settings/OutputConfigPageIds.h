@@ -1,0 +1,25 @@
+// Resource ids of the output format page and the application choice dialog, shared by their
+// classes and their templates.
+#pragma once
+
+#define IDD_OUTPUTCONFIG_PAGE 103
+#define IDC_OUTCFG_PRESET 1062
+#define IDC_OUTCFG_WIDTH 1063
+#define IDC_OUTCFG_FRAMERATE 1064
+#define IDC_OUTCFG_HEIGHT 1065
+#define IDC_OUTCFG_AUDIOFORMAT 1066
+#define IDC_OUTCFG_PIXELAR 1067
+#define IDC_OUTCFG_ASPECT 1238
+#define IDC_OUTCFG_FIELDTYPE 1239
+
+#define IDD_APPSELECT_DIALOG 4011
+#define IDC_APPSEL_PRODUCTION 1232
+#define IDC_APPSEL_STREAMING 1233
+#define IDC_APPSEL_PAL 1195
+#define IDC_APPSEL_NTSC 1196
+#define IDC_APPSEL_DONTSHOW 1223
+
+#define IDS_READ_CONFIG_FAILED 113
+#define IDS_OUTCFG_ERROR_CAPTION 106
+#define IDS_OUTCFG_PRESET_FIRST 310   // 310..315
+#define IDS_OUTCFG_FIELDTYPE_FIRST 316   // 316..318
