@@ -65,7 +65,8 @@ BOOL CRavelmixerApp::PreTranslateMessage(MSG* pMsg)
 
 BOOL CRavelmixerApp::ProcessMessageFilter(int code, LPMSG lpMsg)
 {
-    if (lpMsg != nullptr && !IsTextEntryWindow(lpMsg->hwnd) && TranslateDeskHotKey(DeskHotKeys(), lpMsg))
+    // Typing into a text box is passed on untouched (TranslateDeskHotKey refuses those windows).
+    if (lpMsg != nullptr && TranslateDeskHotKey(DeskHotKeys(), lpMsg))
         return TRUE;
     return CWinApp::ProcessMessageFilter(code, lpMsg);
 }

@@ -17,6 +17,7 @@
 #include <objbase.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
@@ -105,6 +106,19 @@ TEST(StartupLanguage, TheChoiceIsWrittenBackEvenWithoutItsLibrary)
         EXPECT_EQ(startup::ResourceModule(c.language == startup::kTdChinese ? 3 : 2), nullptr);
     }
     ::DeleteFileW(langIni.c_str());
+}
+
+TEST(StartupLanguage, TheLanguageWineReportsForTheLocaleIsWrittenBack)
+{
+    // Run by the locale entries of the test list, each with its Unix locale and the name expected.
+    const char* expected = std::getenv("RVX_EXPECT_LANGUAGE");
+    if (expected == nullptr)
+        GTEST_SKIP() << "run with a locale by the startup_language_* tests";
+    CTestProgramFolder folder(L"rvx_system_language");
+    startup::ChooseLanguage(folder.Path().c_str(), ::GetSystemDefaultLangID());
+    EXPECT_EQ(ReadFileBytes(folder.ConfigFile(L"lang.ini")),
+              Utf16File(L"[language]\r\ncurrent=" + std::wstring(CString(expected).GetString()) + L"\r\n"))
+        << "system language " << std::hex << ::GetSystemDefaultLangID();
 }
 
 // ---------------------------------------------------------------------------------------------
