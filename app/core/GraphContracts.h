@@ -3,6 +3,7 @@
 // gives it the real DirectShow graphs and tests give it stand-ins.
 #pragma once
 
+#include "app/core/ChannelTransport.h"
 #include "app/core/Listeners.h"
 #include "app/core/OutputSettings.h"
 #include "app/core/SourceDescriptor.h"
@@ -43,6 +44,9 @@ public:
     // Transport modes of a DV camcorder source (record, record-freeze).
     virtual HRESULT TransportRecord() = 0;
     virtual HRESULT TransportRecordFreeze() = 0;
+
+    // What the channel panel runs the graph with; null when the graph offers no transport.
+    virtual IChannelTransport* GetTransport() { return nullptr; }
 };
 
 class IChannelGraphFactory {
