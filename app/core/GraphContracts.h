@@ -109,6 +109,17 @@ public:
     // Pin 0 of the source: null when there is no source or no pin.
     virtual HRESULT SetPinMediaType(const AM_MEDIA_TYPE* type) = 0;
     virtual IGrabListener* GetPinListener() = 0;
+    // The renderer's volume in hundredths of a dB (IBasicAudio); E_NOTIMPL without one.
+    virtual HRESULT GetVolume(long* volume)
+    {
+        (void)volume;
+        return E_NOTIMPL;
+    }
+    virtual HRESULT SetVolume(long volume)
+    {
+        (void)volume;
+        return E_NOTIMPL;
+    }
 };
 
 class IOutputGraphFactory {
