@@ -5,6 +5,7 @@
 
 #include <windows.h>
 #include <strmif.h>
+#include <control.h>
 
 class CArchive;
 

@@ -8,6 +8,7 @@
 #include "app/engine/RenderEffect.h"
 #include "app/engine/VideoMixer.h"
 #include "app/foundation/AppHelpers.h"
+#include "app/graphs/WmvComposeGraph.h"
 #include "app/settings/ControlDialogs.h"
 #include "app/settings/HotKeyTable.h"
 #include "app/settings/OPConfigPage.h"
@@ -17,8 +18,6 @@
 #include "app/ui/VolCtrlPane.h"
 
 #include "skin/DeskLayout.h"
-
-#include <winsock2.h>
 
 #include <set>
 

@@ -91,6 +91,7 @@ public:
     int GetProgramChannel() const { return m_nProgram; }
     int GetPreviewChannel() const { return m_nPreview; }
     BOOL IsTransitionRunning() const { return m_bTransition; }
+    BOOL IsAutoSwitchArmed() const { return m_bAutoSwitchTimer; }
     BOOL IsOnAirLocked() const { return m_bOnAirLock; }
     CDVPlayWnd& GetPanel(int index) { return m_panels[index]; }
     CDVViewWnd& GetView() { return m_view; }

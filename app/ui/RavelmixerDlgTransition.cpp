@@ -2,6 +2,7 @@
 // on-air lock and the switching commands.
 #include "app/ui/RavelmixerDlg.h"
 
+#include "app/core/DeskMessages.h"
 #include "app/core/OutputType.h"
 #include "app/engine/AudioMixer.h"
 #include "app/settings/ColorKeyDlg.h"

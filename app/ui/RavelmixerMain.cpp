@@ -1,46 +1,30 @@
-// Program entry until the MFC application object takes over start-up: one top-level
-// window, so that starting the program shows that the build runs.
-#include <windows.h>
+// The program's entry: the framework's application object runs the desk modally in a COM
+// apartment of its own and ends when the desk closes.
+#include "app/ui/RavelmixerDlg.h"
+
+#include <objbase.h>
 
 namespace {
 
-const wchar_t kWindowClass[] = L"RavelmixerMainWindow";
-
-LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
-{
-    if (msg == WM_DESTROY) {
-        PostQuitMessage(0);
-        return 0;
+class CDeskApp : public CWinApp {
+public:
+    BOOL InitInstance() override
+    {
+        CWinApp::InitInstance();
+        const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        {
+            CRavelmixerDlg desk;
+            m_pMainWnd = &desk;
+            desk.DoModal();
+            m_pMainWnd = nullptr;
+        }
+        if (SUCCEEDED(com))
+            ::CoUninitialize();
+        // A dialog-based program ends when its window does.
+        return FALSE;
     }
-    return DefWindowProcW(hwnd, msg, wp, lp);
-}
+};
+
+CDeskApp theApp;
 
 } // namespace
-
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int show)
-{
-    WNDCLASSEXW wc = {};
-    wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = MainWndProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = kWindowClass;
-    if (!RegisterClassExW(&wc))
-        return 1;
-
-    HWND hwnd = CreateWindowExW(0, kWindowClass, L"Ravelmixer", WS_OVERLAPPEDWINDOW,
-                                CW_USEDEFAULT, CW_USEDEFAULT, 1024, 768, nullptr, nullptr,
-                                instance, nullptr);
-    if (!hwnd)
-        return 1;
-    ShowWindow(hwnd, show);
-    UpdateWindow(hwnd);
-
-    MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-    return static_cast<int>(msg.wParam);
-}
