@@ -38,6 +38,7 @@ BEGIN_MESSAGE_MAP(CVideoDlg, CDialog)
     ON_WM_SIZE()
     ON_WM_LBUTTONDBLCLK()
     ON_WM_CLOSE()
+    ON_WM_DESTROY()
 END_MESSAGE_MAP()
 
 CVideoDlg::CVideoDlg(CWnd* pParent) : CDialog(IDD, pParent) {}
@@ -172,4 +173,14 @@ void CVideoDlg::OnCancel()
     if (IsWindowVisible())
         TellMainWindowRemoved();
     ShowWindow(SW_HIDE);
+}
+
+void CVideoDlg::OnDestroy()
+{
+    // Destroyed while the mixer presents into it (its owner, the main window, is closing and
+    // destroys its owned windows first): the mixer is told before the window goes, so it never
+    // presents into a destroyed window.
+    if (m_nShown != 0)
+        TellMainWindowRemoved();
+    CDialog::OnDestroy();
 }

@@ -69,6 +69,7 @@ protected:
     void OnSize(UINT type, int cx, int cy);
     void OnLButtonDblClk(UINT flags, CPoint pt);
     void OnClose();
+    void OnDestroy();
 
     int m_nShown = 0;
     BOOL m_bFullScreen = FALSE;
