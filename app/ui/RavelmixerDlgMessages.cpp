@@ -118,8 +118,10 @@ LRESULT CRavelmixerDlg::OnPanelLoadSources(WPARAM wParam, LPARAM lParam)
         }
     } else {
         try {
-            hr = m_director.LoadChannel(&panel, panel.GetSafeHwnd(), number, panel.GetChannelSlot(), sources[0],
-                                        sources[1]);
+            // The mixer shows the channel's picture in the panel's preview area; the graph's events
+            // go to the panel, which drains them.
+            hr = m_director.LoadChannel(&panel.GetPreviewArea(), panel.GetSafeHwnd(), number, panel.GetChannelSlot(),
+                                        sources[0], sources[1]);
         } catch (...) {
             hr = kEngineException;
         }
