@@ -207,6 +207,7 @@ BOOL CRavelmixerDlg::OnInitDialog()
     SetupEffects();
 
     m_view.SetAspect(m_nHeight > 0 ? static_cast<double>(m_nWidth) / m_nHeight : 1.0);
+    UpdateViewEnable();
     SetTimer(kVersionTimer, kVersionDelayMs, nullptr);
     return TRUE;
 }
@@ -467,8 +468,26 @@ void CRavelmixerDlg::OnPaint()
             ::DrawIcon(dc.GetSafeHdc(), (client.Width() - 32) / 2, (client.Height() - 32) / 2, icon);
         return;
     }
-    if (!m_skin.DrawItem(&dc, client, 101, false))
+    if (!m_skin.DrawItem(&dc, client, 101, false)) {
         dc.FillSolidRect(&client, RGB(32, 34, 38));
+        return;
+    }
+    // The background carries every button's resting picture; a button the desk hides (a pager
+    // slot without a category, a page button without a page) is covered with the colour beside it.
+    CRect background;
+    if (!m_skin.GetItemRect(101, background))
+        return;
+    for (UI::SDrawBtn& button : m_buttons) {
+        if (!button.GetSafeHwnd() || button.IsWindowVisible())
+            continue;
+        CRect rc;
+        button.GetWindowRect(&rc);
+        ScreenToClient(&rc);
+        const COLORREF beside = ::GetPixel(m_skin.GetMemDC(), background.left + rc.left - 2,
+                                           background.top + rc.top + rc.Height() / 2);
+        if (beside != CLR_INVALID)
+            dc.FillSolidRect(&rc, beside);
+    }
 }
 
 HBRUSH CRavelmixerDlg::OnCtlColor(CDC* pDC, CWnd* pWnd, UINT ctlColor)

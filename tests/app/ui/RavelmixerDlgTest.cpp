@@ -2,6 +2,8 @@
 // build's program folder: the engine with the program's own graphs, the sample clips loaded into
 // the panels, and every switch, timer and layer driven by the messages the desk's windows send.
 // Timers are fired by sending their WM_TIMER; the engine's timers run only by hand.
+#include "app/ui/RavelmixerDlg.h"
+
 #include "app/captions/LISLayer.h"
 #include "app/core/DeskMessages.h"
 #include "app/core/EngineClock.h"
@@ -9,7 +11,6 @@
 #include "app/engine/AudioMixer.h"
 #include "app/foundation/AppHelpers.h"
 #include "app/settings/OutputSettingsIni.h"
-#include "app/ui/RavelmixerDlg.h"
 #include "tests/app/ui/DialogSeams.h"
 #include "tests/app/ui/ScreenshotPng.h"
 #include "tests/system/ProgramProcess.h"
@@ -18,7 +19,7 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -282,10 +283,12 @@ TEST_F(DeskTest, LogosTakeTheFourCornersAndShowOnlyWhileSwitchedOn)
             'B', 'M', 0x76, 0, 0, 0, 0, 0, 0, 0, 0x36, 0, 0, 0, 40, 0, 0, 0, 4, 0, 0, 0, 4, 0, 0, 0, 1, 0, 24, 0,
             0, 0, 0, 0, 0x40, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
         };
-        std::ofstream out(path, std::ios::binary);
-        out.write(reinterpret_cast<const char*>(bmp), sizeof(bmp));
+        FILE* out = _wfopen(path.c_str(), L"wb");
+        ASSERT_TRUE(out);
+        fwrite(bmp, 1, sizeof(bmp), out);
         for (int i = 0; i < 16; ++i)
-            out.write("\xff\x00\x00", 3);
+            fwrite("\xff\x00\x00", 1, 3, out);
+        fclose(out);
     }
     CLISScene* scene = m_desk->GetDirector().GetOverlayScene();
     const float m = m_desk->GetLogoMargin();
@@ -302,10 +305,14 @@ TEST_F(DeskTest, LogosTakeTheFourCornersAndShowOnlyWhileSwitchedOn)
         float x, y;
     };
     const Corner corners[] = {{1, 1043, 1 - m, m}, {2, 1044, 1 - m, 1 - m}, {3, 1045, m, 1 - m}, {0, 1042, m, m}};
+    // The layer keeps its top-left corner: an anchor on the right or bottom moves it in by its size.
+    const float w = static_cast<float>(logo->GetWidth()) / scene->GetWidth();
+    const float h = static_cast<float>(logo->GetHeight()) / scene->GetHeight();
     for (const Corner& c : corners) {
         m_desk->SendMessage(WM_COMMAND, MAKEWPARAM(c.button, BN_CLICKED), 0);
-        EXPECT_FLOAT_EQ(logo->GetX(), c.x) << "corner " << c.corner;
-        EXPECT_FLOAT_EQ(logo->GetY(), c.y) << "corner " << c.corner;
+        const bool right = c.corner == 1 || c.corner == 2, bottom = c.corner == 2 || c.corner == 3;
+        EXPECT_NEAR(logo->GetX(), c.x - (right ? w : 0.0f), 1e-5) << "corner " << c.corner;
+        EXPECT_NEAR(logo->GetY(), c.y - (bottom ? h : 0.0f), 1e-5) << "corner " << c.corner;
         for (UINT b = 1042; b <= 1045; ++b)
             EXPECT_EQ(Latched(b), b == c.button) << "corner " << c.corner << ", button " << b;
     }
@@ -414,6 +421,13 @@ TEST_F(DeskTest, ShippedCategoriesFillTheEffectList)
     EXPECT_EQ(m_desk->GetShownCategory(), 1) << "the first category button is pressed at start-up";
     EXPECT_TRUE(Latched(1035));
     EXPECT_GT(m_desk->GetEffectList().GetItemCount(), 0);
+    // Only the buttons of shipped categories show, and no page beyond the first.
+    const UINT buttons[] = {1035, 1036, 1051, 1053, 1052, 1059, 1060, 1061};
+    for (int slot = 0; slot < 8; ++slot)
+        EXPECT_EQ(Visible(buttons[slot]), slot < m_desk->GetPager().GetEntryCount()) << "button " << buttons[slot];
+    EXPECT_FALSE(Visible(1065));
+    EXPECT_EQ(Visible(1066), m_desk->GetPager().GetEntryCount() > 8);
+    std::printf("%d categories\n", m_desk->GetPager().GetEntryCount());
 }
 
 TEST_F(DeskTest, ProgramVolumeGetAndSetOnTheAudioPreview)
