@@ -23,6 +23,12 @@ public:
         // A dialog-based program ends when its window does.
         return FALSE;
     }
+    // The desk closing is a normal end, whatever message ended its loop.
+    int ExitInstance() override
+    {
+        CWinApp::ExitInstance();
+        return 0;
+    }
 };
 
 CDeskApp theApp;
