@@ -267,7 +267,10 @@ TEST(ViewSetUp, DoesNothingWithoutAWindowOrASkin)
 
 TEST_F(ViewTest, TogglingTwiceAddsAndRemovesTheSameChildOnce)
 {
-    PressVideoButton();
+    // The operator's click on the enabled button.
+    view_.EnableWindow(TRUE);
+    view_.GetVideoButton().SendMessage(BM_CLICK);
+    Pump();
     ASSERT_NE(Dlg().GetSafeHwnd(), nullptr);
     HWND child = Child();
     ASSERT_NE(child, nullptr);
@@ -346,11 +349,11 @@ TEST_F(ViewTest, TheVideoWindowsClientIsTheOutputSizeAndTheChildFillsIt)
     EXPECT_EQ(ClientRectOf(Dlg().m_hWnd), CRect(0, 0, 360, 288));
     EXPECT_EQ(PlaceOf(Child()), CRect(0, 0, 360, 288));
     EXPECT_TRUE(HasStyle(Dlg().m_hWnd, WS_CAPTION | WS_THICKFRAME));
-    // Centred on the desktop.
+    // Centred on its owner, the main window.
     const CRect rc = WindowRectOf(Dlg().m_hWnd);
-    const CRect screen = PrimaryMonitor();
-    EXPECT_LE(std::abs((rc.left + rc.right) / 2 - screen.CenterPoint().x), 1);
-    EXPECT_LE(std::abs((rc.top + rc.bottom) / 2 - screen.CenterPoint().y), 1);
+    const CRect owner = WindowRectOf(main_.m_hWnd);
+    EXPECT_LE(std::abs(rc.CenterPoint().x - owner.CenterPoint().x), 1);
+    EXPECT_LE(std::abs(rc.CenterPoint().y - owner.CenterPoint().y), 1);
 
     Dlg().SetWindowPos(nullptr, 0, 0, 500, 400, SWP_NOMOVE | SWP_NOZORDER);
     EXPECT_EQ(PlaceOf(Child()), ClientRectOf(Dlg().m_hWnd));
@@ -512,7 +515,7 @@ TEST_F(ViewTest, PaintsTheSkinTheBlackVideoAreaTheGreenTimeAndTheButton)
     // Level bar 1 at 0 dB: green at its start, red at its end; bar 2 at the floor: unlit.
     EXPECT_EQ(shot.At(76, 9), kGreen);
     EXPECT_EQ(shot.At(302, 9), RGB(255, 0, 0));
-    EXPECT_EQ(shot.At(76, 14), CDBDisplayWnd::kUnlit);
+    EXPECT_EQ(shot.At(76, 14), RGB(66, 65, 66));   // unlit
     // The time "01:02:05": green text on black, nothing outside its rectangle.
     int green = 0;
     for (int y = 270; y < 287; ++y)
