@@ -11,6 +11,7 @@
 #include "app/engine/AudioMixer.h"
 #include "app/foundation/AppHelpers.h"
 #include "app/settings/OutputSettingsIni.h"
+#include "app/ui/VolCtrlPane.h"
 #include "tests/app/ui/DialogSeams.h"
 #include "tests/app/ui/ScreenshotPng.h"
 #include "tests/system/ProgramProcess.h"
@@ -509,4 +510,114 @@ TEST_F(DeskTest, ClosingWithAnOutputRunningEndsEverything)
     EXPECT_EQ(m_desk->GetDirector().GetVideoMixer(), nullptr);
     for (int i = 0; i < CRavelmixerDlg::kPanelCount; ++i)
         EXPECT_EQ(m_desk->GetPanel(i).GetChannel(), nullptr);
+}
+
+TEST_F(DeskTest, TBarCompletesATransitionEndToEndAndCancelsItBack)
+{
+    LoadBoth();
+    CSpeedSliderCtl& bar = m_desk->GetTBar();
+    auto moveTo = [&](int position) {
+        bar.SetPos(position);
+        m_desk->SendMessage(WM_VSCROLL, MAKEWPARAM(SB_THUMBTRACK, position), reinterpret_cast<LPARAM>(bar.m_hWnd));
+    };
+    // From its resting end at the bottom, through the middle to the top: a completed switch.
+    moveTo(50);
+    EXPECT_TRUE(m_desk->IsTransitionRunning());
+    moveTo(0);
+    EXPECT_FALSE(m_desk->IsTransitionRunning());
+    EXPECT_EQ(State(), (std::vector<int>{2, 1, kPreview, kOnAir, kIdle, kIdle, kIdle}));
+    // Into the middle and back to the top where it rests: cancelled, nothing changes.
+    moveTo(40);
+    EXPECT_TRUE(m_desk->IsTransitionRunning());
+    moveTo(0);
+    EXPECT_FALSE(m_desk->IsTransitionRunning());
+    EXPECT_EQ(State(), (std::vector<int>{2, 1, kPreview, kOnAir, kIdle, kIdle, kIdle}));
+}
+
+TEST_F(DeskTest, PanelMessagesDeviceLossAndTheClipPane)
+{
+    LoadBoth();
+    CDVPlayWnd& panel1 = m_desk->GetPanel(0);
+    const WPARAM p1 = reinterpret_cast<WPARAM>(&panel1);
+    EXPECT_EQ(m_desk->SendMessage(WM_PANEL_DEVICE_LOST, p1, 0), 1);
+    ASSERT_EQ(m_seams->boxes.size(), 1u);
+    EXPECT_EQ(m_seams->boxes[0], L"Error|\x901a\x9053" L"1\x8bbe\x5907\x4e22\x5931.\n");
+    EXPECT_EQ(m_desk->SendMessage(WM_PANEL_STARTED, p1, 0), 1);
+    EXPECT_EQ(m_desk->SendMessage(WM_MAIN_PING, 0, 0), 1);
+    EXPECT_EQ(m_desk->SendMessage(WM_PANEL_SELECT, 0, 1), 0) << "no panel";
+    EXPECT_EQ(m_desk->SendMessage(WM_PANEL_SELECT, p1, 0), 0) << "no channel number";
+
+    // The clip pane toggles for one panel and moves to another.
+    EXPECT_EQ(m_desk->SendMessage(WM_PANEL_MORE_CONTROLS, p1, 40), 1);
+    ASSERT_TRUE(m_desk->GetClipPane());
+    EXPECT_TRUE(m_desk->GetClipPane()->IsWindowVisible());
+    EXPECT_EQ(m_desk->GetClipPane()->GetTarget(), &panel1);
+    EXPECT_EQ(m_desk->GetClipPane()->GetPosition(), 40);
+    m_desk->SendMessage(WM_PANEL_MORE_CONTROLS, reinterpret_cast<WPARAM>(&m_desk->GetPanel(1)), 10);
+    EXPECT_EQ(m_desk->GetClipPane()->GetTarget(), &m_desk->GetPanel(1));
+    m_desk->SendMessage(WM_PANEL_MORE_CONTROLS, reinterpret_cast<WPARAM>(&m_desk->GetPanel(1)), 10);
+    EXPECT_FALSE(m_desk->GetClipPane()->IsWindowVisible());
+}
+
+namespace {
+
+// A finished version request whose body the test gives; it reports as the HTTP worker does, by
+// posting the message it was given.
+class VersionAnswer : public IVersionRequest {
+public:
+    VersionAnswer(bool ok, std::wstring body) : m_ok(ok), m_body(std::move(body)) {}
+    void Start(HWND notify, UINT message) override { ::PostMessageW(notify, message, 0, 0); }
+    bool Succeeded() const override { return m_ok; }
+    std::wstring Body() const override { return m_body; }
+
+private:
+    bool m_ok;
+    std::wstring m_body;
+};
+
+std::string ReadAll(const std::wstring& path)
+{
+    std::string text;
+    FILE* in = _wfopen(path.c_str(), L"rb");
+    if (!in)
+        return text;
+    char buffer[256];
+    size_t n = 0;
+    while ((n = fread(buffer, 1, sizeof(buffer), in)) > 0)
+        text.append(buffer, n);
+    fclose(in);
+    return text;
+}
+
+} // namespace
+
+TEST_F(DeskTest, NewVersionIsOfferedOnlyWhenItsNumbersAreGreater)
+{
+    const std::wstring notes = s_folder + L"\\rvxrelease.txt";
+    struct Case {
+        bool ok;
+        const wchar_t* body;
+        bool offered;
+    };
+    const Case cases[] = {
+        {true, L"1.0.0.0\r\nthe same build", false},
+        {false, L"9.0.0.0\r\nthe request failed", false},
+        {true, L"9.0.0.0 without a line break", false},
+        {true, L"1.0.10.0\r\nnew transitions", true},
+    };
+    for (const Case& c : cases) {
+        ::DeleteFileW(notes.c_str());
+        m_seams->boxes.clear();
+        m_seams->answers.push_back(IDNO);
+        m_desk->SetVersionRequest(std::unique_ptr<IVersionRequest>(new VersionAnswer(c.ok, c.body)));
+        Timer(CRavelmixerDlg::kVersionTimer);
+        Pump();
+        EXPECT_EQ(m_seams->boxes.size(), c.offered ? 1u : 0u) << testing::PrintToString(std::wstring(c.body));
+        EXPECT_EQ(::GetFileAttributesW(notes.c_str()) != INVALID_FILE_ATTRIBUTES, c.offered);
+        m_seams->answers.clear();
+    }
+    EXPECT_EQ(ReadAll(notes), "1.0.10.0\r\nnew transitions");
+    ASSERT_EQ(m_seams->boxes.size(), 1u);
+    EXPECT_NE(m_seams->boxes[0].find(L"1.0.10.0"), std::wstring::npos);
+    EXPECT_EQ(m_seams->boxes[0].substr(0, 3), L"\x66f4\x65b0|");
 }
