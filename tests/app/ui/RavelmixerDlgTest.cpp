@@ -621,3 +621,21 @@ TEST_F(DeskTest, NewVersionIsOfferedOnlyWhenItsNumbersAreGreater)
     EXPECT_NE(m_seams->boxes[0].find(L"1.0.10.0"), std::wstring::npos);
     EXPECT_EQ(m_seams->boxes[0].substr(0, 3), L"\x66f4\x65b0|");
 }
+
+TEST_F(DeskTest, AFailedReloadOfTheProgramFallsBackToTheEnginesProgram)
+{
+    LoadBoth();
+    SourceDescriptor missing = Clip(L"no-such-clip.avi");
+    EXPECT_FALSE(m_desk->GetPanel(0).LoadSources(missing, missing));
+    EXPECT_EQ(m_desk->GetPanel(0).GetChannel(), nullptr);
+    ASSERT_EQ(m_seams->boxes.size(), 1u);
+    EXPECT_EQ(m_seams->boxes[0].substr(0, 6), L"Error|");
+    // Channel 2 is the engine's program now, and its panel is on air.
+    EXPECT_EQ(m_desk->GetDirector().GetProgramChannel(), 2);
+    EXPECT_EQ(State(), (std::vector<int>{2, 0, kIdle, kOnAir, kIdle, kIdle, kIdle}));
+    EXPECT_TRUE(m_desk->GetView().IsWindowEnabled());
+
+    // A new clip in panel 1 becomes the preview again.
+    ASSERT_TRUE(m_desk->GetPanel(0).LoadSources(Clip(L"sample1.avi"), Clip(L"sample1.avi")));
+    EXPECT_EQ(State(), (std::vector<int>{2, 1, kPreview, kOnAir, kIdle, kIdle, kIdle}));
+}
