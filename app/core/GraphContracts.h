@@ -3,6 +3,7 @@
 // gives it the real DirectShow graphs and tests give it stand-ins.
 #pragma once
 
+#include "app/core/ChannelTransport.h"
 #include "app/core/Listeners.h"
 #include "app/core/OutputSettings.h"
 #include "app/core/SourceDescriptor.h"
@@ -43,6 +44,9 @@ public:
     // Transport modes of a DV camcorder source (record, record-freeze).
     virtual HRESULT TransportRecord() = 0;
     virtual HRESULT TransportRecordFreeze() = 0;
+
+    // What the channel panel runs the graph with; null when the graph offers no transport.
+    virtual IChannelTransport* GetTransport() { return nullptr; }
 };
 
 class IChannelGraphFactory {
@@ -105,6 +109,17 @@ public:
     // Pin 0 of the source: null when there is no source or no pin.
     virtual HRESULT SetPinMediaType(const AM_MEDIA_TYPE* type) = 0;
     virtual IGrabListener* GetPinListener() = 0;
+    // The renderer's volume in hundredths of a dB (IBasicAudio); E_NOTIMPL without one.
+    virtual HRESULT GetVolume(long* volume)
+    {
+        (void)volume;
+        return E_NOTIMPL;
+    }
+    virtual HRESULT SetVolume(long volume)
+    {
+        (void)volume;
+        return E_NOTIMPL;
+    }
 };
 
 class IOutputGraphFactory {

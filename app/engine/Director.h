@@ -76,6 +76,11 @@ public:
 
     HRESULT StartAudioPreview(const char* deviceName);
     HRESULT StopAudioPreview();
+    // The running audio preview, or null.
+    IAudioPreviewGraph* GetAudioPreview() const { return m_audioPreview; }
+    // The running graph of an output type, or null: a message that carries a graph pointer is
+    // checked against it, since the graph may have been stopped since the message was posted.
+    IOutputGraph* GetOutputGraph(int type);
 
     bool ShowCaptionPreview(HWND window);
     void HideCaptionPreview();

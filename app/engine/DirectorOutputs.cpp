@@ -109,6 +109,13 @@ HRESULT CDirector::StartOutputGraph(int type)
     return hr;
 }
 
+IOutputGraph* CDirector::GetOutputGraph(int type)
+{
+    CAutoLock lock(&m_outputLock);
+    const auto found = m_outputs.find(type);
+    return found == m_outputs.end() ? nullptr : found->second;
+}
+
 void CDirector::DestroyOutputGraph(IOutputGraph* graph)
 {
     graph->Destroy();

@@ -42,6 +42,8 @@ public:
     HRESULT Stop() override { return m_graph.Stop(); }
     HRESULT SetPinMediaType(const AM_MEDIA_TYPE* type) override;
     IGrabListener* GetPinListener() override;
+    HRESULT GetVolume(long* volume) override { return m_graph.GetVolume(volume); }
+    HRESULT SetVolume(long volume) override { return m_graph.SetVolume(volume); }
 
     CAudioPreviewSource* Source() const { return m_source; }
     const std::string& DeviceName() const { return m_deviceName; }

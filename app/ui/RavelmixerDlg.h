@@ -1,21 +1,297 @@
 // The operator's desk: the main window (dialog 102) that embeds the engine and every control of
-// the desk and lives for the whole run.
+// the desk and lives for the whole run. All switching goes through its transition control; the
+// panels, the program view, the settings pages, the playout and the caption windows reach it by
+// the private messages of app/core/DeskMessages.h.
+//
+// The class is split over files by job: RavelmixerDlg.cpp (life cycle, skin, painting, closing),
+// RavelmixerDlgMessages.cpp (engine and panel messages), RavelmixerDlgTransition.cpp (the
+// transition control, timers and the switching commands) and RavelmixerDlgLayers.cpp (logos,
+// subtitles and the effect-category pager).
 #pragma once
 
 #include <afxwin.h>
+#include <afxcmn.h>
 
+#include "app/core/OutputSettings.h"
+#include "app/engine/Director.h"
+#include "app/graphs/ProgramGraphs.h"
+#include "app/ui/BmpMapMgr.h"
+#include "app/ui/DVPlayWnd.h"
+#include "app/ui/DVViewWnd.h"
+#include "app/ui/DeskRules.h"
+#include "app/ui/DrawBtn.h"
+#include "app/ui/EffectList.h"
+#include "app/ui/SpeedSliderCtl.h"
 #include "app/ui/UiResourceIds.h"
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+class CAllCtrlPane;
+class CDiskBoDlg;
+class CLISLayer;
+class CVolCtrlPane;
+
+// The new-version check's request: started by timer 18, it posts WM_VERSION_INFO_DONE to the
+// main window when it ends. The program's HTTP client plugs in here; without one the check does
+// nothing.
+class IVersionRequest {
+public:
+    virtual ~IVersionRequest() = default;
+    virtual void Start(HWND notify, UINT message) = 0;
+    virtual bool Succeeded() const = 0;
+    // The body as text.
+    virtual std::wstring Body() const = 0;
+};
 
 class CRavelmixerDlg : public CDialog {
 public:
     enum { IDD = IDD_RAVELMIXER_DIALOG };
+
+    static const int kButtonCount = 36;
+    static const int kPanelCount = 5;
+    static const int kCategoryButtons = 8;
+    static const UINT_PTR kAutoSwitchTimer = 16;
+    static const UINT_PTR kVersionTimer = 18;
+    static const UINT_PTR kMeterTimer = 26;
+    static const UINT kMeterPeriodMs = 300;
+    static const UINT kVersionDelayMs = 1000;
+
     explicit CRavelmixerDlg(CWnd* pParent = nullptr);
     ~CRavelmixerDlg() override;
 
+    // Before the window is made: the graphs the director builds (the program's real ones by
+    // default) and the new-version request (none by default).
+    void SetGraphFactories(IChannelGraphFactory* channels, IOutputGraphFactory* outputs);
+    void SetVersionRequest(std::unique_ptr<IVersionRequest> request) { m_versionRequest = std::move(request); }
+
+    // The transition control every switching command goes through.
+    HRESULT StartTransition(int effect, BOOL timed, int durationMs);
+    HRESULT EndTransition(BOOL swap);
+    void SetTransitionPosition(int percent);
+    // A hard cut to channel n: nothing when n is program or its panel holds no channel.
+    void HardCut(int channel);
+    // The automatic switch (button 1019): ends a running transition, or starts a timed one with
+    // the duration of edit 1024.
+    void AutoSwitch();
+
+    // An output of the given type (OutputType): starts it and locks the program while any runs.
+    HRESULT StartOutput(int type);
+    HRESULT StopOutput(int type);
+
+    // Logos (1, 2): the picture, the switch, and a corner 0..3.
+    BOOL LoadLogo(int logo, const CString& path);
+    void ToggleLogo(int logo);
+    void SetLogoCorner(int logo, int corner);
+
+    // What the desk shows and holds (its tests read these).
+    CDirector& GetDirector() { return m_director; }
+    int GetProgramChannel() const { return m_nProgram; }
+    int GetPreviewChannel() const { return m_nPreview; }
+    BOOL IsTransitionRunning() const { return m_bTransition; }
+    BOOL IsAutoSwitchArmed() const { return m_bAutoSwitchTimer; }
+    BOOL IsOnAirLocked() const { return m_bOnAirLock; }
+    CDVPlayWnd& GetPanel(int index) { return m_panels[index]; }
+    CDVViewWnd& GetView() { return m_view; }
+    CSpeedSliderCtl& GetTBar() { return m_tbar; }
+    CEffectList& GetEffectList() { return m_effects; }
+    // The skinned button of a control id (null for another id).
+    UI::SDrawBtn* GetButton(UINT control);
+    const CategoryPager& GetPager() const { return m_pager; }
+    int GetShownCategory() const { return m_nShownCategory; }
+    CLISLayer* GetLogoLayer(int logo) const { return logo == 1 ? m_pLogo1 : logo == 2 ? m_pLogo2 : nullptr; }
+    CLISLayer* GetSubtitleLayer() const { return m_pSubtitle; }
+    CVolCtrlPane* GetClipPane() const { return m_pClipPane.get(); }
+    HACCEL GetAccelerators() const { return m_hAccel; }
+    float GetLogoMargin() const { return m_fLogoSL; }
+    float GetSubtitleMargin() const { return m_fSubSL; }
+    int GetSubtitleAlign() const { return m_nSubtitleAlign; }
+    void SetSubtitleAlign(int align) { m_nSubtitleAlign = align; }
+    int GetOutputWidth() const { return m_nWidth; }
+    int GetOutputHeight() const { return m_nHeight; }
+
+    // The effect categories the pager shows: (category id, four images). Made from the video
+    // mixer's effects at start-up; tests may give their own.
+    struct CategoryEntry {
+        int id = 0;
+        HBITMAP images[4] = {};
+    };
+    void SetCategories(const std::vector<int>& ids);
+    // Turns the pager to the page of a category, latches its button and lists its effects.
+    void ShowCategory(int id);
+    void TurnPage(int delta);
+
+    // The panel index of a panel window, -1 for none.
+    int PanelIndexOf(const CWnd* panel) const;
+    int PanelIndexOf(WPARAM panel) const;
+
+    BOOL PreTranslateMessage(MSG* pMsg) override;
+
 protected:
+    void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
     // Enter never closes the desk.
     void OnOK() override {}
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+
+    // Start-up steps.
+    void SetupSystemMenu();
+    void SetupSkin();
+    void SetupButton(int index);
+    void PlaceControls();
+    void LoadOutputSettings();
+    void StartEngine();
+    void SetupEffects();
+    void FreeCategoryImages();
+
+    // The message handlers (RavelmixerDlgMessages.cpp).
+    LRESULT OnPanelLoadSources(WPARAM wParam, LPARAM lParam);
+    LRESULT OnPanelMediaEnded(WPARAM wParam, LPARAM lParam);
+    LRESULT OnPanelDeviceLost(WPARAM wParam, LPARAM lParam);
+    LRESULT OnPanelDeviceBack(WPARAM wParam, LPARAM lParam);
+    LRESULT OnPanelCheckOnAir(WPARAM wParam, LPARAM lParam);
+    LRESULT OnPanelStarted(WPARAM wParam, LPARAM lParam);
+    LRESULT OnPanelIsFree(WPARAM wParam, LPARAM lParam);
+    LRESULT OnPanelMoreControls(WPARAM wParam, LPARAM lParam);
+    LRESULT OnAddVideoWindow(WPARAM wParam, LPARAM lParam);
+    LRESULT OnRemoveVideoWindow(WPARAM wParam, LPARAM lParam);
+    LRESULT OnMainPing(WPARAM wParam, LPARAM lParam);
+    LRESULT OnVersionInfoDone(WPARAM wParam, LPARAM lParam);
+    LRESULT OnSetAudioOutput(WPARAM wParam, LPARAM lParam);
+    LRESULT OnProgramVolume(WPARAM wParam, LPARAM lParam);
+    LRESULT OnDvOutputEvent(WPARAM wParam, LPARAM lParam);
+    LRESULT OnPanelSelect(WPARAM wParam, LPARAM lParam);
+    LRESULT OnPanelTake(WPARAM wParam, LPARAM lParam);
+    LRESULT OnPushError(WPARAM wParam, LPARAM lParam);
+    LRESULT OnCaptionBitmap(WPARAM wParam, LPARAM lParam);
+    LRESULT OnProbePlaySource(WPARAM wParam, LPARAM lParam);
+    LRESULT OnAutoplayLoad(WPARAM wParam, LPARAM lParam);
+    LRESULT OnAutoplayPlay(WPARAM wParam, LPARAM lParam);
+    LRESULT OnAutoplayCaption(WPARAM wParam, LPARAM lParam);
+
+    // Window messages.
+    void OnPaint();
+    BOOL OnEraseBkgnd(CDC* pDC);
+    HBRUSH OnCtlColor(CDC* pDC, CWnd* pWnd, UINT ctlColor);
+    void OnClose();
+    void OnDestroy();
+    void OnTimer(UINT_PTR id);
+    void OnMove(int x, int y);
+    void OnSysCommand(UINT id, LPARAM lParam);
+    void OnVScroll(UINT code, UINT pos, CScrollBar* bar);
+    void OnEffectClick(NMHDR* pNMHDR, LRESULT* pResult);
+
+    // Commands.
+    void OnCategoryButton(UINT control);
+    void OnPreviousPage() { TurnPage(-1); }
+    void OnNextPage() { TurnPage(+1); }
+    void OnLogoSwitch(UINT control);
+    void OnLogoLoad(UINT control);
+    void OnLogoCorner(UINT control);
+    void OnCaptionSwitch();
+    void OnPanePanels();
+    void OnMixerConsole();
+    void OnColorKey();
+    void OnAutoSwitchButton() { AutoSwitch(); }
+    void OnDurationStep(UINT control);
+    void OnIntervalStep(UINT control);
+
+    // Switching helpers (RavelmixerDlgTransition.cpp).
+    CDVPlayWnd* PanelOfChannel(int channel);
+    void UpdateViewEnable();
+    void KillAutoSwitch();
+    int SelectedEffect() const;
+    void ShowLoadError(HRESULT hr);
+    // Outputs stopped behind the desk's back (a lost device): the lock and the clock follow.
+    void AfterOutputStopped();
+
+    // Layers (RavelmixerDlgLayers.cpp).
+    CLISLayer*& LogoLayer(int logo) { return logo == 1 ? m_pLogo1 : m_pLogo2; }
+    UINT LogoSwitchControl(int logo) const { return logo == 1 ? 1040 : 1041; }
+    UINT LogoCornerControl(int logo, int corner) const { return (logo == 1 ? 1042 : 1046) + corner; }
+    void RemoveLayer(CLISLayer*& layer);
+    void ShowCategoryPage();
+
+    // Skinned buttons, in their table's order.
+    UI::SDrawBtn m_buttons[kButtonCount];
+    UI_Mgr::SBmpMapMgr m_skin;
+    CToolTipCtrl m_toolTip;
+
+    // The effect-category pager.
+    std::vector<CategoryEntry> m_categories;
+    std::map<int, int> m_categoryIndex;
+    CategoryPager m_pager{kCategoryButtons};
+    int m_nShownCategory = 0;
+
+    CDVPlayWnd m_panels[kPanelCount];
+    CDVViewWnd m_view;
+    CSpeedSliderCtl m_tbar;
+    CEffectList m_effects;
+    CEffectList m_quickEffects;
+    CImageList m_effectImages;
+    std::map<int, int> m_effectImageIndex;
+    CStatic m_effectName;
+
+    std::unique_ptr<CAllCtrlPane> m_pPanelPane;
+    std::unique_ptr<CVolCtrlPane> m_pClipPane;
+    std::unique_ptr<IVersionRequest> m_versionRequest;
+
+    // The engine and the graphs it builds.
+    CProgramGraphFactory m_programGraphs;
+    IChannelGraphFactory* m_pChannelGraphs = &m_programGraphs;
+    IOutputGraphFactory* m_pOutputGraphs = &m_programGraphs;
+    CDirector m_director;
+    HRESULT m_hrEngine = E_PENDING;
+
+    // Output settings copied from the settings pages.
+    int m_nWidth = 720;
+    int m_nHeight = 576;
+    float m_fFrameRate = 25.0f;
+    double m_dPixelAspect = 1.067;
+    int m_nFieldType = 1;
+    WAVEFORMATEX m_audioFormat = {};
+    BOOL m_bSoundCardOutput = TRUE;
+    CString m_strSoundCard;
+    int m_nMonitor = 2;
+    CEncodeSettings m_encode;
+    AviOutputSettings m_avi;
+    DvOutputSettings m_dv;
+    WORD m_nListenPort = 8601;
+    DecklinkOutputSettings m_decklink;
+    int m_nSecPause = 1;
+    int m_nActionWhenOver = 0;
+    float m_fLogoSL = 0.05f;
+    float m_fSubSL = 0.05f;
+
+    // Switching state.
+    int m_nProgram = 0;
+    int m_nPreview = 0;
+    BOOL m_bTransition = FALSE;
+    BOOL m_bTBarAtTop = FALSE;
+    int m_nSelectedPanel = -1;
+    BOOL m_bOnAirLock = FALSE;
+    BOOL m_bAutoSwitchTimer = FALSE;
+    int m_nAutoDuration = 10;
+    int m_nPublishInterval = 10;
+
+    // Overlay state.
+    CLISLayer* m_pLogo1 = nullptr;
+    CLISLayer* m_pLogo2 = nullptr;
+    CLISLayer* m_pSubtitle = nullptr;
+    CString m_strLogo1;
+    CString m_strLogo2;
+    int m_nSubtitleAlign = kSubtitleCentre;
+    CString m_strProjectPath;
+    CDiskBoDlg* m_pPlayout = nullptr;
+    CBrush m_whiteBrush;
+
+    HACCEL m_hAccel = nullptr;
+    BOOL m_bWinsock = FALSE;
 
     DECLARE_MESSAGE_MAP()
 };
+
+// The main window of the run, for the hot-key filter and the windows that talk to it.
+HWND GetDeskWindow();
