@@ -576,10 +576,25 @@ void CDVPlayWnd::OnPaint()
 
 LRESULT CDVPlayWnd::OnPrintClient(WPARAM wParam, LPARAM)
 {
-    CDC* dc = CDC::FromHandle(reinterpret_cast<HDC>(wParam));
+    HDC hdc = reinterpret_cast<HDC>(wParam);
+    CDC* dc = CDC::FromHandle(hdc);
     const int saved = dc->SaveDC();
     Paint(*dc);
     dc->RestoreDC(saved);
+    // The buttons, preview area and level bars over the background, each at its place: a
+    // printed panel (a screenshot) is the whole panel, whether or not the caller asked for
+    // children, which some platforms' printing leaves out.
+    for (HWND child = ::GetWindow(m_hWnd, GW_CHILD); child != nullptr; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        if (!::IsWindowVisible(child))
+            continue;
+        CRect rc;
+        ::GetWindowRect(child, &rc);
+        ScreenToClient(rc);
+        POINT origin;
+        ::OffsetViewportOrgEx(hdc, rc.left, rc.top, &origin);
+        ::SendMessageW(child, WM_PRINT, wParam, PRF_CLIENT | PRF_ERASEBKGND | PRF_CHILDREN);
+        ::SetViewportOrgEx(hdc, origin.x, origin.y, nullptr);
+    }
     return 0;
 }
 
