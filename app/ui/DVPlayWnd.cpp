@@ -219,6 +219,15 @@ void CDVPlayWnd::EnableButton(UINT id, BOOL enable)
     }
 }
 
+UI::SDrawBtn* CDVPlayWnd::SkinnedButton(HWND hwnd)
+{
+    for (UI::SDrawBtn& button : m_buttons) {
+        if (button.GetSafeHwnd() == hwnd)
+            return &button;
+    }
+    return nullptr;
+}
+
 void CDVPlayWnd::StartPositionTimer()
 {
     if (GetSafeHwnd() != nullptr && SetTimer(kPositionTimer, kPositionTimerMs) != 0)
@@ -592,7 +601,20 @@ LRESULT CDVPlayWnd::OnPrintClient(WPARAM wParam, LPARAM)
         ScreenToClient(rc);
         POINT origin;
         ::OffsetViewportOrgEx(hdc, rc.left, rc.top, &origin);
-        ::SendMessageW(child, WM_PRINT, wParam, PRF_CLIENT | PRF_ERASEBKGND | PRF_CHILDREN);
+        if (UI::SDrawBtn* button = SkinnedButton(child)) {
+            // An owner-drawn button prints through its own drawing, as it paints.
+            DRAWITEMSTRUCT dis = {};
+            dis.CtlType = ODT_BUTTON;
+            dis.CtlID = static_cast<UINT>(::GetDlgCtrlID(child));
+            dis.itemAction = ODA_DRAWENTIRE;
+            dis.itemState = ::IsWindowEnabled(child) ? 0 : ODS_DISABLED;
+            dis.hwndItem = child;
+            dis.hDC = hdc;
+            dis.rcItem = CRect(0, 0, rc.Width(), rc.Height());
+            button->DrawItem(&dis);
+        } else {
+            ::SendMessageW(child, WM_PRINT, wParam, PRF_CLIENT | PRF_ERASEBKGND | PRF_CHILDREN);
+        }
         ::SetViewportOrgEx(hdc, origin.x, origin.y, nullptr);
     }
     return 0;

@@ -133,6 +133,8 @@ public:
 protected:
     IChannelTransport* Transport() const;
     void EnableButton(UINT id, BOOL enable);
+    // The panel's button of that window, or null.
+    UI::SDrawBtn* SkinnedButton(HWND hwnd);
     void RefreshPosition();
     void RefreshDuration();
     void StartPositionTimer();
