@@ -181,7 +181,7 @@ void CDVPlayWnd::SetupControls(UI_Mgr::SBmpMapMgr* skin, UINT backgroundItem)
         if (m_levels[i].GetSafeHwnd() == nullptr)
             m_levels[i].Create(LevelRect(i), this, i == 0 ? IDC_PANEL_LEVEL1 : IDC_PANEL_LEVEL2);
     }
-    Invalidate();
+    RedrawPanel();
 }
 
 void CDVPlayWnd::SetTallyState(int state)
@@ -192,8 +192,27 @@ void CDVPlayWnd::SetTallyState(int state)
         m_bPreview = FALSE;
     if (state == kPreview)
         m_bPreview = TRUE;
-    if (GetSafeHwnd() != nullptr)
-        RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    RedrawPanel();
+}
+
+void CDVPlayWnd::RedrawPanel()
+{
+    if (GetSafeHwnd() == nullptr)
+        return;
+    RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    // The panel paints under its children (the buttons are drawn transparent over it), so the
+    // buttons and bars draw again over the new background. The preview area is left to the
+    // channel's picture while there is one.
+    for (UI::SDrawBtn& button : m_buttons) {
+        if (button.GetSafeHwnd() != nullptr)
+            button.RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    }
+    for (CDBDisplayWnd& bar : m_levels) {
+        if (bar.GetSafeHwnd() != nullptr)
+            bar.RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    }
+    if (m_pChannel == nullptr && m_preview.GetSafeHwnd() != nullptr)
+        m_preview.RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
 }
 
 IChannelTransport* CDVPlayWnd::Transport() const
@@ -360,8 +379,7 @@ BOOL CDVPlayWnd::LoadSources(const SourceDescriptor& audio, const SourceDescript
     EnableButton(ID_PANEL_MORE_CONTROLS, TRUE);
     RefreshDuration();
     RefreshPosition();
-    if (GetSafeHwnd() != nullptr)
-        Invalidate();
+    RedrawPanel();
     return TRUE;
 }
 
@@ -398,8 +416,7 @@ void CDVPlayWnd::RequestPreview()
         SetTallyState(kPreview);
     } else if (m_nTally == kOnAir) {
         m_bPreview = TRUE;
-        if (GetSafeHwnd() != nullptr)
-            RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        RedrawPanel();
     }
 }
 
