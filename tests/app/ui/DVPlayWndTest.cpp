@@ -594,3 +594,60 @@ TEST_F(PanelTest, ACutRecordThrowsAndLoadsNothing)
         EXPECT_TRUE(m_desk->loadedNames.empty());
     }
 }
+
+TEST_F(PanelTest, APanelOnScreenShowsItsSkin)
+{
+    ASSERT_TRUE(LoadFile());
+    m_panel.SetTallyState(CDVPlayWnd::kPreview);
+    m_panel.SetLevels(-3, -12);
+    const Pixels screen = CaptureScreen(m_panel.m_hWnd);
+    EXPECT_TRUE(SavePng(screen, L"panel_on_screen.png"));
+    const Pixels printed = CaptureWindow(m_panel.m_hWnd);
+    EXPECT_TRUE(SavePng(printed, L"panel_printed.png"));
+    ASSERT_EQ(screen.width, kPanelWidth);
+    ASSERT_EQ(printed.width, kPanelWidth);
+    // Each button shows its skin image where it stands, on the screen and printed alike.
+    for (int i = 0; i < CDVPlayWnd::kButtonCount; ++i) {
+        CRect rc;
+        m_panel.GetButton(i).GetWindowRect(rc);
+        m_panel.ScreenToClient(rc);
+        const CPoint p = rc.CenterPoint();
+        EXPECT_EQ(printed.At(p.x, p.y), screen.At(p.x, p.y)) << "button " << i;
+    }
+}
+
+namespace {
+
+bool g_chooserAnswers = false;
+int g_chooserCalls = 0;
+
+bool StandInChooser(CWnd* parent, SourceDescriptor& audio, SourceDescriptor& video)
+{
+    ++g_chooserCalls;
+    EXPECT_NE(parent, nullptr);
+    if (!g_chooserAnswers)
+        return false;
+    audio = FileSource(L"chosen.wav");
+    video = FileSource(L"chosen.avi");
+    return true;
+}
+
+} // namespace
+
+TEST_F(PanelTest, TheLoadButtonAsksForSourcesAndLoadsTheChosenPair)
+{
+    CDVPlayWnd::SetSourceChooser(&StandInChooser);
+    g_chooserCalls = 0;
+    g_chooserAnswers = false;
+    Command(ID_PANEL_LOAD_SOURCE);
+    EXPECT_EQ(g_chooserCalls, 1);
+    EXPECT_TRUE(m_desk->sent.empty()) << "a cancelled choice loads nothing";
+
+    g_chooserAnswers = true;
+    Command(ID_PANEL_LOAD_SOURCE);
+    CDVPlayWnd::SetSourceChooser(nullptr);
+    EXPECT_EQ(m_desk->loadedNames, std::vector<CString>{ CString(L"chosen.avi") });
+    ASSERT_NE(m_panel.GetChannel(), nullptr);
+    EXPECT_EQ(m_panel.GetChannel()->GetAudioSource().name, CString(L"chosen.wav"));
+    EXPECT_EQ(EnabledButtons(m_panel), "1101111");
+}
