@@ -5,8 +5,9 @@
 
 #include <windows.h>
 #include <strmif.h>
+#include <control.h>
 
-class CArchive;
+#include "app/core/InputFormatOptions.h"
 
 class IChannelTransport {
 public:
@@ -30,8 +31,10 @@ public:
     virtual HRESULT GetEvent(long* code, LONG_PTR* param1, LONG_PTR* param2, long timeoutMs) = 0;
     virtual HRESULT FreeEventParams(long code, LONG_PTR param1, LONG_PTR param2) = 0;
 
-    // The graph's own record of the project file (its input options).
-    virtual void SerializeRecord(CArchive& ar) = 0;
+    // The graph's record in the project file is its input options: read them, and take them
+    // back as a loaded project gives them.
+    virtual InputFormatOptions GetInputOptions() const = 0;
+    virtual void ApplyInputOptions(const InputFormatOptions& options) = 0;
 
 protected:
     ~IChannelTransport() = default;

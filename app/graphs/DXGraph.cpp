@@ -125,6 +125,10 @@ HRESULT CDXGraph::GetEvent(long* code, LONG_PTR* param1, LONG_PTR* param2, long 
     return m_events ? m_events->GetEvent(code, param1, param2, timeoutMs) : E_POINTER;
 }
 
+HRESULT CDXGraph::FreeEventParams(long code, LONG_PTR param1, LONG_PTR param2) {
+    return m_events ? m_events->FreeEventParams(code, param1, param2) : E_POINTER;
+}
+
 HRESULT CDXGraph::WaitForCompletion(long* code) {
     return m_events ? m_events->WaitForCompletion(INFINITE, code) : E_POINTER;
 }

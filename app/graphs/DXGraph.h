@@ -40,6 +40,7 @@ public:
     HRESULT GetState(LONG timeoutMs, OAFilterState* state);
     HRESULT SetNotifyWindow(HWND window, long message, LONG_PTR instanceData);
     HRESULT GetEvent(long* code, LONG_PTR* param1, LONG_PTR* param2, long timeoutMs);
+    HRESULT FreeEventParams(long code, LONG_PTR param1, LONG_PTR param2);
     HRESULT WaitForCompletion(long* code);
     // Takes events until one that matters (buffering, complete, device lost, abort).
     HRESULT GetSignificantEvent(long* code);

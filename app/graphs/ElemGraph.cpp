@@ -653,6 +653,12 @@ HRESULT CElemGraph::TransportRecordFreeze()
     return transport->put_Mode(ED_MODE_RECORD_FREEZE);
 }
 
+void CElemGraph::ApplyInputOptions(const InputFormatOptions& options)
+{
+    options_ = options;
+    HandFormatToMixer();
+}
+
 void CElemGraph::Serialize(CArchive& ar)
 {
     options_.Serialize(ar);

@@ -26,7 +26,7 @@ const HRESULT S_ELEMGRAPH_AUDIO_LEFT_OUT = static_cast<HRESULT>(0x00049010L);
 using InputConfigDialogFn = bool (*)(ICaptureGraphBuilder2* builder, IBaseFilter* video, IBaseFilter* audio,
                                      InputFormatOptions& options);
 
-class CElemGraph : public CBaseGraph, public IChannelGraph
+class CElemGraph : public CBaseGraph, public IChannelGraph, public IChannelTransport
 {
 public:
     // channelIndex: the channel number minus 1 (0..4), the mixer input it feeds.
@@ -48,6 +48,29 @@ public:
     int GetMixerInput() const override { return channelIndex_; }
     HRESULT TransportRecord() override;
     HRESULT TransportRecordFreeze() override;
+    IChannelTransport* GetTransport() override { return this; }
+
+    // IChannelTransport: the channel panel's transport, on the graph manager (Stop is shared).
+    HRESULT Run() override { return m_graph.Run(); }
+    HRESULT Pause() override { return m_graph.Pause(); }
+    HRESULT GetState(LONG timeoutMs, OAFilterState* state) override { return m_graph.GetState(timeoutMs, state); }
+    HRESULT GetCurrentPosition(LONGLONG* position) override { return m_graph.GetCurrentPosition(position); }
+    HRESULT SetCurrentPosition(LONGLONG position) override { return m_graph.SetCurrentPosition(position); }
+    HRESULT GetDuration(LONGLONG* duration) override { return m_graph.GetDuration(duration); }
+    HRESULT GetCapabilities(DWORD* capabilities) override { return m_graph.GetCapabilities(capabilities); }
+    HRESULT SetRate(double rate) override { return m_graph.SetRate(rate); }
+    HRESULT GetRate(double* rate) override { return m_graph.GetRate(rate); }
+    HRESULT StepFrames(DWORD frames) override { return m_graph.StepFrames(frames); }
+    HRESULT GetEvent(long* code, LONG_PTR* param1, LONG_PTR* param2, long timeoutMs) override
+    {
+        return m_graph.GetEvent(code, param1, param2, timeoutMs);
+    }
+    HRESULT FreeEventParams(long code, LONG_PTR param1, LONG_PTR param2) override
+    {
+        return m_graph.FreeEventParams(code, param1, param2);
+    }
+    InputFormatOptions GetInputOptions() const override { return options_; }
+    void ApplyInputOptions(const InputFormatOptions& options) override;
 
     const SourceDescriptor& GetAudioSource() const { return audioSource_; }
     const SourceDescriptor& GetVideoSource() const { return videoSource_; }

@@ -27,10 +27,10 @@ public:
         int redEnd;
     };
     static Bands BandsFor(int width, int levelDb);
-    static const COLORREF kGreen = RGB(0, 255, 0);
-    static const COLORREF kYellow = RGB(255, 255, 0);
-    static const COLORREF kRed = RGB(255, 0, 0);
-    static const COLORREF kUnlit = RGB(66, 65, 66);
+    static constexpr COLORREF kGreen = RGB(0, 255, 0);
+    static constexpr COLORREF kYellow = RGB(255, 255, 0);
+    static constexpr COLORREF kRed = RGB(255, 0, 0);
+    static constexpr COLORREF kUnlit = RGB(66, 65, 66);
 
     // Draws the bar for the level into `rc` of `dc`.
     static void Draw(CDC& dc, const CRect& rc, int levelDb);
@@ -38,6 +38,8 @@ public:
 protected:
     void OnPaint();
     BOOL OnEraseBkgnd(CDC* pDC);
+    // Printing (screenshots, WM_PRINT) draws the same bar.
+    LRESULT OnPrintClient(WPARAM wParam, LPARAM lParam);
 
     short m_level = kFloorDb;
 

@@ -17,6 +17,25 @@ class CArchive;
 class CChannel;
 class IChannelTransport;
 
+class CDVPlayWnd;
+
+// The panel's preview area: black where no picture is shown; a press offers the channel as
+// preview, a double click asks to take it to air.
+class CPanelPreviewArea : public CWnd {
+public:
+    explicit CPanelPreviewArea(CDVPlayWnd& panel) : m_panel(panel) {}
+
+protected:
+    BOOL OnEraseBkgnd(CDC* pDC);
+    void OnPaint();
+    void OnButtonDown(UINT flags, CPoint pt);
+    void OnButtonDoubleClick(UINT flags, CPoint pt);
+
+    CDVPlayWnd& m_panel;
+
+    DECLARE_MESSAGE_MAP()
+};
+
 class CDVPlayWnd : public CWnd {
 public:
     enum TallyState { kOnAir = 0, kPreview = 1, kIdle = 2 };
@@ -44,6 +63,9 @@ public:
     CChannel* GetChannel() const { return m_pChannel; }
     // Where the main window's CDirector::LoadChannel puts the channel it makes for this panel.
     CChannel** GetChannelSlot() { return &m_pChannel; }
+    // The owner the main window gives CDirector::LoadChannel: the mixer shows the channel's
+    // picture in the owner's window, which is the panel's preview area.
+    CWnd* GetVideoOwner() { return &m_preview; }
 
     // Stores the state (kOnAir, kPreview, kIdle), derives the lamp flags and redraws at once.
     void SetTallyState(int state);
@@ -80,7 +102,7 @@ public:
     const CString& GetDurationText() const { return m_strDuration; }
     BOOL IsPositionTimerRunning() const { return m_bTimer; }
     UI::SDrawBtn& GetButton(int index) { return m_buttons[index]; }
-    CWnd& GetPreviewArea() { return m_preview; }
+    CPanelPreviewArea& GetPreviewArea() { return m_preview; }
     CDBDisplayWnd& GetLevelBar(int index) { return m_levels[index]; }
     UI_Mgr::SBmpMapMgr* GetSkinMap() const { return m_pSkin; }
     UINT GetBackgroundItem() const { return m_nBackground; }
@@ -99,10 +121,16 @@ public:
     static CRect PositionRect() { return CRect(5, 152, 49, 163); }
     static CRect DurationRect() { return CRect(52, 152, 96, 163); }
 
-    BOOL PreTranslateMessage(MSG* pMsg) override;
+    // How the panel asks the operator for a pair of sources: the source selection dialog,
+    // modal, unless a test replaces it (null restores it). True with the pair on OK.
+    using SourceChooser = bool (*)(CWnd* parent, SourceDescriptor& audio, SourceDescriptor& video);
+    static void SetSourceChooser(SourceChooser chooser);
+
+    // The panel's preview area asks for preview or for air.
+    void OnPreviewPressed() { RequestPreview(); }
+    void OnPreviewDoubleClicked();
 
 protected:
-    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
     IChannelTransport* Transport() const;
     void EnableButton(UINT id, BOOL enable);
     void RefreshPosition();
@@ -110,12 +138,22 @@ protected:
     void StartPositionTimer();
     void StopPositionTimer();
     void DrainGraphEvents();
-    void OnRelativeSeek(int seconds);
+    LRESULT SendToParent(UINT message, WPARAM wParam, LPARAM lParam);
+
+    void OnBack10() { SeekRelative(-10); }
+    void OnBack1() { SeekRelative(-1); }
+    void OnForward1() { SeekRelative(1); }
+    void OnForward10() { SeekRelative(10); }
+    void OnStopCommand() { Stop(); }
+    void OnPauseCommand() { Pause(FALSE); }
     void OnPlayCommand();
     void OnLoadSourceCommand();
     void OnMoreControlsCommand();
 
     void OnPaint();
+    // The whole panel into `dc` (painting and printing).
+    void Paint(CDC& dc);
+    LRESULT OnPrintClient(WPARAM wParam, LPARAM lParam);
     BOOL OnEraseBkgnd(CDC* pDC);
     void OnTimer(UINT_PTR id);
     void OnDestroy();
@@ -131,10 +169,9 @@ protected:
     BOOL m_bPreview = FALSE;
     int m_nChannel = 1;
     UI::SDrawBtn m_buttons[kButtonCount];
-    CToolTipCtrl m_toolTip;
     UI_Mgr::SBmpMapMgr* m_pSkin = nullptr;
     UINT m_nBackground = 0;
-    CWnd m_preview;
+    CPanelPreviewArea m_preview;
     CDBDisplayWnd m_levels[2];
     CString m_strPosition;
     CString m_strDuration;
