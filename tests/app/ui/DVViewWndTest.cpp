@@ -133,10 +133,25 @@ CRect PrimaryMonitor()
     return CRect(0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN));
 }
 
+// One main window for the suite: a shown top-level window costs Wine about 2 s to destroy
+// without a window manager. Each test has its own view, video window and skin.
 class ViewTest : public ::testing::Test {
 protected:
+    static void SetUpTestSuite()
+    {
+        s_app = new CWinApp;
+        s_main = new FakeMain;
+    }
+    static void TearDownTestSuite()
+    {
+        delete s_main;
+        delete s_app;
+        s_main = nullptr;
+        s_app = nullptr;
+    }
     void SetUp() override
     {
+        main_.received.clear();
         ASSERT_TRUE(skin_.Load(WriteViewSkin().c_str()));
         app_.m_pMainWnd = &main_;
         ASSERT_TRUE(view_.Create(&main_, CRect(10, 10, 390, 306), 1030));
@@ -153,11 +168,16 @@ protected:
     HWND Child() { return view_.GetVideoDlg().GetVideoWindow(); }
     CVideoDlg& Dlg() { return view_.GetVideoDlg(); }
 
-    CWinApp app_;
+    static CWinApp* s_app;
+    static FakeMain* s_main;
+    CWinApp& app_ = *s_app;
+    FakeMain& main_ = *s_main;
     UI_Mgr::SBmpMapMgr skin_;
-    FakeMain main_;
     CDVViewWnd view_;
 };
+
+CWinApp* ViewTest::s_app = nullptr;
+FakeMain* ViewTest::s_main = nullptr;
 
 } // namespace
 
