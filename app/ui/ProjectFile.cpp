@@ -329,6 +329,32 @@ std::vector<DWORD> CProjectFile::ShownQuickEffects(const ProjectRecord& record)
     return shown;
 }
 
+void CProjectFile::CapturePanel(const PieceSerializer& serialize, PanelRecord& record)
+{
+    CMemFile memory;
+    {
+        CArchive out(&memory, CArchive::store);
+        serialize(out);
+    }
+    memory.SeekToBegin();
+    CArchive in(&memory, CArchive::load);
+    PanelRecord captured;
+    LoadPanel(in, captured);
+    record = captured;
+}
+
+void CProjectFile::ApplyPanel(const PanelRecord& record, const PieceSerializer& serialize)
+{
+    CMemFile memory;
+    {
+        CArchive out(&memory, CArchive::store);
+        StorePanel(out, record);
+    }
+    memory.SeekToBegin();
+    CArchive in(&memory, CArchive::load);
+    serialize(in);
+}
+
 void CProjectFile::CaptureEngine(CAudioMixer* audio, CVideoMixer* video, ProjectRecord& record)
 {
     record.hasEngineRecords = audio || video;

@@ -8,6 +8,7 @@
 
 #include <afx.h>
 
+#include <functional>
 #include <vector>
 
 #include "app/captions/CharTextStyle.h"
@@ -102,6 +103,14 @@ public:
     static int IntervalFromText(LPCWSTR seconds, int current);
     // The quick-effect list as the desk shows it: the first five stored, effect 1 when none.
     static std::vector<DWORD> ShownQuickEffects(const ProjectRecord& record);
+
+    // A window's own project piece (a channel panel's Serialize) run into a record and out of
+    // one through memory: the piece keeps its one writer and reader, and a file is still
+    // checked whole before any panel takes its part. Capture throws as Load does when the
+    // piece writes what the loader refuses.
+    using PieceSerializer = std::function<void(CArchive& ar)>;
+    static void CapturePanel(const PieceSerializer& serialize, PanelRecord& record);
+    static void ApplyPanel(const PanelRecord& record, const PieceSerializer& serialize);
 
     // The engine's records through the mixers' own project pieces.
     static void CaptureEngine(CAudioMixer* audio, CVideoMixer* video, ProjectRecord& record);

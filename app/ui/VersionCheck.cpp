@@ -19,7 +19,7 @@ const UINT kMaxVersionText = 256 * 1024;
 const wchar_t CNewVersionCheck::kDefaultUrl[] = L"http://update.ravelmixer.example/rvxversion.txt";
 const wchar_t CNewVersionCheck::kReleaseNotesFile[] = L"rvxrelease.txt";
 
-bool ParseVersion(LPCWSTR text, DWORD fields[4])
+bool ParseVersionText(LPCWSTR text, DWORD fields[4])
 {
     for (int i = 0; i < 4; ++i)
         fields[i] = 0;
@@ -46,7 +46,7 @@ bool ParseVersion(LPCWSTR text, DWORD fields[4])
     }
 }
 
-int CompareVersions(const DWORD a[4], const DWORD b[4])
+int CompareVersionFields(const DWORD a[4], const DWORD b[4])
 {
     for (int i = 0; i < 4; ++i) {
         if (a[i] != b[i])
@@ -86,8 +86,8 @@ BOOL CNewVersionCheck::OnDone(HWND owner)
     CString offered = text.Left(lineEnd);
     offered.Trim();
     DWORD newer[4], installed[4];
-    if (!ParseVersion(offered, newer) || !ParseVersion(m_installed, installed) ||
-        CompareVersions(newer, installed) <= 0)
+    if (!ParseVersionText(offered, newer) || !ParseVersionText(m_installed, installed) ||
+        CompareVersionFields(newer, installed) <= 0)
         return FALSE;
 
     // The body's own bytes: written as downloaded, which is the text in the ANSI code page.

@@ -10,10 +10,10 @@
 #include "app/foundation/HttpRequest.h"
 
 // Compares two dotted versions of up to four fields as numbers ("1.0.10.0" is above
-// "1.0.9.0"; missing fields count as 0). Returns -1, 0 or 1; false from ParseVersion for a
+// "1.0.9.0"; missing fields count as 0). Returns -1, 0 or 1; false from ParseVersionText for a
 // text that is no such version.
-bool ParseVersion(LPCWSTR text, DWORD fields[4]);
-int CompareVersions(const DWORD a[4], const DWORD b[4]);
+bool ParseVersionText(LPCWSTR text, DWORD fields[4]);
+int CompareVersionFields(const DWORD a[4], const DWORD b[4]);
 
 class CNewVersionCheck {
 public:

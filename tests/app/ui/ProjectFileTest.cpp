@@ -364,6 +364,69 @@ TEST(ProjectFile, EngineRecordsGoThroughTheMixersOwnPieces)
     SetExeDirectoryOverride(nullptr);
 }
 
+// A panel's own project piece as a panel writes it: here, the bytes of a panel with a
+// channel and a graph, read back into the fields it would apply.
+class FakePanelPiece {
+public:
+    void Serialize(CArchive& ar)
+    {
+        if (ar.IsStoring()) {
+            ar.Write(stored.data(), static_cast<UINT>(stored.size()));
+            return;
+        }
+        BYTE hasChannel = 0, hasGraph = 0;
+        ar >> hasChannel >> tally >> hasGraph;
+        audio.Serialize(ar);
+        video.Serialize(ar);
+        ar >> state >> position;
+        options.Serialize(ar);
+        loaded = hasChannel == 1 && hasGraph == 1;
+    }
+    std::vector<BYTE> stored;
+    bool loaded = false;
+    int tally = -1, state = -1;
+    LONGLONG position = 0;
+    SourceDescriptor audio, video;
+    InputFormatOptions options;
+};
+
+TEST(ProjectFile, PanelPieceIsCheckedOnTheWayInAndOut)
+{
+    Bytes piece;
+    piece.u8(1).i32(1).u8(1).str(L"a").str(L"").i32(1).str(L"v.avi").str(L"").i32(1).i32(1).i64(50000000);
+    piece.i32(1).i32(0).i32(0).i32(1).i32(0);
+    FakePanelPiece panel;
+    panel.stored = piece.b;
+    PanelRecord record;
+    CProjectFile::CapturePanel([&](CArchive& ar) { panel.Serialize(ar); }, record);
+    EXPECT_EQ(1, record.tally);
+    EXPECT_STREQ(L"v.avi", record.video.name);
+    EXPECT_EQ(50000000, record.position);
+    EXPECT_EQ((InputFormatOptions{1, 0, 0, 1, 0}), record.graphOptions);
+
+    record.graphState = 2;
+    CProjectFile::ApplyPanel(record, [&](CArchive& ar) { panel.Serialize(ar); });
+    EXPECT_TRUE(panel.loaded);
+    EXPECT_EQ(1, panel.tally);
+    EXPECT_EQ(2, panel.state);
+    EXPECT_EQ(50000000, panel.position);
+    EXPECT_STREQ(L"a", panel.audio.name);
+    EXPECT_EQ((InputFormatOptions{1, 0, 0, 1, 0}), panel.options);
+
+    // A piece that writes what the loader refuses (a tally of 9) fails the capture.
+    panel.stored[1] = 9;
+    PanelRecord untouched;
+    bool refused = false;
+    try {
+        CProjectFile::CapturePanel([&](CArchive& ar) { panel.Serialize(ar); }, untouched);
+    } catch (CException* e) {
+        e->Delete();
+        refused = true;
+    }
+    EXPECT_TRUE(refused);
+    EXPECT_EQ(2, untouched.tally);
+}
+
 // The desk as the commands see it: a state captured on save and replaced on open.
 class FakeDesk : public IProjectHost {
 public:

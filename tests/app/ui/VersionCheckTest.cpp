@@ -28,14 +28,14 @@ TEST(VersionCheck, VersionsCompareFieldByFieldAsNumbers)
     };
     for (const Case& c : cases) {
         DWORD a[4], b[4];
-        ASSERT_TRUE(ParseVersion(c.a, a)) << c.a;
-        ASSERT_TRUE(ParseVersion(c.b, b)) << c.b;
-        EXPECT_EQ(c.order, CompareVersions(a, b)) << c.a << " against " << c.b;
-        EXPECT_EQ(-c.order, CompareVersions(b, a)) << c.b << " against " << c.a;
+        ASSERT_TRUE(ParseVersionText(c.a, a)) << c.a;
+        ASSERT_TRUE(ParseVersionText(c.b, b)) << c.b;
+        EXPECT_EQ(c.order, CompareVersionFields(a, b)) << c.a << " against " << c.b;
+        EXPECT_EQ(-c.order, CompareVersionFields(b, a)) << c.b << " against " << c.a;
     }
     for (LPCWSTR bad : {L"", L"1..0", L"1.0.0.0.0", L"a.b", L"1.0 beta", L"-1", L"1.", L".1", L"4294967296"}) {
         DWORD v[4];
-        EXPECT_FALSE(ParseVersion(bad, v)) << bad;
+        EXPECT_FALSE(ParseVersionText(bad, v)) << bad;
     }
 }
 
@@ -106,8 +106,7 @@ TEST_F(VersionCheckTest, NewerVersionWritesTheNotesAndOpensThemOnYes)
     EXPECT_TRUE(Check(L"/say?b=1.0.10.0%0D%0Afixes%0D%0A", L"1.0.9.0"));
     EXPECT_EQ("1.0.10.0\r\nfixes\r\n", NotesBytes()); // created or truncated
     ASSERT_EQ(1u, seams.boxes.size());
-    EXPECT_EQ(L"\x66F4\x65B0|\x53D1\x73B0\x65B0\x7248\x672C 1.0.10.0\xFF08\x5F53\x524D\x7248\x672C 1.0.9.0\xFF09\x3002"
-              L"\x662F\x5426\x67E5\x770B\x65B0\x7248\x672C\x7684\x66F4\x65B0\x8BF4\x660E\xFF1F",
+    EXPECT_EQ(L"\x66F4\x65B0|\x53D1\x73B0\x65B0\x7248\x672C 1.0.10.0\xFF08\x5DF2\x5B89\x88C5\x7684\x7248\x672C\x4E3A 1.0.9.0\xFF09\x3002\x662F\x5426\x67E5\x770B\x66F4\x65B0\x8BF4\x660E\xFF1F",
               seams.boxes[0]);
     EXPECT_EQ(static_cast<UINT>(MB_YESNO | MB_ICONINFORMATION), seams.boxTypes[0]);
     EXPECT_TRUE(opened.empty()) << "No leaves the notes closed";
