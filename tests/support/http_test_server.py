@@ -7,6 +7,7 @@ killed. Paths:
   /say?b=TEXT      200 with the percent-decoded UTF-8 bytes of TEXT as body
   /cookies         200 with three Set-Cookie headers and a header padded with spaces
   /missing         404 "not here"
+  /encoded?e=ENC   200 with "Content-Encoding: ENC" and a few bytes
   /sized?n=N       200 with N bytes ("0123456789" repeated), Content-Length set
   /early           announces 1000 bytes, sends 100 and closes the connection
   /stall           announces 1000 bytes, sends 100 and then sends nothing more
@@ -52,6 +53,9 @@ class Handler(BaseHTTPRequestHandler):
         elif url.path == "/cookies":
             self.reply(200, b"ok", [("Set-Cookie", "a=1"), ("Set-Cookie", "b=2"), ("Set-Cookie", "c=3"),
                                     ("X-Padded", "   spaced value   ")])
+        elif url.path == "/encoded":
+            encoding = query.get("e", ["gzip"])[0]
+            self.reply(200, b"\x1f\x8b\x08\x00packed", [("Content-Encoding", encoding)])
         elif url.path == "/missing":
             self.reply(404, b"not here")
         elif url.path == "/sized":

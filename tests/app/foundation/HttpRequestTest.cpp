@@ -80,6 +80,22 @@ TEST_F(HttpRequestTest, RepeatedHeadersAreKeptApartAndTrimmed)
     EXPECT_STREQ(L"spaced value", request.GetHeader(L"x-padded"));
 }
 
+TEST_F(HttpRequestTest, CompressedMeansAGzipOrDeflateBody)
+{
+    struct Case {
+        LPCWSTR path;
+        BOOL compressed;
+    } cases[] = {
+        {L"/encoded?e=gzip", TRUE}, {L"/encoded?e=DEFLATE", TRUE}, {L"/encoded?e=br", FALSE}, {L"/text", FALSE},
+    };
+    for (const Case& c : cases) {
+        CHttpRequest request;
+        ASSERT_TRUE(request.SetUrl(TestServerUrl(c.path)));
+        ASSERT_TRUE(request.Send(FALSE)) << c.path;
+        EXPECT_EQ(c.compressed, request.IsCompressed()) << c.path;
+    }
+}
+
 TEST_F(HttpRequestTest, PostSendsPathHeadersAndBody)
 {
     CHttpRequest request;
