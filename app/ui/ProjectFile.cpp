@@ -46,6 +46,9 @@ void ReadString(CArchive& ar, CString& out, const char* what)
 {
     bool wide = false;
     const ULONGLONG length = ar.ReadStringLength(wide);
+    // A 64-bit length must not wrap when counted in bytes.
+    if (length > CProjectFile::kMaxFileSize)
+        Refuse(ar, what);
     Need(ar, length * (wide ? 2 : 1), what);
     std::vector<BYTE> bytes(static_cast<size_t>(length * (wide ? 2 : 1)));
     if (!bytes.empty() && ar.Read(bytes.data(), static_cast<UINT>(bytes.size())) != bytes.size())

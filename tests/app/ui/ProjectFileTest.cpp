@@ -274,6 +274,8 @@ TEST(ProjectFile, HostileAndForeignFilesAreRefused)
     };
     const Case cases[] = {
         {"string of 2^31 - 1 characters", patched(logo1Path + 3, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F}, 1)},
+        {"string of 2^63 characters in the 64-bit form",
+         patched(logo1Path + 3, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0, 0, 0x80}, 1)},
         {"string of 65533 characters", patched(logo1Path + 3, {0xFF, 0xFD, 0xFF}, 1)},
         {"quick effect count 2^31 - 1", patched(quickCount, i32(0x7FFFFFFF), 4)},
         {"quick effect count -1", patched(quickCount, i32(0xFFFFFFFF), 4)},
