@@ -37,8 +37,9 @@ TEST(HttpBuffer, CapacityFollowsTheGrowthRule)
     for (const GrowthCase& c : cases) {
         CBuffer b;
         std::vector<BYTE> fill(c.first, 0x5A);
-        if (c.first)
+        if (c.first) {
             ASSERT_TRUE(b.Append(fill.data(), c.first)) << c.what;
+        }
         if (c.keep < c.first) {
             if (c.keep == 0)
                 b.Empty();
@@ -46,10 +47,11 @@ TEST(HttpBuffer, CapacityFollowsTheGrowthRule)
                 b.Consume(c.first - c.keep);
         }
         std::vector<BYTE> more(c.second, 0xA5);
-        if (c.reserve)
+        if (c.reserve) {
             ASSERT_TRUE(b.Reserve(c.second)) << c.what;
-        else
+        } else {
             ASSERT_TRUE(b.Append(more.data(), c.second)) << c.what;
+        }
         EXPECT_EQ(c.capacity, b.GetCapacity()) << c.what;
         EXPECT_EQ(c.length, b.GetLength()) << c.what;
     }
