@@ -6,7 +6,8 @@
 // the desk applies any of it, so a short, foreign or hostile file changes nothing.
 #pragma once
 
-#include <afx.h>
+// The window classes come before the DirectShow headers, whose window macros they would clash with.
+#include <afxwin.h>
 
 #include <functional>
 #include <vector>

@@ -1,3 +1,4 @@
+#include "app/ui/ProjectApply.h"
 #include "app/ui/ProjectCommands.h"
 #include "app/ui/ProjectFile.h"
 
@@ -427,6 +428,76 @@ TEST(ProjectFile, PanelPieceIsCheckedOnTheWayInAndOut)
     }
     EXPECT_TRUE(refused);
     EXPECT_EQ(2, untouched.tally);
+}
+
+// The desk as a loaded project drives it, written down call by call.
+class RecordingDesk : public IProjectDesk {
+public:
+    void LoadPanel(int panel, const PanelRecord& r) override { Note(L"panel %d %d", panel, r.hasChannel ? 1 : 0); }
+    void SetPanelTally(int panel, int tally) override { Note(L"tally %d %d", panel, tally); }
+    void HardCut(int channel) override { Note(L"cut %d", channel); }
+    void SelectPreview(int channel) override { Note(L"preview %d", channel); }
+    void BuildLogo(int logo, const CString& picture) override { Note(L"logo %d build %s", logo, picture.GetString()); }
+    void SetLogoSwitch(int logo, bool on) override { Note(L"logo %d %s", logo, on ? L"on" : L"off"); }
+    void SetLogoCorner(int logo, int corner) override { Note(L"logo %d corner %d", logo, corner); }
+    void SetQuickEffects(const std::vector<DWORD>& effects) override
+    {
+        CString list;
+        for (DWORD e : effects)
+            list.AppendFormat(L" %lu", static_cast<unsigned long>(e));
+        Note(L"quick%s", list.GetString());
+    }
+    void SetCaptionSwitches(bool caption, bool manual, bool automatic) override
+    {
+        Note(L"switches %d %d %d", caption, manual, automatic);
+    }
+    void SetPublishingInterval(int tenths) override { Note(L"interval %s", IntervalText(tenths).GetString()); }
+    void SetSubtitleStyle(const CharTextStyle& style) override { Note(L"style %lu", style.presetId); }
+    void OpenCaptionPages(const std::vector<CString>& pages) override { Note(L"pages %d", int(pages.size())); }
+    void ApplyEngineRecords(const ProjectRecord& r) override { Note(L"engine %d", int(r.audioInputs.size())); }
+
+    std::vector<std::wstring> calls;
+
+private:
+    template <typename... A> void Note(LPCWSTR format, A... args)
+    {
+        CString text;
+        text.Format(format, args...);
+        calls.push_back(std::wstring(text.GetString()));
+    }
+};
+
+TEST(ProjectApply, LoadedProjectDrivesTheDeskInFileOrder)
+{
+    ProjectRecord fixture;
+    ASSERT_TRUE(LoadBytes(Fixture().b, kEngine, fixture));
+    ProjectRecord bare;
+    bare.program = 6; // no such channel: no cut
+    bare.logos[0].enabled = 1; // on with no picture: switched on at its corner all the same
+    bare.logos[1].picture = L"C:\\b.bmp";
+    bare.publishingInterval = 150;
+    struct Case {
+        const char* what;
+        const ProjectRecord* record;
+        std::vector<std::wstring> calls;
+    } cases[] = {
+        {"the fixture", &fixture,
+         {L"panel 0 1", L"tally 0 2", L"panel 1 1", L"tally 1 2", L"panel 2 0", L"tally 2 2", L"panel 3 0",
+          L"tally 3 2", L"panel 4 0", L"tally 4 2", L"cut 1", L"tally 0 0", L"preview 2", L"tally 1 1",
+          L"logo 0 build C:\\logos\\\x53F0\x6807.png", L"logo 0 on", L"logo 0 corner 2", L"logo 1 off",
+          L"quick 5 7 12", L"switches 1 0 1", L"interval 2.5", L"style 2206368128", L"pages 0", L"engine 5"}},
+        {"a bare project", &bare,
+         {L"panel 0 0", L"tally 0 2", L"panel 1 0", L"tally 1 2", L"panel 2 0", L"tally 2 2", L"panel 3 0",
+          L"tally 3 2", L"panel 4 0", L"tally 4 2", L"logo 0 on", L"logo 0 corner 0", L"logo 1 build C:\\b.bmp",
+          L"logo 1 off", L"quick 1", L"switches 0 0 0", L"interval 1.0", L"style 0", L"pages 0"}},
+    };
+    for (const Case& c : cases) {
+        RecordingDesk desk;
+        ApplyProjectRecord(*c.record, desk);
+        EXPECT_EQ(c.calls, desk.calls) << c.what;
+    }
+    for (auto [tenths, text] : {std::pair<int, LPCWSTR>{5, L"0.5"}, {25, L"2.5"}, {100, L"10.0"}})
+        EXPECT_STREQ(text, IntervalText(tenths)) << tenths;
 }
 
 // The desk as the commands see it: a state captured on save and replaced on open.
