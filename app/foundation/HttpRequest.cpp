@@ -156,11 +156,9 @@ void ReadResponse(CHttpRequest::Job& job, HINTERNET request)
     if (!whole || job.Cancelled())
         return;
     DWORD announced = 0;
-    if (QueryNumber(request, HTTP_QUERY_CONTENT_LENGTH, announced) && announced != body.GetLength()) {
-        LogTime(AppLog()) << "HTTP: " << CStringA(job.url).GetString() << " ended after " << body.GetLength()
-                          << " of " << announced << " bytes\n";
+    // A connection closed before the announced length is a cut body, not a success.
+    if (QueryNumber(request, HTTP_QUERY_CONTENT_LENGTH, announced) && announced != body.GetLength())
         return;
-    }
     StoreHeaders(request, job.responseHeaders);
     job.status = codeKnown ? code : 0;
 }
