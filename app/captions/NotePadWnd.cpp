@@ -89,7 +89,7 @@ UINT CNotePadWnd::ClipboardFormat()
     return format;
 }
 
-BOOL CNotePadWnd::Create(const RECT& rect, CWnd* parent, UINT id)
+LPCWSTR CNotePadWnd::RegisterClass()
 {
     static const LPCWSTR className = [] {
         WNDCLASSW wc = {};
@@ -101,7 +101,12 @@ BOOL CNotePadWnd::Create(const RECT& rect, CWnd* parent, UINT id)
         ::RegisterClassW(&wc);
         return L"RvxCaptionCanvas";
     }();
-    if (!CWnd::Create(className, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_TABSTOP, rect, parent, id))
+    return className;
+}
+
+BOOL CNotePadWnd::Create(const RECT& rect, CWnd* parent, UINT id)
+{
+    if (!CWnd::Create(RegisterClass(), L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_TABSTOP, rect, parent, id))
         return FALSE;
     Init();
     return TRUE;
@@ -111,9 +116,7 @@ BOOL CNotePadWnd::SubclassDlgItem(UINT id, CWnd* parent)
 {
     if (!CWnd::SubclassDlgItem(id, parent))
         return FALSE;
-    // A placeholder's class may not send double-clicks.
-    ::SetClassLongPtrW(m_hWnd, GCL_STYLE, ::GetClassLongPtrW(m_hWnd, GCL_STYLE) | CS_DBLCLKS);
-    ModifyStyle(0, WS_CLIPCHILDREN | SS_NOTIFY);
+    ModifyStyle(0, WS_CLIPCHILDREN);
     Init();
     return TRUE;
 }

@@ -23,8 +23,10 @@ public:
     ~CNotePadWnd() override;
 
     BOOL Create(const RECT& rect, CWnd* parent, UINT id);
-    // Takes over a placeholder control of a dialog.
+    // Takes over a placeholder control of a dialog, made of the canvas's own window class
+    // (RegisterClass, "RvxCaptionCanvas"), which sends double-clicks.
     BOOL SubclassDlgItem(UINT id, CWnd* parent);
+    static LPCWSTR RegisterClass();
 
     // A page that cannot be read leaves the open page, its path and its state as they were.
     bool LoadFile(LPCWSTR path);

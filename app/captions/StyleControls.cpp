@@ -76,23 +76,27 @@ COLORREF ColourButtonCaption(COLORREF c)
 
 StyleValues::StyleValues()
 {
+    ZeroMemory(&base, sizeof(base));
     ZeroMemory(&font, sizeof(font));
     font.lfHeight = 8;
 }
 
 CharTextStyle StyleValues::ToStyle() const
 {
-    CharTextStyle s;
-    ZeroMemory(&s, sizeof(s));
+    CharTextStyle s = base;
     s.font = font;
     s.format = static_cast<DWORD>(alignment);
     s.shadowMode = static_cast<DWORD>(shadowMode);
     s.shadowOffset = (static_cast<DWORD>(shadowY) << 16) | (static_cast<DWORD>(shadowX) & 0xFFFF);
-    s.stretchByte = static_cast<BYTE>(stretch);
-    s.stretch = static_cast<DWORD>(stretch);
+    // Fields a control shows in another form are kept as stored while the control is unchanged.
+    if (static_cast<DWORD>(stretch) != base.stretch) {
+        s.stretchByte = static_cast<BYTE>(stretch);
+        s.stretch = static_cast<DWORD>(stretch);
+    }
     s.outlineWidth = static_cast<BYTE>(outline ? outlineWidth : 0);
     s.opacity = static_cast<BYTE>(Clamp(opacity, 0, kOpacityMax));
-    s.background = static_cast<BYTE>(background ? 1 : 0);
+    if ((background != FALSE) != (base.background == 1))
+        s.background = static_cast<BYTE>(background ? 1 : 0);
     s.textColour = textColour;
     s.shadowColour = shadowColour;
     s.outlineColour = outlineColour;
@@ -104,6 +108,7 @@ CharTextStyle StyleValues::ToStyle() const
 
 void StyleValues::FromStyle(const CharTextStyle& s)
 {
+    base = s;
     font = s.font;
     font.lfFaceName[LF_FACESIZE - 1] = L'\0';
     alignment = static_cast<int>(s.format);

@@ -25,9 +25,11 @@ struct StyleValues {
     COLORREF shadowColour = 0x7D7D7D;
     COLORREF backgroundColour = 0xFFFFFF;
     int filter = 1;
+    // The style the values were last taken from: the fields no control edits come from it.
+    CharTextStyle base;
 
     StyleValues();
-    // A custom style (preset 0) of these values.
+    // A custom style (preset 0) of these values over the base.
     CharTextStyle ToStyle() const;
     // Takes every value of a stored style; the font is kept whole (fields no control shows
     // included) and its face name is cut to its field.
