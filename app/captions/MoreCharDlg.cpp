@@ -30,6 +30,7 @@ const UINT kStringOpenFailed = 144;
 const UINT kStringFolderTitle = 166;
 const unsigned kMotionNames = 153;
 const unsigned kTimingNames = 259;
+const UINT kStringFirstTip = 230;
 const DWORD_PTR kFileItem = 0x10000;
 
 const StyleControlIds kIds = {IDC_FONT_FACE,        IDC_FONT_SIZE,           IDC_FONT_BOLD,
@@ -150,9 +151,28 @@ BOOL CMoreCharDlg::OnInitDialog()
     ShowTiming(0);
     SetDlgItemText(IDC_MORE_FOLDER, m_folder);
     FillFolderList();
+    if (m_tips.Create(this)) {
+        static const UINT buttons[] = {IDC_MORE_BROWSE, IDC_MORE_ONOFF, IDC_MORE_APPLY, IDC_MORE_NEW,
+                                       IDC_MORE_FILE,   IDC_MORE_SAVE,  IDC_MORE_IMAGE, IDC_MORE_VIEW};
+        for (UINT i = 0; i < 8; ++i)
+            m_tips.AddTool(GetDlgItem(static_cast<int>(buttons[i])), LoadText(kStringFirstTip + i));
+        m_tips.Activate(TRUE);
+    }
     SetOn(false);
     EnableApply(false);
     return TRUE;
+}
+
+BOOL CMoreCharDlg::PreTranslateMessage(MSG* pMsg)
+{
+    if (m_tips.m_hWnd)
+        m_tips.RelayEvent(pMsg);
+    return CDialog::PreTranslateMessage(pMsg);
+}
+
+CString CMoreCharDlg::GetToolTip(UINT id) const
+{
+    return m_tips.m_hWnd ? m_tips.GetText(GetDlgItem(static_cast<int>(id))) : CString();
 }
 
 // ---- style and timing ----

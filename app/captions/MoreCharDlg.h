@@ -4,6 +4,7 @@
 // shows or hides pages for the automatic playout.
 #pragma once
 
+#include <afxcmn.h>
 #include <afxwin.h>
 
 #include <map>
@@ -53,9 +54,11 @@ public:
     const CString& GetCaptionFolder() const { return m_folder; }
     void SetCaptionFolder(const CString& folder);
     CPreViewDlg* GetPreview() const { return m_preview.get(); }
+    CString GetToolTip(UINT id) const;
 
 protected:
     BOOL OnInitDialog() override;
+    BOOL PreTranslateMessage(MSG* pMsg) override;
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
     BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
     void OnOK() override {}
@@ -105,6 +108,7 @@ private:
     std::vector<CLISLayer*> m_previewLayers;
     std::multimap<WORD, CLISLayer*> m_scheduledLayers;
     std::unique_ptr<CPreViewDlg> m_preview;
+    CToolTipCtrl m_tips;
     StyleValues m_values;
     CStyleControls m_controls;
     bool m_haveStyle = false;

@@ -412,3 +412,57 @@ TEST_F(MoreCharDlgTest, TheTimingSelectorStoresTheTypedValueAndANegativeOneAsThe
     EXPECT_EQ(0, object.GetStartDelay());
     EXPECT_EQ(1, object.GetMotion());
 }
+
+TEST_F(MoreCharDlgTest, ThePreviewWindowHasTheOutputSizeAndIsHiddenNotDestroyedWhenClosed)
+{
+    Open();
+    Command(IDC_MORE_VIEW);
+    CPreViewDlg* preview = m_dialog->GetPreview();
+    ASSERT_NE(nullptr, preview);
+    const HWND view = preview->GetViewWindow();
+    RECT client;
+    ::GetClientRect(view, &client);
+    EXPECT_EQ(360, client.right);
+    EXPECT_EQ(288, client.bottom);
+    ::GetClientRect(preview->m_hWnd, &client);
+    EXPECT_EQ(360, client.right) << "the dialog fits its view";
+    EXPECT_EQ(288, client.bottom);
+
+    Command(IDC_MORE_VIEW); // VIEW again hides it
+    EXPECT_FALSE(preview->IsWindowVisible());
+    EXPECT_EQ(nullptr, m_stage->previewWindow);
+    Command(IDC_MORE_VIEW);
+    EXPECT_TRUE(preview->IsWindowVisible());
+    EXPECT_EQ(view, m_stage->previewWindow) << "the same window again";
+    preview->SendMessage(WM_CLOSE);
+    EXPECT_TRUE(::IsWindow(view));
+    EXPECT_FALSE(preview->IsWindowVisible());
+    EXPECT_EQ(nullptr, m_stage->previewWindow);
+}
+
+TEST_F(MoreCharDlgTest, NewKeepsAChangedPageWhenTheQuestionIsCancelledAndButtonsHaveTheirTips)
+{
+    Open(false);
+    CNotePadWnd& canvas = m_dialog->GetCanvas();
+    canvas.NewTextBox();
+    ::SetWindowTextW(canvas.GetEdit(), L"keep me");
+    m_seams.answers.push_back(IDCANCEL);
+    Command(IDC_MORE_NEW);
+    EXPECT_EQ(1, canvas.GetPage().GetCount()) << "cancelled: the page stays";
+    ASSERT_EQ(1u, m_seams.boxes.size());
+    EXPECT_EQ(L"提示|文件 未命名.rxf 已经修改，是否要保存？", m_seams.boxes[0]);
+    m_seams.answers.push_back(IDNO);
+    Command(IDC_MORE_NEW);
+    EXPECT_EQ(0, canvas.GetPage().GetCount()) << "not saved: a new page";
+
+    struct Tip {
+        UINT id;
+        const wchar_t* text;
+    };
+    const Tip tips[] = {{IDC_MORE_BROWSE, L"浏览"},        {IDC_MORE_ONOFF, L"显示/隐藏"},
+                        {IDC_MORE_APPLY, L"应用"},         {IDC_MORE_NEW, L"新建飞幕文件"},
+                        {IDC_MORE_FILE, L"打开飞幕文件"},  {IDC_MORE_SAVE, L"保存飞幕文件"},
+                        {IDC_MORE_IMAGE, L"导入图片"},     {IDC_MORE_VIEW, L"预览飞幕"}};
+    for (const Tip& t : tips)
+        EXPECT_EQ(CString(t.text), m_dialog->GetToolTip(t.id)) << t.id;
+}
