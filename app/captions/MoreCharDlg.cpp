@@ -366,10 +366,10 @@ bool CMoreCharDlg::OpenCaptionFile(LPCWSTR given)
     return true;
 }
 
-void CMoreCharDlg::OnNew()
+bool CMoreCharDlg::OnNew()
 {
     if (!PromptSave(true))
-        return; // cancelled: the page stays
+        return false; // cancelled: the page stays
     m_canvas.Clear();
     SetOn(false);
     EnableApply(false);
@@ -378,6 +378,7 @@ void CMoreCharDlg::OnNew()
     style.SetDefault();
     fresh.SetStyle(style);
     OnSelectObject(reinterpret_cast<WPARAM>(&fresh), 0);
+    return true;
 }
 
 bool CMoreCharDlg::IsApplied(const CString& path) const
@@ -736,7 +737,9 @@ void CMoreCharDlg::Serialize(CArchive& ar)
 
 void CMoreCharDlg::OnClose()
 {
-    OnNew(); // the save question
+    // The save question first; the editor is only hidden, its pages stay on air.
+    if (OnNew())
+        ShowWindow(SW_HIDE);
 }
 
 void CMoreCharDlg::OnDestroy()

@@ -77,7 +77,7 @@ private:
 
     void OnOnOff();
     void OnApply();
-    void OnNew();
+    bool OnNew();
     bool OnSave();
     void OnImage();
     void OnView();

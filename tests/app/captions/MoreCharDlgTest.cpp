@@ -17,6 +17,7 @@
 #include "app/captions/PreViewDlg.h"
 #include "app/core/EngineClock.h"
 #include "app/foundation/AppHelpers.h"
+#include "app/foundation/Ini.h"
 #include "tests/app/captions/D3DTarget.h"
 #include "tests/app/captions/PictureFixtures.h"
 #include "tests/app/ui/DialogSeams.h"
@@ -465,4 +466,51 @@ TEST_F(MoreCharDlgTest, NewKeepsAChangedPageWhenTheQuestionIsCancelledAndButtons
                         {IDC_MORE_IMAGE, L"导入图片"},     {IDC_MORE_VIEW, L"预览飞幕"}};
     for (const Tip& t : tips)
         EXPECT_EQ(CString(t.text), m_dialog->GetToolTip(t.id)) << t.id;
+}
+
+TEST_F(MoreCharDlgTest, TheFolderListEntersFoldersGoesUpAndOpensPages)
+{
+    const std::wstring rxf = m_program + L"\\rxf";
+    ::CreateDirectoryW((rxf + L"\\sub").c_str(), nullptr);
+    const std::wstring inner = SavedPage(L"rvx_inner.rxf");
+    ASSERT_TRUE(::CopyFileW(inner.c_str(), (rxf + L"\\sub\\inner.rxf").c_str(), FALSE));
+    Open(false);
+    auto names = [this]() {
+        std::vector<std::wstring> out;
+        HWND list = ::GetDlgItem(m_dialog->m_hWnd, IDC_MORE_FOLDER_LIST);
+        const int n = static_cast<int>(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+        for (int i = 0; i < n; ++i) {
+            wchar_t text[MAX_PATH] = {};
+            LVITEMW it = {};
+            it.iSubItem = 0;
+            it.pszText = text;
+            it.cchTextMax = MAX_PATH;
+            ::SendMessageW(list, LVM_GETITEMTEXTW, i, reinterpret_cast<LPARAM>(&it));
+            out.push_back(text);
+        }
+        return out;
+    };
+    auto open = [this](int item) {
+        NMITEMACTIVATE n = {};
+        n.hdr.hwndFrom = ::GetDlgItem(m_dialog->m_hWnd, IDC_MORE_FOLDER_LIST);
+        n.hdr.idFrom = IDC_MORE_FOLDER_LIST;
+        n.hdr.code = NM_DBLCLK;
+        n.iItem = item;
+        m_dialog->SendMessage(WM_NOTIFY, IDC_MORE_FOLDER_LIST, reinterpret_cast<LPARAM>(&n));
+    };
+    const CString ini = CString(m_program.c_str()) + L"\\config\\char.ini";
+    ASSERT_EQ((std::vector<std::wstring>{L"..", L"sub"}), names());
+    open(1);
+    EXPECT_EQ(CString((rxf + L"\\sub").c_str()), m_dialog->GetCaptionFolder());
+    EXPECT_EQ(CString((rxf + L"\\sub").c_str()), util::CIni(ini).GetString(L"char", L"path"));
+    ASSERT_EQ((std::vector<std::wstring>{L"..", L"inner.rxf"}), names());
+    open(1);
+    EXPECT_EQ(CString((rxf + L"\\sub\\inner.rxf").c_str()), m_dialog->GetCanvas().GetPath());
+    EXPECT_EQ(2, m_dialog->GetCanvas().GetPage().GetCount());
+    open(0);
+    EXPECT_EQ(CString(rxf.c_str()), m_dialog->GetCaptionFolder());
+    EXPECT_EQ((std::vector<std::wstring>{L"..", L"sub"}), names());
+    ::DeleteFileW((rxf + L"\\sub\\inner.rxf").c_str());
+    ::DeleteFileW(inner.c_str());
+    ::RemoveDirectoryW((rxf + L"\\sub").c_str());
 }

@@ -185,7 +185,22 @@ TEST_F(ScreenCharWndTest, TextFilesGiveTheirNonEmptyLinesUpToTheFirstOverlongOne
         {"GBK lines", "\xD7\xD6\xC4\xBB\r\n\xB7\xC9\xC4\xBB\xCE\xC4\xB1\xBE\r\n", 936, {L"字幕", L"飞幕文本"}},
         {"empty file", "", CP_ACP, {}},
     };
-    for (const Case& c : cases) {
+    // A double-byte character across the reader's 64 KiB piece boundary: 63 lines of 1024 bytes
+    // and "b\n" put the last line at 64514, so its character takes bytes 65535 and 65536.
+    std::string straddling;
+    std::vector<std::wstring> straddlingLines;
+    for (int i = 0; i < 63; ++i) {
+        straddling += std::string(1023, 'a') + "\n";
+        straddlingLines.push_back(std::wstring(1023, L'a'));
+    }
+    straddling += "b\n" + std::string(1021, 'a') + "\xD7\xD6";
+    straddlingLines.push_back(L"b");
+    straddlingLines.push_back(std::wstring(1021, L'a') + L"字");
+    ASSERT_EQ(65535u, straddling.size() - 2);
+    const Case boundary = {"GBK character across the piece boundary", straddling, 936, straddlingLines};
+    std::vector<Case> all(std::begin(cases), std::end(cases));
+    all.push_back(boundary);
+    for (const Case& c : all) {
         Fill({L"old"});
         const std::wstring path = WriteFile(L"rvx_subtitles.txt", c.bytes);
         EXPECT_TRUE(m_wnd.LoadTextFile(path.c_str(), c.codePage)) << c.name;
