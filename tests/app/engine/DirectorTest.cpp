@@ -4,6 +4,7 @@
 
 // The caption editor first: the framework headers must come before the DirectShow ones.
 #include "app/captions/MoreCharDlg.h"
+#include "app/ui/DirectorCaptionStage.h"
 
 #include "AudioMixerFixture.h"
 #include "DirectorStandIns.h"
@@ -625,20 +626,6 @@ TEST_F(DirectorTest, InitNeedsANotifyWindow)
     EXPECT_EQ(director.GetVideoMixer(), nullptr);
 }
 
-// The caption editor's stage over this director, as the main window hands it over.
-class DirectorStage : public ICaptionStage {
-public:
-    explicit DirectorStage(CDirector& director) : m_director(director) {}
-    CLISScene* GetOverlayScene() override { return m_director.GetOverlayScene(); }
-    CLISScene* GetPreviewScene() override { return m_director.GetPreviewScene(); }
-    bool ShowCaptionPreview(HWND window) override { return m_director.ShowCaptionPreview(window); }
-    void HideCaptionPreview() override { m_director.HideCaptionPreview(); }
-    SIZE GetOutputSize() override { return SIZE{kWidth, kHeight}; }
-
-private:
-    CDirector& m_director;
-};
-
 TEST_F(DirectorTest, AnAppliedCaptionPageShowsInTheProgramFramesUntilSwitchedOff)
 {
     MakeDirector();
@@ -666,7 +653,8 @@ TEST_F(DirectorTest, AnAppliedCaptionPageShowsInTheProgramFramesUntilSwitchedOff
         ASSERT_TRUE(objects.SaveToFile(page.c_str()));
     }
     SetExeDirectoryOverride(temp);
-    DirectorStage stage(*director_);
+    const int width = kWidth, height = kHeight;
+    CDirectorCaptionStage stage(*director_, width, height);
     {
         CMoreCharDlg editor(&stage, nullptr);
         ASSERT_TRUE(editor.Create(nullptr));
