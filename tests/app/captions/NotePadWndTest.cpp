@@ -451,3 +451,43 @@ TEST_F(NotePadWndTest, TheCanvasShowsItsPageAndTheSelectionFrame)
     EXPECT_EQ(COLORREF(0x000000), shot.At(16, 16)) << "a handle";
     ::DeleteFileW(bmp.c_str());
 }
+
+TEST_F(NotePadWndTest, ADoubleClickEditsATextInPlaceAndTheCommitChangesThatObjectOnly)
+{
+    const RECT same = {10, 10, 110, 60};
+    AddText(same, L"under");
+    AddText(same, L"over");
+    Click(POINT{50, 30});
+    ASSERT_EQ(1, m_pad.GetSelected());
+    m_pad.SetModified(false);
+    m_pad.SendMessage(WM_LBUTTONDBLCLK, MK_LBUTTON, At(50, 30));
+    ASSERT_TRUE(::IsWindowVisible(m_pad.GetEdit()));
+    wchar_t shown[64] = {};
+    ::GetWindowTextW(m_pad.GetEdit(), shown, 64);
+    EXPECT_EQ(std::wstring(L"over"), shown);
+    ::SetWindowTextW(m_pad.GetEdit(), L"changed");
+    EXPECT_TRUE(m_pad.IsModified(true));
+    EXPECT_EQ(CStringW(L"changed"), TextOf(1));
+    EXPECT_EQ(CStringW(L"under"), TextOf(0)) << "the object below with the same rectangle is untouched";
+}
+
+TEST_F(NotePadWndTest, APictureThatDoesNotLoadIsNotInserted)
+{
+    struct Case {
+        const char* name;
+        std::vector<uint8_t> bytes;
+        int format;
+    };
+    const Case cases[] = {
+        {"not a picture", {'n', 'o', 'p', 'e'}, 1},
+        {"a BMP named as a PNG", fixtures::Bmp2x2(), 4},
+        {"an empty file", {}, 3},
+    };
+    for (const Case& c : cases) {
+        const std::wstring path = WriteBytes(L"rvx_canvas_bad_picture", c.bytes);
+        EXPECT_FALSE(m_pad.InsertImage(path.c_str(), c.format)) << c.name;
+        EXPECT_EQ(0, m_pad.GetPage().GetCount()) << c.name;
+        EXPECT_FALSE(Modified()) << c.name;
+        ::DeleteFileW(path.c_str());
+    }
+}
