@@ -413,13 +413,21 @@ void CMoreCharDlg::OnOnOff()
         SetOn(false);
         return;
     }
+    // What goes on air is the file, as the project and the playout will read it again (the
+    // operator may have declined to save the latest changes; APPLY saves and shows them).
     const CString saved = m_canvas.GetPath();
+    CCharObjList page;
+    if (!page.LoadFromFile(saved)) {
+        SetOn(false);
+        return;
+    }
     if (!IsApplied(saved))
         m_applied.push_back(saved);
     RefreshApplied();
     RemovePageLayers(saved);
-    BuildPageLayers(saved, m_canvas.GetPage(), Overlay(), &m_appliedLayers);
+    BuildPageLayers(saved, page, Overlay(), &m_appliedLayers);
     SetOn(true);
+    EnableApply(m_canvas.IsModified(false));
 }
 
 void CMoreCharDlg::OnApply()
@@ -427,8 +435,11 @@ void CMoreCharDlg::OnApply()
     if (!PromptSave(false) || m_canvas.GetPath().IsEmpty())
         return;
     const CString path = m_canvas.GetPath();
+    CCharObjList page;
+    if (!page.LoadFromFile(path))
+        return;
     RemovePageLayers(path);
-    BuildPageLayers(path, m_canvas.GetPage(), Overlay(), &m_appliedLayers);
+    BuildPageLayers(path, page, Overlay(), &m_appliedLayers);
     EnableApply(false);
 }
 

@@ -514,3 +514,29 @@ TEST_F(MoreCharDlgTest, TheFolderListEntersFoldersGoesUpAndOpensPages)
     ::DeleteFileW(inner.c_str());
     ::RemoveDirectoryW((rxf + L"\\sub").c_str());
 }
+
+TEST_F(MoreCharDlgTest, WhatGoesOnAirIsTheSavedPageAndApplySavesAndShowsTheChanges)
+{
+    Open();
+    const std::wstring path = SavedPage(L"rvx_apply_page.rxf");
+    ASSERT_TRUE(m_dialog->OpenCaptionFile(path.c_str()));
+    CNotePadWnd& canvas = m_dialog->GetCanvas();
+    canvas.NewTextBox();
+    ::SetWindowTextW(canvas.GetEdit(), L"third");
+    ASSERT_TRUE(canvas.IsModified(true));
+    m_seams.answers.push_back(IDNO); // not saved now
+    Command(IDC_MORE_ONOFF);
+    ASSERT_TRUE(On());
+    EXPECT_EQ(2u, m_stage->program.GetLayerCount()) << "the page as its file holds it";
+    EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(m_dialog->m_hWnd, IDC_MORE_APPLY)));
+
+    Command(IDC_MORE_APPLY); // a named page is saved without a question
+    EXPECT_EQ(1u, m_seams.boxes.size());
+    EXPECT_FALSE(canvas.IsModified(false));
+    EXPECT_EQ(3u, m_stage->program.GetLayerCount());
+    EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(m_dialog->m_hWnd, IDC_MORE_APPLY)));
+    CCharObjList reread;
+    ASSERT_TRUE(reread.LoadFromFile(path.c_str()));
+    EXPECT_EQ(3, reread.GetCount());
+    ::DeleteFileW(path.c_str());
+}
