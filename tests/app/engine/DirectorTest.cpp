@@ -1,6 +1,11 @@
 // The director end to end on a real device under Xvfb: stand-in channels feed the video
 // mixer through Wine's VMR-9, stand-in outputs receive the program frames and the mixed
 // audio; the mixing clock and the audio mixer are ticked by hand.
+
+// The caption editor first: the framework headers must come before the DirectShow ones.
+#include "app/captions/MoreCharDlg.h"
+#include "app/ui/DirectorCaptionStage.h"
+
 #include "AudioMixerFixture.h"
 #include "DirectorStandIns.h"
 #include "TransitionSwapCases.h"
@@ -674,6 +679,55 @@ TEST_F(DirectorTest, InitNeedsANotifyWindow)
     CDirector director;
     EXPECT_EQ(director.Init(window_, nullptr, kWidth, kHeight, 25.0f, 1.0, 2), E_INVALIDARG);
     EXPECT_EQ(director.GetVideoMixer(), nullptr);
+}
+
+TEST_F(DirectorTest, AnAppliedCaptionPageShowsInTheProgramFramesUntilSwitchedOff)
+{
+    MakeDirector();
+    LoadTwo();
+    ASSERT_EQ(director_->StartOutput(kOutputVirtualDevice), S_OK);
+    OutputRecord& out = *outputs_.records[kOutputVirtualDevice];
+    EXPECT_TRUE(Near(TickAndReceive(out), kRed));
+
+    // A page of one text object whose shown background covers the program.
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring page = std::wstring(temp) + L"rvx_director_caption.rxf";
+    {
+        CCharObjList objects;
+        CCharObject* object = new CCharObject;
+        CharTextStyle style;
+        style.SetDefault();
+        style.font.lfHeight = 8;
+        style.background = 1;
+        style.backgroundColour = RGB(0, 200, 0);
+        object->SetText(style, L".");
+        object->SetRect(RECT{0, 0, kWidth, kHeight});
+        object->SetMotion(0);
+        objects.Add(object);
+        ASSERT_TRUE(objects.SaveToFile(page.c_str()));
+    }
+    SetExeDirectoryOverride(temp);
+    const int width = kWidth, height = kHeight;
+    CDirectorCaptionStage stage(*director_, width, height);
+    {
+        CMoreCharDlg editor(&stage, nullptr);
+        ASSERT_TRUE(editor.Create(nullptr));
+        ASSERT_TRUE(editor.OpenCaptionFile(page.c_str()));
+        editor.SendMessage(WM_COMMAND, MAKEWPARAM(IDC_MORE_ONOFF, BN_CLICKED),
+                           reinterpret_cast<LPARAM>(::GetDlgItem(editor.m_hWnd, IDC_MORE_ONOFF)));
+        ASSERT_EQ(1u, editor.GetAppliedPages().size());
+        EXPECT_TRUE(Near(TickAndReceive(out), kGreen)) << "the page is on the program";
+        editor.SendMessage(WM_COMMAND, MAKEWPARAM(IDC_MORE_ONOFF, BN_CLICKED),
+                           reinterpret_cast<LPARAM>(::GetDlgItem(editor.m_hWnd, IDC_MORE_ONOFF)));
+        EXPECT_TRUE(Near(TickAndReceive(out), kRed)) << "switched off, it is gone";
+        editor.SendMessage(WM_COMMAND, MAKEWPARAM(IDC_MORE_ONOFF, BN_CLICKED),
+                           reinterpret_cast<LPARAM>(::GetDlgItem(editor.m_hWnd, IDC_MORE_ONOFF)));
+        EXPECT_TRUE(Near(TickAndReceive(out), kGreen));
+    } // the editor takes its layers off the scene before the director shuts down
+    EXPECT_TRUE(Near(TickAndReceive(out), kRed));
+    SetExeDirectoryOverride(nullptr);
+    DeleteFileW(page.c_str());
 }
 
 } // namespace
