@@ -1,0 +1,129 @@
+#include "app/settings/OutputSheets.h"
+
+CAviOutputSheet::CAviOutputSheet(CWnd* parent) : CPropertySheet(L"AVI输出配置", parent)
+{
+    AddPage(&m_page);
+}
+
+BOOL CAviOutputSheet::CopyApplied(AviOutputSettings& settings) const
+{
+    if (!m_page.m_bApplied)
+        return FALSE;
+    settings = m_page.m_settings;
+    return TRUE;
+}
+
+C1394OutputSheet::C1394OutputSheet(CWnd* parent) : CPropertySheet(L"1394输出设置", parent)
+{
+    AddPage(&m_page);
+}
+
+BOOL C1394OutputSheet::CopyApplied(DvOutputSettings& settings) const
+{
+    if (!m_page.m_bApplied)
+        return FALSE;
+    settings.Device = m_page.m_settings.Device;
+    settings.AutoSelect = m_page.m_settings.AutoSelect;
+    return TRUE;
+}
+
+CDecklinkOutputSheet::CDecklinkOutputSheet(CWnd* parent) : CPropertySheet(L"Decklink输出设置", parent)
+{
+    AddPage(&m_page);
+}
+
+BOOL CDecklinkOutputSheet::CopyApplied(DecklinkOutputSettings& settings) const
+{
+    if (!m_page.m_bApplied)
+        return FALSE;
+    settings = m_page.m_settings;
+    return TRUE;
+}
+
+CVCardOutputSheet::CVCardOutputSheet(CWnd* parent) : CPropertySheet(L"显卡输出", parent)
+{
+    AddPage(&m_page);
+}
+
+BOOL CVCardOutputSheet::CopyApplied(int& monitor) const
+{
+    if (!m_page.m_bApplied)
+        return FALSE;
+    monitor = m_page.m_nMonitor;
+    return TRUE;
+}
+
+CVDOutputSheet::CVDOutputSheet(CWnd* parent) : CPropertySheet(L"虚拟设备输出设置", parent)
+{
+    AddPage(&m_page);
+}
+
+BOOL CVDOutputSheet::CopyApplied(WORD& port) const
+{
+    if (!m_page.m_bApplied)
+        return FALSE;
+    port = m_page.m_nPort;
+    return TRUE;
+}
+
+CAudioOutputSheet::CAudioOutputSheet(CWnd* parent, HWND mainWindow) : CPropertySheet(L"声卡输出", parent)
+{
+    m_page.SetMainWindow(mainWindow);
+    AddPage(&m_page);
+}
+
+BOOL CAudioOutputSheet::CopyApplied(AudioOutputSettings& settings) const
+{
+    if (!m_page.m_bApplied)
+        return FALSE;
+    settings = m_page.m_settings;
+    return TRUE;
+}
+
+namespace {
+
+template <class Sheet, class Record>
+BOOL RunSheet(Sheet& sheet, Record& record)
+{
+    if (sheet.DoModal() != IDOK)
+        return FALSE;
+    return sheet.CopyApplied(record);
+}
+
+} // namespace
+
+BOOL RunAviOutputSheet(CWnd* parent, AviOutputSettings& settings)
+{
+    CAviOutputSheet sheet(parent);
+    return RunSheet(sheet, settings);
+}
+
+BOOL Run1394OutputSheet(CWnd* parent, DvOutputSettings& settings)
+{
+    C1394OutputSheet sheet(parent);
+    return RunSheet(sheet, settings);
+}
+
+BOOL RunDecklinkOutputSheet(CWnd* parent, DecklinkOutputSettings& settings)
+{
+    CDecklinkOutputSheet sheet(parent);
+    return RunSheet(sheet, settings);
+}
+
+BOOL RunVCardOutputSheet(CWnd* parent, int& monitor)
+{
+    CVCardOutputSheet sheet(parent);
+    return RunSheet(sheet, monitor);
+}
+
+BOOL RunVDOutputSheet(CWnd* parent, WORD& port)
+{
+    CVDOutputSheet sheet(parent);
+    return RunSheet(sheet, port);
+}
+
+BOOL RunAudioOutputSheet(CWnd* parent, AudioOutputSettings& settings, HWND mainWindow)
+{
+    CAudioOutputSheet sheet(parent, mainWindow);
+    return RunSheet(sheet, settings);
+}

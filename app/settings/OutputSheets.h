@@ -1,0 +1,68 @@
+// The output settings sheets the main window opens from its Output menu. Each sheet holds
+// its pages; after the sheet closes, CopyApplied copies what the applied pages hold into
+// the main window's records (a page that was never applied changes nothing) and answers
+// whether anything was copied. The Run functions do both:
+//
+//   if (RunAviOutputSheet(this, m_aviSettings)) ...   // the next AVI start uses them
+#pragma once
+
+#include <afxdlgs.h>
+
+#include "app/settings/AudioOutputConfig.h"
+#include "app/settings/AviConfigPage.h"
+#include "app/settings/DecklinkConfigPage.h"
+#include "app/settings/DvOutputConfigPage.h"
+#include "app/settings/VCardConfigPage.h"
+#include "app/settings/VDConfigPage.h"
+
+class CAviOutputSheet : public CPropertySheet {
+public:
+    explicit CAviOutputSheet(CWnd* parent = nullptr);
+    BOOL CopyApplied(AviOutputSettings& settings) const;
+    CAviConfigPage m_page;
+};
+
+class C1394OutputSheet : public CPropertySheet {
+public:
+    explicit C1394OutputSheet(CWnd* parent = nullptr);
+    // The device and the automatic choice; the record's device filter stays.
+    BOOL CopyApplied(DvOutputSettings& settings) const;
+    C1394OutputConfig m_page;
+};
+
+class CDecklinkOutputSheet : public CPropertySheet {
+public:
+    explicit CDecklinkOutputSheet(CWnd* parent = nullptr);
+    BOOL CopyApplied(DecklinkOutputSettings& settings) const;
+    CDecklinkConfigPage m_page;
+};
+
+class CVCardOutputSheet : public CPropertySheet {
+public:
+    explicit CVCardOutputSheet(CWnd* parent = nullptr);
+    BOOL CopyApplied(int& monitor) const;   // 1-based
+    CVCardConfigPage m_page;
+};
+
+class CVDOutputSheet : public CPropertySheet {
+public:
+    explicit CVDOutputSheet(CWnd* parent = nullptr);
+    BOOL CopyApplied(WORD& port) const;
+    CVDConfigPage m_page;
+};
+
+class CAudioOutputSheet : public CPropertySheet {
+public:
+    // mainWindow: the window that answers WM_PROGRAM_VOLUME and WM_SET_AUDIO_OUTPUT (the
+    // application's main window when null).
+    explicit CAudioOutputSheet(CWnd* parent = nullptr, HWND mainWindow = nullptr);
+    BOOL CopyApplied(AudioOutputSettings& settings) const;
+    CAudioOutputConfig m_page;
+};
+
+BOOL RunAviOutputSheet(CWnd* parent, AviOutputSettings& settings);
+BOOL Run1394OutputSheet(CWnd* parent, DvOutputSettings& settings);
+BOOL RunDecklinkOutputSheet(CWnd* parent, DecklinkOutputSettings& settings);
+BOOL RunVCardOutputSheet(CWnd* parent, int& monitor);
+BOOL RunVDOutputSheet(CWnd* parent, WORD& port);
+BOOL RunAudioOutputSheet(CWnd* parent, AudioOutputSettings& settings, HWND mainWindow = nullptr);
