@@ -3,6 +3,7 @@
 #include "app/foundation/AppHelpers.h"
 #include "app/foundation/LogWriter.h"
 
+#include <afxdlgs.h>
 #include <shlobj.h>
 
 #include <cwctype>
@@ -214,8 +215,12 @@ bool ParseNumberInRange(const CString& text, long long low, long long high, long
     return true;
 }
 
-BOOL RefuseWithFocus(CWnd* page, UINT textId, UINT controlId)
+BOOL RefuseWithFocus(CPropertyPage* page, UINT textId, UINT controlId)
 {
+    // Every created page is applied, so the refusing one may not be the one on show.
+    CPropertySheet* sheet = page->GetSheet();
+    if (sheet && sheet->m_hWnd && sheet->GetActivePage() != page)
+        sheet->SetActivePage(page);
     AppMessageBox(page->m_hWnd, textId, 106, MB_OK | MB_ICONERROR);
     HWND control = Control(page, controlId);
     ::SetFocus(control);

@@ -52,6 +52,7 @@ CString ControlText(CWnd* page, UINT id);
 // A whole decimal number in the range: blanks around it allowed, nothing else.
 bool ParseNumberInRange(const CString& text, long long low, long long high, long long& value);
 
-// A refused page: the message (string id, caption 106, error icon), then the focus on the
-// control. Returns FALSE for OnApply to return.
-BOOL RefuseWithFocus(CWnd* page, UINT textId, UINT controlId);
+// A refused page: the sheet shows the page, the message (string id, caption 106, error icon)
+// follows, then the focus goes to the control. Returns FALSE for OnApply to return.
+class CPropertyPage;
+BOOL RefuseWithFocus(CPropertyPage* page, UINT textId, UINT controlId);

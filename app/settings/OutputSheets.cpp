@@ -1,5 +1,25 @@
 #include "app/settings/OutputSheets.h"
 
+CWmvOutputSheet::CWmvOutputSheet(CWnd* parent) : CPropertySheet(L"Windows Media 输出设置", parent)
+{
+    AddPage(&m_outputPage);
+    AddPage(&m_infoPage);
+}
+
+BOOL CWmvOutputSheet::CopyApplied(CEncodeSettings& settings) const
+{
+    BOOL copied = FALSE;
+    if (m_outputPage.m_bApplied) {
+        m_outputPage.CopyTo(settings);
+        copied = TRUE;
+    }
+    if (m_infoPage.m_bApplied) {
+        m_infoPage.CopyTo(settings);
+        copied = TRUE;
+    }
+    return copied;
+}
+
 CAviOutputSheet::CAviOutputSheet(CWnd* parent) : CPropertySheet(L"AVI输出配置", parent)
 {
     AddPage(&m_page);
@@ -91,6 +111,12 @@ BOOL RunSheet(Sheet& sheet, Record& record)
 }
 
 } // namespace
+
+BOOL RunWmvOutputSheet(CWnd* parent, CEncodeSettings& settings)
+{
+    CWmvOutputSheet sheet(parent);
+    return RunSheet(sheet, settings);
+}
 
 BOOL RunAviOutputSheet(CWnd* parent, AviOutputSettings& settings)
 {

@@ -12,8 +12,20 @@
 #include "app/settings/AviConfigPage.h"
 #include "app/settings/DecklinkConfigPage.h"
 #include "app/settings/DvOutputConfigPage.h"
+#include "app/settings/EncodeInfPage.h"
+#include "app/settings/EncodeOutputPage.h"
 #include "app/settings/VCardConfigPage.h"
 #include "app/settings/VDConfigPage.h"
+
+// The Windows Media sheet: destinations, profile, metadata. Each page is copied on its own,
+// only when it was applied.
+class CWmvOutputSheet : public CPropertySheet {
+public:
+    explicit CWmvOutputSheet(CWnd* parent = nullptr);
+    BOOL CopyApplied(CEncodeSettings& settings) const;
+    CEncodeOutputPage m_outputPage;
+    CEncodeInfPage m_infoPage;
+};
 
 class CAviOutputSheet : public CPropertySheet {
 public:
@@ -60,6 +72,7 @@ public:
     CAudioOutputConfig m_page;
 };
 
+BOOL RunWmvOutputSheet(CWnd* parent, CEncodeSettings& settings);
 BOOL RunAviOutputSheet(CWnd* parent, AviOutputSettings& settings);
 BOOL Run1394OutputSheet(CWnd* parent, DvOutputSettings& settings);
 BOOL RunDecklinkOutputSheet(CWnd* parent, DecklinkOutputSettings& settings);
