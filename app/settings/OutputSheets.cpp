@@ -1,8 +1,11 @@
 #include "app/settings/OutputSheets.h"
 
-CWmvOutputSheet::CWmvOutputSheet(CWnd* parent) : CPropertySheet(L"Windows Media 输出设置", parent)
+CWmvOutputSheet::CWmvOutputSheet(CWnd* parent, int outputWidth, int outputHeight)
+    : CPropertySheet(L"Windows Media 输出设置", parent)
 {
+    m_profilePage.SetOutputSize(outputWidth, outputHeight);
     AddPage(&m_outputPage);
+    AddPage(&m_profilePage);
     AddPage(&m_infoPage);
 }
 
@@ -11,6 +14,12 @@ BOOL CWmvOutputSheet::CopyApplied(CEncodeSettings& settings) const
     BOOL copied = FALSE;
     if (m_outputPage.m_bApplied) {
         m_outputPage.CopyTo(settings);
+        copied = TRUE;
+    }
+    // A page that obtained no profile (no runtime, no standard files) leaves the text the
+    // main window has.
+    if (m_profilePage.m_bApplied && !m_profilePage.m_strProfileText.IsEmpty()) {
+        settings.Profile = m_profilePage.m_strProfileText;
         copied = TRUE;
     }
     if (m_infoPage.m_bApplied) {
@@ -112,9 +121,9 @@ BOOL RunSheet(Sheet& sheet, Record& record)
 
 } // namespace
 
-BOOL RunWmvOutputSheet(CWnd* parent, CEncodeSettings& settings)
+BOOL RunWmvOutputSheet(CWnd* parent, CEncodeSettings& settings, int outputWidth, int outputHeight)
 {
-    CWmvOutputSheet sheet(parent);
+    CWmvOutputSheet sheet(parent, outputWidth, outputHeight);
     return RunSheet(sheet, settings);
 }
 

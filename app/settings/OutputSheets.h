@@ -14,6 +14,7 @@
 #include "app/settings/DvOutputConfigPage.h"
 #include "app/settings/EncodeInfPage.h"
 #include "app/settings/EncodeOutputPage.h"
+#include "app/settings/ProfileConfigPage.h"
 #include "app/settings/VCardConfigPage.h"
 #include "app/settings/VDConfigPage.h"
 
@@ -21,9 +22,12 @@
 // only when it was applied.
 class CWmvOutputSheet : public CPropertySheet {
 public:
-    explicit CWmvOutputSheet(CWnd* parent = nullptr);
+    // The profile page takes its folders from the program folder; the output size is the
+    // configured one, shown for custom profiles whose video size is 0 x 0.
+    explicit CWmvOutputSheet(CWnd* parent = nullptr, int outputWidth = 320, int outputHeight = 240);
     BOOL CopyApplied(CEncodeSettings& settings) const;
     CEncodeOutputPage m_outputPage;
+    CProfileConfigPage m_profilePage;
     CEncodeInfPage m_infoPage;
 };
 
@@ -72,7 +76,7 @@ public:
     CAudioOutputConfig m_page;
 };
 
-BOOL RunWmvOutputSheet(CWnd* parent, CEncodeSettings& settings);
+BOOL RunWmvOutputSheet(CWnd* parent, CEncodeSettings& settings, int outputWidth, int outputHeight);
 BOOL RunAviOutputSheet(CWnd* parent, AviOutputSettings& settings);
 BOOL Run1394OutputSheet(CWnd* parent, DvOutputSettings& settings);
 BOOL RunDecklinkOutputSheet(CWnd* parent, DecklinkOutputSettings& settings);

@@ -14,6 +14,7 @@
 
 #include <vector>
 
+#include "testing/wmprofile/ProfileManagerStandIn.h"
 #include "tests/app/settings/OutputPagesFixture.h"
 #include "tests/app/ui/ScreenshotPng.h"
 
@@ -212,6 +213,7 @@ TEST(EncodeOutputPage, TheFreePortIsTheFirstThatBinds)
 
 TEST_F(OutputPagesTest, WindowsMediaSheetRefusesWithTheFocusAndCopiesOnlyAppliedPages)
 {
+    standin::CProfileManagerStandIn profiles;
     WriteBytes(IniPath(), "[Encoding]\r\nOutputFile=0\r\nBroadcast=1\r\nBroadcastPort=8080\r\nPushToServer=0\r\nTitle=Old\r\n");
     CWmvOutputSheet sheet;
     ASSERT_TRUE(sheet.Create());
@@ -250,7 +252,7 @@ TEST_F(OutputPagesTest, WindowsMediaSheetRefusesWithTheFocusAndCopiesOnlyApplied
     // the focus on the control, and the file stays as it was.
     const std::string before = ReadBytes(IniPath());
     SetText(page, IDC_EO_PORT, L"99999");
-    sheet.SetActivePage(1);
+    sheet.SetActivePage(&sheet.m_infoPage);
     Pump();
     SetText(sheet.m_infoPage, IDC_EI_TITLE, L"新标题");
     EXPECT_FALSE(sheet.SendMessage(PSM_APPLY));
@@ -294,6 +296,7 @@ TEST_F(OutputPagesTest, WindowsMediaSheetRefusesWithTheFocusAndCopiesOnlyApplied
 
 TEST_F(OutputPagesTest, APageNeverShownIsNotCopied)
 {
+    standin::CProfileManagerStandIn profiles;
     WriteBytes(IniPath(), "[Encoding]\r\nOutputFile=0\r\nBroadcast=0\r\nTitle=Stored\r\n");
     CWmvOutputSheet sheet;
     ASSERT_TRUE(sheet.Create());
