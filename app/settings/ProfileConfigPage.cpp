@@ -8,6 +8,8 @@
 #include <commctrl.h>
 #include <oleauto.h>
 
+#include <cstring>
+
 namespace {
 
 const wchar_t kSection[] = L"Encoding";
@@ -458,8 +460,10 @@ void CProfileConfigPage::OnEdit()
             m_editorModule = CoLoadLibrary(const_cast<LPOLESTR>(kEditorModule), TRUE);
         if (!m_editorModule)
             return;
-        GetClassObjectFn getClassObject =
-            reinterpret_cast<GetClassObjectFn>(reinterpret_cast<void*>(::GetProcAddress(m_editorModule, "DllGetClassObject")));
+        const FARPROC entry = ::GetProcAddress(m_editorModule, "DllGetClassObject");
+        GetClassObjectFn getClassObject = nullptr;
+        static_assert(sizeof getClassObject == sizeof entry, "entry points are plain function pointers");
+        std::memcpy(&getClassObject, &entry, sizeof getClassObject);
         CComPtr<IClassFactory> factory;
         if (!getClassObject || FAILED(getClassObject(kEditorClass, IID_IClassFactory, reinterpret_cast<void**>(&factory))) ||
             FAILED(factory->CreateInstance(nullptr, kEditorInterface, reinterpret_cast<void**>(&m_editor))))

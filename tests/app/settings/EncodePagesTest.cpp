@@ -214,7 +214,7 @@ TEST(EncodeOutputPage, TheFreePortIsTheFirstThatBinds)
 TEST_F(OutputPagesTest, WindowsMediaSheetRefusesWithTheFocusAndCopiesOnlyAppliedPages)
 {
     standin::CProfileManagerStandIn profiles;
-    WriteBytes(IniPath(), "[Encoding]\r\nOutputFile=0\r\nBroadcast=1\r\nBroadcastPort=8080\r\nPushToServer=0\r\nTitle=Old\r\n");
+    WriteBytes(IniPath(), Utf16File("[Encoding]\r\nOutputFile=0\r\nBroadcast=1\r\nBroadcastPort=8080\r\nPushToServer=0\r\nTitle=Old\r\n"));
     CWmvOutputSheet sheet;
     ASSERT_TRUE(sheet.Create());
     sheet.ShowWindow(SW_SHOW);

@@ -259,7 +259,7 @@ TEST_F(OutputPagesTest, AviPageShowsItsValuesRefusesABadSizeAndWritesWhatWasChos
     Devices()[CLSID_VideoCompressorCategory] = { Device(L"MJPEG Compressor"), Device(L"DV Video Encoder", L"", 1),
                                                  Device(L"Microsoft Video 1", L"", 0) };
     Devices()[CLSID_AudioCompressorCategory] = { Device(L"PCM"), Device(L"MPEG Layer-3", L"", 1) };
-    WriteBytes(IniPath(), "[Avi]\r\nPath=D:\\rec\r\nSplit=1\r\nMax=650\r\nVCodec=Microsoft DV (PAL)\r\nVQuality=40\r\nACodec=None\r\n");
+    WriteBytes(IniPath(), Utf16File("[Avi]\r\nPath=D:\\rec\r\nSplit=1\r\nMax=650\r\nVCodec=Microsoft DV (PAL)\r\nVQuality=40\r\nACodec=None\r\n"));
     CAviOutputSheet sheet;
     ASSERT_TRUE(sheet.Create());
     sheet.ShowWindow(SW_SHOW);
@@ -354,7 +354,7 @@ TEST_F(OutputPagesTest, AviPageKeepsAStoredCompressorItCannotList)
 TEST_F(OutputPagesTest, DvPageSelectsTheStoredNumberedDeviceAndAutomaticChoiceLocksTheList)
 {
     Devices()[kKsRenderCategory] = { Device(L"DV"), Device(L"DV"), Device(L"Panasonic DV", L"Tape") };
-    WriteBytes(IniPath(), "[1394]\r\nDevice=DV #2\r\nAutoSelect=0\r\n");
+    WriteBytes(IniPath(), Utf16File("[1394]\r\nDevice=DV #2\r\nAutoSelect=0\r\n"));
     C1394OutputSheet sheet;
     ASSERT_TRUE(sheet.Create());
     sheet.ShowWindow(SW_SHOW);
@@ -382,7 +382,7 @@ TEST_F(OutputPagesTest, DecklinkPageListsTheCardsRenderersAndKeepsAListWithoutCh
 {
     Devices()[kVideoRendererCategory] = { Device(L"Video Renderer"), Device(L"Decklink Video Render") };
     Devices()[CLSID_AudioRendererCategory] = { Device(L"Default DirectSound Device"), Device(L"Decklink Audio Render") };
-    WriteBytes(IniPath(), "[Decklink]\r\nVideoDevice=None\r\nAudioDevice=Gone Render\r\n");
+    WriteBytes(IniPath(), Utf16File("[Decklink]\r\nVideoDevice=None\r\nAudioDevice=Gone Render\r\n"));
     CDecklinkOutputSheet sheet;
     ASSERT_TRUE(sheet.Create());
     sheet.ShowWindow(SW_SHOW);
