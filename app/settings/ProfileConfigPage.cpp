@@ -90,6 +90,43 @@ CComPtr<IWMStreamConfig> StreamForRow(IWMProfile* profile, int row)
     return stream;
 }
 
+// A two-stream profile of version 9.0: the audio stream numbered 1, the video stream 2.
+HRESULT BuildPairProfile(IWMProfileManager* manager, IWMProfile* audioProfile, IWMProfile* videoProfile, int row,
+                         const CString& name, IWMProfile** result)
+{
+    *result = nullptr;
+    CComPtr<IWMStreamConfig> audio = StreamForRow(audioProfile, row);
+    CComPtr<IWMStreamConfig> video = StreamForRow(videoProfile, row);
+    if (!manager || !audio || !video)
+        return E_UNEXPECTED;
+    CComPtr<IWMProfile> profile;
+    HRESULT hr = manager->CreateEmptyProfile(WMT_VER_9_0, &profile);
+    if (FAILED(hr))
+        return hr;
+    if (FAILED(hr = profile->SetName(name)))
+        return hr;
+    // Each stream keeps the number it has in its own file; the pair gets 1 and 2.
+    if (FAILED(hr = audio->SetStreamNumber(1)) || FAILED(hr = profile->AddStream(audio)))
+        return hr;
+    if (FAILED(hr = video->SetStreamNumber(2)) || FAILED(hr = profile->AddStream(video)))
+        return hr;
+    *result = profile.Detach();
+    return S_OK;
+}
+
+// The entry index of the n-th choice of one kind for the destination; -1 when none.
+int ChoiceIndex(const SettingsMap& map, int destination, int type, int n)
+{
+    auto found = map.byDestination.find(destination);
+    if (found == map.byDestination.end())
+        return -1;
+    for (size_t index : found->second) {
+        if (map.entries[index].type == type && n-- == 0)
+            return static_cast<int>(index);
+    }
+    return -1;
+}
+
 } // namespace
 
 BEGIN_MESSAGE_MAP(CProfileConfigPage, CPropertyPage)
@@ -147,17 +184,54 @@ int CProfileConfigPage::LoadSettings()
 int CProfileConfigPage::LoadSettings(const CString& iniPath)
 {
     util::CIni ini(iniPath);
-    m_strProfile = ::GetFileAttributesW(iniPath) == INVALID_FILE_ATTRIBUTES ? CString()
-                                                                            : ini.GetString(kSection, L"Profile", L"");
-    if (!EnsureManager() || m_strProfile.IsEmpty())
+    const bool exists = ::GetFileAttributesW(iniPath) != INVALID_FILE_ATTRIBUTES;
+    m_strProfile = exists ? ini.GetString(kSection, L"Profile", L"") : CString();
+    if (exists)
+        ReadStandardChoice(ini);
+    if (!EnsureManager())
         return 0;
     CComPtr<IWMProfile> profile;
+    if (!m_strProfile.IsEmpty()) {
+        if (FAILED(LoadProfileFile(m_manager, m_userFolder + L"\\" + m_strProfile, &profile)))
+            return 0;
+    } else {
+        // Standard mode: the stored standard choice is built again, so the output has a
+        // profile from the first start on.
+        const SettingsMap map = ReadSettingsMap(m_standardFolder + L"\\SettingsMap.xml");
+        const int video = ChoiceIndex(map, m_standardChoice.destination, StreamChoice::kVideo, m_standardChoice.video);
+        const int audio = ChoiceIndex(map, m_standardChoice.destination, StreamChoice::kAudio, m_standardChoice.audio);
+        if (video < 0 || audio < 0)
+            return 0;
+        CComPtr<IWMProfile> videoProfile, audioProfile;
+        const StreamChoice& v = map.entries[static_cast<size_t>(video)];
+        const StreamChoice& a = map.entries[static_cast<size_t>(audio)];
+        if (FAILED(LoadProfileFile(m_manager, m_standardFolder + L"\\" + v.file, &videoProfile)) ||
+            FAILED(LoadProfileFile(m_manager, m_standardFolder + L"\\" + a.file, &audioProfile)) ||
+            FAILED(BuildPairProfile(m_manager, audioProfile, videoProfile, m_standardChoice.row, a.name + L"/ " + v.name,
+                                    &profile)))
+            return 0;
+    }
     CString text;
-    if (FAILED(LoadProfileFile(m_manager, m_userFolder + L"\\" + m_strProfile, &profile)) ||
-        FAILED(GetProfileText(m_manager, profile, text)))
+    if (FAILED(GetProfileText(m_manager, profile, text)))
         return 0;
     m_strProfileText = text;
     return 1;
+}
+
+void CProfileConfigPage::ReadStandardChoice(const util::CIni& ini)
+{
+    m_standardChoice.destination = ini.GetInt(kSection, L"StandardDestination", kStartDestination);
+    m_standardChoice.video = ini.GetInt(kSection, L"StandardVideo", 0);
+    m_standardChoice.audio = ini.GetInt(kSection, L"StandardAudio", 0);
+    m_standardChoice.row = ini.GetInt(kSection, L"StandardRow", 0);
+    if (m_standardChoice.destination < 0 || m_standardChoice.destination >= kDestinationCount)
+        m_standardChoice.destination = kStartDestination;
+    if (m_standardChoice.video < 0)
+        m_standardChoice.video = 0;
+    if (m_standardChoice.audio < 0)
+        m_standardChoice.audio = 0;
+    if (m_standardChoice.row < 0)
+        m_standardChoice.row = 0;
 }
 
 CString CProfileConfigPage::ComboText(UINT id) const
@@ -221,14 +295,20 @@ BOOL CProfileConfigPage::OnInitDialog()
         return TRUE;
     }
     m_map = ReadSettingsMap(m_standardFolder + L"\\SettingsMap.xml");
+    util::CIni ini(OutputIniPath());
+    const bool exists = ::GetFileAttributesW(OutputIniPath()) != INVALID_FILE_ATTRIBUTES;
+    m_strProfile = exists ? ini.GetString(kSection, L"Profile", L"") : CString();
+    if (exists)
+        ReadStandardChoice(ini);
     FillDestinations();
     FillStandardChoices();
+    // The page opens on the standard choice applied last.
+    if (::SendDlgItemMessageW(m_hWnd, IDC_PC_VIDEO, CB_SETCURSEL, static_cast<WPARAM>(m_standardChoice.video), 0) >= 0)
+        LoadChoice(IDC_PC_VIDEO, m_videoProfile);
+    if (::SendDlgItemMessageW(m_hWnd, IDC_PC_AUDIO, CB_SETCURSEL, static_cast<WPARAM>(m_standardChoice.audio), 0) >= 0)
+        LoadChoice(IDC_PC_AUDIO, m_audioProfile);
+    RefreshStandardList();
     FillCustomList();
-    CString profile;
-    util::CIni ini(OutputIniPath());
-    if (::GetFileAttributesW(OutputIniPath()) != INVALID_FILE_ATTRIBUTES)
-        profile = ini.GetString(kSection, L"Profile", L"");
-    m_strProfile = profile;
     if (m_strProfile.IsEmpty()) {
         CheckRadioButton(IDC_PC_STANDARD, IDC_PC_CUSTOM, IDC_PC_STANDARD);
         ApplyMode(false);
@@ -256,7 +336,7 @@ void CProfileConfigPage::FillDestinations()
         text.LoadString(IDS_DESTINATION_FIRST + i);
         AddComboEntry(this, IDC_PC_DESTINATION, text, static_cast<DWORD_PTR>(i));
     }
-    ::SendDlgItemMessageW(m_hWnd, IDC_PC_DESTINATION, CB_SETCURSEL, kStartDestination, 0);
+    ::SendDlgItemMessageW(m_hWnd, IDC_PC_DESTINATION, CB_SETCURSEL, static_cast<WPARAM>(m_standardChoice.destination), 0);
 }
 
 void CProfileConfigPage::FillStandardChoices()
@@ -407,33 +487,14 @@ HRESULT CProfileConfigPage::BuildStandardProfile(IWMProfile** result)
     if (!result)
         return E_POINTER;
     *result = nullptr;
-    if (!m_manager)
-        return E_UNEXPECTED;
-    const int row = LastSelectedRow(IDC_PC_STANDARD_LIST);
-    CComPtr<IWMStreamConfig> audio = StreamForRow(m_audioProfile, row);
-    CComPtr<IWMStreamConfig> video = StreamForRow(m_videoProfile, row);
-    if (!audio || !video)
-        return E_UNEXPECTED;
-    CComPtr<IWMProfile> profile;
-    HRESULT hr = m_manager->CreateEmptyProfile(WMT_VER_9_0, &profile);
-    if (FAILED(hr))
-        return hr;
-    const CString name = ComboText(IDC_PC_AUDIO) + L"/ " + ComboText(IDC_PC_VIDEO);
-    if (FAILED(hr = profile->SetName(name)))
-        return hr;
-    // Each stream keeps its own number in its file; the pair gets 1 and 2.
-    if (FAILED(hr = audio->SetStreamNumber(1)) || FAILED(hr = profile->AddStream(audio)))
-        return hr;
-    if (FAILED(hr = video->SetStreamNumber(2)) || FAILED(hr = profile->AddStream(video)))
-        return hr;
-    *result = profile.Detach();
-    return S_OK;
+    return BuildPairProfile(m_manager, m_audioProfile, m_videoProfile, LastSelectedRow(IDC_PC_STANDARD_LIST),
+                            ComboText(IDC_PC_AUDIO) + L"/ " + ComboText(IDC_PC_VIDEO), result);
 }
 
 void CProfileConfigPage::OnCopy()
 {
     CProfileRenameDlg dialog(m_userFolder, this);
-    if (dialog.DoModal() != IDOK)
+    if (AskProfileName(dialog) != IDOK)
         return;
     CComPtr<IWMProfile> profile;
     if (FAILED(BuildStandardProfile(&profile))) {
@@ -515,8 +576,19 @@ BOOL CProfileConfigPage::OnApply()
             m_strProfile = name + L".prx";
             util::CIni(OutputIniPath()).WriteString(kSection, L"Profile", m_strProfile);
         }
-    } else {
-        BuildStandardProfile(&profile);
+    } else if (SUCCEEDED(BuildStandardProfile(&profile))) {
+        // The standard choice is kept, and the profile name cleared, so the next start
+        // builds this same profile instead of a custom file chosen before.
+        util::CIni ini(OutputIniPath());
+        const int video = static_cast<int>(::SendDlgItemMessageW(m_hWnd, IDC_PC_VIDEO, CB_GETCURSEL, 0, 0));
+        const int audio = static_cast<int>(::SendDlgItemMessageW(m_hWnd, IDC_PC_AUDIO, CB_GETCURSEL, 0, 0));
+        m_standardChoice = { SelectedComboData(this, IDC_PC_DESTINATION), video, audio, LastSelectedRow(IDC_PC_STANDARD_LIST) };
+        m_strProfile.Empty();
+        ini.WriteString(kSection, L"Profile", L"");
+        ini.WriteInt(kSection, L"StandardDestination", m_standardChoice.destination);
+        ini.WriteInt(kSection, L"StandardVideo", m_standardChoice.video);
+        ini.WriteInt(kSection, L"StandardAudio", m_standardChoice.audio);
+        ini.WriteInt(kSection, L"StandardRow", m_standardChoice.row);
     }
     CString text;
     if (profile && SUCCEEDED(GetProfileText(m_manager, profile, text)))

@@ -7,10 +7,32 @@
 
 #include <afxdlgs.h>
 
+#include "app/foundation/Ini.h"
 #include "app/settings/OutputPagesIds.h"
 #include "app/settings/WmProfiles.h"
 
 #include <streams.h>
+
+// Asks the name of a new custom profile file in the folder; after OK the full path.
+class CProfileRenameDlg : public CDialog {
+public:
+    enum { IDD = IDD_PROFILE_RENAME };
+
+    explicit CProfileRenameDlg(const CString& folder, CWnd* parent = nullptr);
+
+    CString m_strName;
+    CString m_strPath;
+
+    // Whether a name (the ".prx" added) can be a file in the folder.
+    static bool IsValidName(const CString& fileName);
+
+protected:
+    void DoDataExchange(CDataExchange* pDX) override;
+    void OnOK() override;
+
+private:
+    CString m_folder;
+};
 
 class CProfileConfigPage : public CPropertyPage {
 public:
@@ -24,8 +46,9 @@ public:
     // The configured output size, shown for custom profiles whose video size is 0 x 0.
     void SetOutputSize(int width, int height);
 
-    // Reads Profile and loads that custom file: 1 with its text in m_strProfileText, else 0
-    // and the text stays.
+    // Reads Profile and loads that custom file, or with no Profile builds the standard choice
+    // applied last (destination 2 and its first choices until one was applied): 1 with the
+    // text in m_strProfileText, else 0 and the text stays.
     int LoadSettings();
     int LoadSettings(const CString& iniPath);
 
@@ -39,6 +62,9 @@ public:
     HRESULT BuildStandardProfile(IWMProfile** profile);
 
 protected:
+    // Runs the name dialog; IDOK with its name and path filled.
+    virtual INT_PTR AskProfileName(CProfileRenameDlg& dialog) { return dialog.DoModal(); }
+
     BOOL OnInitDialog() override;
     BOOL OnApply() override;
     void OnDestroy();
@@ -54,6 +80,15 @@ protected:
     DECLARE_MESSAGE_MAP()
 
 private:
+    // The standard choice applied last: the destination and, within it, the video and
+    // audio choice and the details row.
+    struct StandardChoice {
+        int destination = 2;
+        int video = 0;
+        int audio = 0;
+        int row = 0;
+    };
+    void ReadStandardChoice(const util::CIni& ini);
     bool EnsureManager();
     void FillDestinations();
     void FillStandardChoices();
@@ -77,27 +112,8 @@ private:
     CComPtr<IWMProfile> m_audioProfile;
     CComPtr<IWMProfile> m_videoProfile;
     SettingsMap m_map;
+    StandardChoice m_standardChoice;
     HINSTANCE m_editorModule = nullptr;
     IUnknown* m_editor = nullptr;
 };
 
-// Asks the name of a new custom profile file in the folder; after OK the full path.
-class CProfileRenameDlg : public CDialog {
-public:
-    enum { IDD = IDD_PROFILE_RENAME };
-
-    explicit CProfileRenameDlg(const CString& folder, CWnd* parent = nullptr);
-
-    CString m_strName;
-    CString m_strPath;
-
-    // Whether a name (the ".prx" added) can be a file in the folder.
-    static bool IsValidName(const CString& fileName);
-
-protected:
-    void DoDataExchange(CDataExchange* pDX) override;
-    void OnOK() override;
-
-private:
-    CString m_folder;
-};
