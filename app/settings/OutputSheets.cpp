@@ -162,3 +162,36 @@ BOOL RunAudioOutputSheet(CWnd* parent, AudioOutputSettings& settings, HWND mainW
     CAudioOutputSheet sheet(parent, mainWindow);
     return RunSheet(sheet, settings);
 }
+
+void LoadOutputRecords(OutputRecords& records, int outputWidth, int outputHeight)
+{
+    CAudioOutputConfig audio;
+    if (audio.LoadSettings())
+        records.audio = audio.m_settings;
+    CVCardConfigPage vcard;
+    if (vcard.LoadSettings())
+        records.monitor = vcard.m_nMonitor;
+    CEncodeInfPage info;
+    if (info.LoadSettings())
+        info.CopyTo(records.encode);
+    CEncodeOutputPage destinations;
+    if (destinations.LoadSettings())
+        destinations.CopyTo(records.encode);
+    CProfileConfigPage profile;
+    profile.SetOutputSize(outputWidth, outputHeight);
+    if (profile.LoadSettings())
+        records.encode.Profile = profile.m_strProfileText;
+    CAviConfigPage avi;
+    avi.LoadSettings();
+    records.avi = avi.m_settings;
+    C1394OutputConfig dv;
+    dv.LoadSettings();
+    records.dv.Device = dv.m_settings.Device;
+    records.dv.AutoSelect = dv.m_settings.AutoSelect;
+    CVDConfigPage vd;
+    vd.LoadSettings();
+    records.listenPort = vd.m_nPort;
+    CDecklinkConfigPage decklink;
+    decklink.LoadSettings();
+    records.decklink = decklink.m_settings;
+}

@@ -83,3 +83,19 @@ BOOL RunDecklinkOutputSheet(CWnd* parent, DecklinkOutputSettings& settings);
 BOOL RunVCardOutputSheet(CWnd* parent, int& monitor);
 BOOL RunVDOutputSheet(CWnd* parent, WORD& port);
 BOOL RunAudioOutputSheet(CWnd* parent, AudioOutputSettings& settings, HWND mainWindow = nullptr);
+
+// The output records the main window keeps, filled at start from the pages' loaders without
+// showing them: the sound card and the monitor, the Windows Media metadata, destinations and
+// profile only from a page whose loader found its values (others keep what the record has);
+// the AVI, IEEE-1394, virtual-device and Decklink records always (a missing output.ini gives
+// the pages' built-in values, the listen port 8601).
+struct OutputRecords {
+    AudioOutputSettings audio;
+    int monitor = kDefaultVCardMonitor;
+    CEncodeSettings encode;
+    AviOutputSettings avi;
+    DvOutputSettings dv;
+    WORD listenPort = kDefaultListenPort;
+    DecklinkOutputSettings decklink;
+};
+void LoadOutputRecords(OutputRecords& records, int outputWidth, int outputHeight);

@@ -353,6 +353,8 @@ TEST_F(ProfilePageTest, TheStandardPairBecomesAProfileTheOutputLoadsAndIsKeptFor
     EXPECT_EQ(RowText(page, IDC_PC_STANDARD_LIST, 0, 1), CString(L"15.00 fps"));
     EXPECT_TRUE(sheet.SendMessage(PSM_APPLY));
     EXPECT_TRUE(page.m_bApplied);
+    EXPECT_EQ(ReadBytes(IniPath()), Utf16File("[Encoding]\r\nProfile=\r\nStandardDestination=2\r\nStandardVideo=1\r\n"
+                                              "StandardAudio=0\r\nStandardRow=0\r\n"));
 
     // The text is a two-stream profile: audio 1 then video 2, named "audio/ video".
     CEncodeSettings record;
@@ -420,6 +422,7 @@ TEST_F(ProfilePageTest, ACopyBecomesTheChosenCustomFileAndAFileThatIsNoProfileIs
     EXPECT_EQ(RowText(page, IDC_PC_CUSTOM_LIST, SelectedRows(page, IDC_PC_CUSTOM_LIST)[0], 0), CString(L"晚间"));
     EXPECT_TRUE(sheet.SendMessage(PSM_APPLY));
     EXPECT_EQ(page.m_strProfile, CString(L"晚间.prx"));
+    EXPECT_EQ(ReadBytes(IniPath()), Utf16File("[Encoding]\r\nProfile=晚间.prx\r\n"));
     CProfileConfigPage stored;
     stored.SetFolders(standard_, user_);
     ASSERT_EQ(stored.LoadSettings(), 1);
@@ -517,4 +520,40 @@ TEST_F(ProfilePageTest, WithoutTheRuntimeThePageSaysSoOnceAndStaysEmpty)
     EXPECT_TRUE(sheet.page.m_strProfileText.IsEmpty());
     CProfileConfigPage windowless;
     EXPECT_EQ(windowless.LoadSettings(), 0);
+}
+
+TEST_F(ProfilePageTest, TheMainWindowsRecordsAreFilledFromThePagesAtStart)
+{
+    standin::CProfileManagerStandIn profiles;
+    OutputRecords none;
+    none.encode.Title = L"kept";
+    LoadOutputRecords(none, 720, 576);
+    // No output.ini: the built-in values, a listen port the virtual device can reach.
+    EXPECT_EQ(none.encode.Flags, 0);
+    EXPECT_EQ(none.encode.Title, CString(L"kept"));
+    // The first start already has a profile: the standard folder's first pair.
+    EXPECT_GE(none.encode.Profile.Find(L"name=\"音频 48/ 视频 282\""), 0);
+    EXPECT_EQ(none.avi.Max, 2048);
+    EXPECT_EQ(none.listenPort, 8601);
+    EXPECT_EQ(none.monitor, 2);
+
+    WriteBytes(user_ + L"\\show.prx", Utf16Text(PairPrx(64000, 500000, 400000, 320, 240)));
+    WriteBytes(IniPath(), Utf16File("[Encoding]\r\nOutputFile=0\r\nBroadcast=1\r\nBroadcastPort=9090\r\nTitle=夜\r\n"
+                                    "Profile=show.prx\r\n[Avi]\r\nMax=700\r\n[VirtualDevice]\r\nListenPort=9100\r\n"
+                                    "[Audio]\r\nEnable=1\r\nDevice=Speakers\r\n[VCard]\r\nMonitor=1\r\n"));
+    // The profile page's folders are the program folder's.
+    CreateDirectoryW(folder_ + L"\\UProfiles", nullptr);
+    OutputRecords records;
+    LoadOutputRecords(records, 720, 576);
+    EXPECT_EQ(records.encode.Flags, kEncodeBroadcast);
+    EXPECT_EQ(records.encode.Port, 9090);
+    EXPECT_EQ(records.encode.Title, CString(L"夜"));
+    EXPECT_GE(records.encode.Profile.Find(L"<profile"), 0);
+    EXPECT_EQ(records.avi.Max, 700);
+    EXPECT_EQ(records.avi.VCodec, CString(L"Microsoft DV (PAL)"));
+    EXPECT_EQ(records.listenPort, 9100);
+    EXPECT_EQ(records.audio.Enable, 1);
+    EXPECT_EQ(records.audio.Device, CString(L"Speakers"));
+    EXPECT_EQ(records.monitor, 1);
+    EXPECT_EQ(records.decklink.VideoDevice, CString(L"Decklink Video Render"));
 }
