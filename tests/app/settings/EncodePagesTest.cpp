@@ -254,7 +254,9 @@ TEST_F(OutputPagesTest, WindowsMediaSheetRefusesWithTheFocusAndCopiesOnlyApplied
     SetText(page, IDC_EO_PORT, L"99999");
     sheet.SetActivePage(&sheet.m_infoPage);
     Pump();
+    EXPECT_EQ(Text(sheet.m_infoPage, IDC_EI_TITLE), CString(L"Old"));
     SetText(sheet.m_infoPage, IDC_EI_TITLE, L"新标题");
+    SavePng(CaptureScreen(sheet.m_hWnd), L"wmv_info_page.png");
     EXPECT_FALSE(sheet.SendMessage(PSM_APPLY));
     ASSERT_GE(Boxes().size(), 1u);
     EXPECT_EQ(Boxes()[0].text, L"请输入推服务器地址");

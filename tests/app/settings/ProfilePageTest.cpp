@@ -429,6 +429,12 @@ TEST_F(ProfilePageTest, ACopyBecomesTheChosenCustomFileAndAFileThatIsNoProfileIs
     EXPECT_EQ(stored.m_strProfile, CString(L"晚间.prx"));
     EXPECT_EQ(stored.m_strProfileText, page.m_strProfileText);
 
+    // Without the runtime's profile editor, Edit does nothing and says nothing.
+    Boxes().clear();
+    Click(page, IDC_PC_EDIT);
+    EXPECT_TRUE(Boxes().empty());
+    EXPECT_EQ(SendItem(page, IDC_PC_CUSTOM_LIST, LVM_GETITEMCOUNT), 3);
+
     // The chosen file damaged behind the page's back: refused with a message, nothing kept.
     WriteBytes(user_ + L"\\晚间.prx", Utf16Text("<profile"));
     Boxes().clear();
