@@ -1,5 +1,6 @@
 #include "app/settings/EncodeInfPage.h"
 
+#include "app/settings/OutputDeviceLists.h"
 #include "app/settings/OutputSettingsIni.h"
 
 BEGIN_MESSAGE_MAP(CEncodeInfPage, CPropertyPage)
@@ -44,11 +45,11 @@ BOOL CEncodeInfPage::SaveSettings(const CString& path) const
 
 void CEncodeInfPage::CopyTo(CEncodeSettings& settings) const
 {
-    settings.Title = m_strTitle;
-    settings.Author = m_strAuthor;
-    settings.Rating = m_strRating;
-    settings.Copyright = m_strCopyright;
-    settings.Description = m_strDescription;
+    settings.Title = OneLine(m_strTitle);
+    settings.Author = OneLine(m_strAuthor);
+    settings.Rating = OneLine(m_strRating);
+    settings.Copyright = OneLine(m_strCopyright);
+    settings.Description = OneLine(m_strDescription);
 }
 
 void CEncodeInfPage::DoDataExchange(CDataExchange* pDX)

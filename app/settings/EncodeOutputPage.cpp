@@ -82,15 +82,15 @@ BOOL CEncodeOutputPage::SaveSettings(const CString& path) const
 {
     util::CIni ini(path);
     BOOL ok = ini.WriteInt(kSection, L"OutputFile", m_nOutputFile);
-    ok &= ini.WriteString(kSection, L"OutputFilePath", m_strOutputFilePath);
+    ok &= ini.WriteString(kSection, L"OutputFilePath", OneLine(m_strOutputFilePath));
     ok &= ini.WriteInt(kSection, L"Addindex", m_nAddindex);
     ok &= ini.WriteInt(kSection, L"Overwrite", m_nOverwrite);
     ok &= ini.WriteInt(kSection, L"Broadcast", m_nBroadcast);
-    ok &= ini.WriteString(kSection, L"BroadcastPort", m_strBroadcastPort);
+    ok &= ini.WriteString(kSection, L"BroadcastPort", OneLine(m_strBroadcastPort));
     ok &= ini.WriteInt(kSection, L"PushToServer", m_nPushToServer);
-    ok &= ini.WriteString(kSection, L"PushServer", m_strPushServer);
-    ok &= ini.WriteString(kSection, L"PublishPoint", m_strPublishPoint);
-    ok &= ini.WriteString(kSection, L"CopyFrom", m_strCopyFrom);
+    ok &= ini.WriteString(kSection, L"PushServer", OneLine(m_strPushServer));
+    ok &= ini.WriteString(kSection, L"PublishPoint", OneLine(m_strPublishPoint));
+    ok &= ini.WriteString(kSection, L"CopyFrom", OneLine(m_strCopyFrom));
     ok &= ini.WriteInt(kSection, L"AutoRemove", m_nAutoRemove);
     return ok;
 }

@@ -187,6 +187,15 @@ CString ControlText(CWnd* page, UINT id)
     return text.data();
 }
 
+CString OneLine(const CString& text)
+{
+    CString line = text;
+    line.Replace(L"\r\n", L" ");
+    line.Replace(L'\r', L' ');
+    line.Replace(L'\n', L' ');
+    return line;
+}
+
 bool ParseNumberInRange(const CString& text, long long low, long long high, long long& value)
 {
     const wchar_t* p = text;

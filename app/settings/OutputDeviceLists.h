@@ -49,6 +49,10 @@ int SelectedComboData(CWnd* page, UINT id);   // -1 when nothing is selected
 void EnableControl(CWnd* page, UINT id, BOOL enable);
 CString ControlText(CWnd* page, UINT id);
 
+// The text on one line: line breaks become blanks, so a value cannot spill into the next
+// line of an INI file as a key of its own.
+CString OneLine(const CString& text);
+
 // A whole decimal number in the range: blanks around it allowed, nothing else.
 bool ParseNumberInRange(const CString& text, long long low, long long high, long long& value);
 

@@ -316,3 +316,20 @@ TEST_F(OutputPagesTest, APageNeverShownIsNotCopied)
     ASSERT_EQ(stored.LoadSettings(), 1);
     EXPECT_EQ(stored.m_strBroadcastPort, CString(L"abc"));
 }
+
+TEST_F(OutputPagesTest, AValueWithLineBreaksStaysOnItsOwnLine)
+{
+    CEncodeInfPage info;
+    info.m_strTitle = L"第一行\r\n第二行";
+    info.m_strDescription = L"a\nInjected=1\rb";
+    ASSERT_TRUE(info.SaveSettings());
+    EXPECT_EQ(ReadBytes(IniPath()), Utf16File("[Encoding]\r\nTitle=第一行 第二行\r\nAuthor=\r\nRating=\r\nCopyright=\r\n"
+                                              "Description=a Injected=1 b\r\n"));
+    CEncodeOutputPage out;
+    out.m_strPushServer = L"srv\r\nPushToServer=1";
+    ASSERT_TRUE(out.SaveSettings());
+    CEncodeOutputPage back;
+    ASSERT_EQ(back.LoadSettings(), 1);
+    EXPECT_EQ(back.m_nPushToServer, 0);
+    EXPECT_EQ(back.m_strPushServer, CString(L"srv PushToServer=1"));
+}
