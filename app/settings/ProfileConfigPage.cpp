@@ -171,7 +171,16 @@ void CProfileConfigPage::SetOutputSize(int width, int height)
 
 bool CProfileConfigPage::EnsureManager()
 {
-    if (!m_manager && FAILED(wmf::CreateProfileManager(&m_manager)))
+    if (m_manager)
+        return true;
+    if (FAILED(wmf::CreateProfileManager(&m_manager))) {
+        m_manager.Release();
+        return false;
+    }
+    // A runtime that makes a manager but no profile (Wine's answers E_NOTIMPL) can neither
+    // build nor read one: it counts as missing.
+    CComPtr<IWMProfile> probe;
+    if (FAILED(m_manager->CreateEmptyProfile(WMT_VER_9_0, &probe)) || !probe)
         m_manager.Release();
     return m_manager != nullptr;
 }

@@ -406,6 +406,41 @@ HRESULT WINAPI CreateManager(IWMProfileManager** manager)
     return S_OK;
 }
 
+// A manager whose every profile call is unimplemented.
+class CStubManager final : public IWMProfileManager {
+public:
+    STANDIN_REFCOUNT
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
+    {
+        if (!ppv)
+            return E_POINTER;
+        if (riid == IID_IUnknown || riid == IID_IWMProfileManager) {
+            *ppv = static_cast<IWMProfileManager*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *ppv = nullptr;
+        return E_NOINTERFACE;
+    }
+    STDMETHODIMP CreateEmptyProfile(WMT_VERSION, IWMProfile**) override { return E_NOTIMPL; }
+    STDMETHODIMP LoadProfileByID(REFGUID, IWMProfile**) override { return E_NOTIMPL; }
+    STDMETHODIMP LoadProfileByData(const WCHAR*, IWMProfile**) override { return E_NOTIMPL; }
+    STDMETHODIMP SaveProfile(IWMProfile*, WCHAR*, DWORD*) override { return E_NOTIMPL; }
+    STDMETHODIMP GetSystemProfileCount(DWORD*) override { return E_NOTIMPL; }
+    STDMETHODIMP LoadSystemProfile(DWORD, IWMProfile**) override { return E_NOTIMPL; }
+
+private:
+    ~CStubManager() = default;
+};
+
+HRESULT WINAPI StubManager(IWMProfileManager** manager)
+{
+    if (!manager)
+        return E_POINTER;
+    *manager = new CStubManager();
+    return S_OK;
+}
+
 HRESULT WINAPI NoManager(IWMProfileManager** manager)
 {
     if (manager)
@@ -439,10 +474,10 @@ int CProfileManagerStandIn::Refusals()
     return g_refusals;
 }
 
-CNoProfileManager::CNoProfileManager() : previous_(wmf::CurrentEntryPoints())
+CNoProfileManager::CNoProfileManager(bool stubbedManager) : previous_(wmf::CurrentEntryPoints())
 {
     wmf::EntryPoints entries = previous_;
-    entries.createProfileManager = &NoManager;
+    entries.createProfileManager = stubbedManager ? &StubManager : &NoManager;
     wmf::SetEntryPoints(&entries);
 }
 

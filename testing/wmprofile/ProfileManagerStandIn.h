@@ -23,10 +23,11 @@ private:
     wmf::EntryPoints previous_;
 };
 
-// The runtime missing altogether: creating the manager fails as it does without wmvcore.
+// The runtime missing: creating the manager fails as it does without wmvcore, or, with
+// stubbedManager, a manager is made whose profile calls answer E_NOTIMPL, as Wine's does.
 class CNoProfileManager {
 public:
-    CNoProfileManager();
+    explicit CNoProfileManager(bool stubbedManager = false);
     ~CNoProfileManager();
 
 private:

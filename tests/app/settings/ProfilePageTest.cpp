@@ -15,6 +15,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -510,22 +511,46 @@ TEST_F(ProfilePageTest, TheNameDialogRefusesABadNameAndReplacesAFileOnlyAfterYes
 
 TEST_F(ProfilePageTest, WithoutTheRuntimeThePageSaysSoOnceAndStaysEmpty)
 {
-    standin::CNoProfileManager missing;
-    ProfileSheet sheet(standard_, user_);
-    ASSERT_TRUE(sheet.Create());
-    sheet.ShowWindow(SW_SHOW);
-    Pump();
-    ASSERT_EQ(Boxes().size(), 1u);
-    EXPECT_EQ(Boxes()[0].text, L"外部错误，可能是没有安装Windows Media Formate 9");
-    EXPECT_EQ(Boxes()[0].caption, L"错误");
-    EXPECT_EQ(SendItem(sheet.page, IDC_PC_VIDEO, CB_GETCOUNT), 0);
-    EXPECT_FALSE(Enabled(sheet.page, IDC_PC_COPY));
-    SavePng(CaptureScreen(sheet.m_hWnd), L"wmv_profile_page_no_runtime.png");
-    EXPECT_TRUE(sheet.SendMessage(PSM_APPLY));
-    EXPECT_EQ(Boxes().size(), 1u);
-    EXPECT_TRUE(sheet.page.m_strProfileText.IsEmpty());
-    CProfileConfigPage windowless;
-    EXPECT_EQ(windowless.LoadSettings(), 0);
+    // No runtime at all, a runtime whose profile calls are stubs (as Wine's), and whatever
+    // this machine's runtime is: the page says so when it cannot make a profile.
+    CComPtr<IWMProfileManager> real;
+    CComPtr<IWMProfile> probe;
+    const bool realWorks = SUCCEEDED(wmf::CreateProfileManager(&real)) && real &&
+                           SUCCEEDED(real->CreateEmptyProfile(WMT_VER_9_0, &probe));
+    probe.Release();
+    real.Release();
+    struct Case {
+        const char* name;
+        int runtime;   // 0 none, 1 stubbed, 2 this machine's
+        bool says;
+    } cases[] = { { "none", 0, true }, { "stubbed", 1, true }, { "this machine's", 2, !realWorks } };
+    for (const Case& c : cases) {
+        std::unique_ptr<standin::CNoProfileManager> missing;
+        if (c.runtime < 2)
+            missing.reset(new standin::CNoProfileManager(c.runtime == 1));
+        Boxes().clear();
+        ProfileSheet sheet(standard_, user_);
+        ASSERT_TRUE(sheet.Create());
+        sheet.ShowWindow(SW_SHOW);
+        Pump();
+        if (!c.says) {
+            EXPECT_TRUE(Boxes().empty()) << c.name;
+            continue;
+        }
+        ASSERT_EQ(Boxes().size(), 1u) << c.name;
+        EXPECT_EQ(Boxes()[0].text, L"外部错误，可能是没有安装Windows Media Formate 9");
+        EXPECT_EQ(Boxes()[0].caption, L"错误");
+        EXPECT_EQ(SendItem(sheet.page, IDC_PC_VIDEO, CB_GETCOUNT), 0) << c.name;
+        EXPECT_FALSE(Enabled(sheet.page, IDC_PC_COPY)) << c.name;
+        if (c.runtime == 1)
+            SavePng(CaptureScreen(sheet.m_hWnd), L"wmv_profile_page_no_runtime.png");
+        EXPECT_TRUE(sheet.SendMessage(PSM_APPLY));
+        EXPECT_EQ(Boxes().size(), 1u) << c.name;
+        EXPECT_TRUE(sheet.page.m_strProfileText.IsEmpty()) << c.name;
+        CProfileConfigPage windowless;
+        windowless.SetFolders(standard_, user_);
+        EXPECT_EQ(windowless.LoadSettings(), 0) << c.name;
+    }
 }
 
 TEST_F(ProfilePageTest, TheMainWindowsRecordsAreFilledFromThePagesAtStart)
