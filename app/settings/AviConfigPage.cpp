@@ -94,6 +94,7 @@ std::vector<CAviConfigPage::CodecChoice> CAviConfigPage::VideoCodecChoices(const
 
 BOOL CAviConfigPage::OnInitDialog()
 {
+    m_filling = true;
     CPropertyPage::OnInitDialog();
     LoadSettings();
     ListDevices(CLSID_VideoCompressorCategory, m_videoCompressors);
@@ -113,6 +114,7 @@ BOOL CAviConfigPage::OnInitDialog()
     SetDlgItemText(IDC_AVI_PATH, m_settings.Path);
     CheckDlgButton(IDC_AVI_SPLIT, m_settings.Split ? BST_CHECKED : BST_UNCHECKED);
     SetDlgItemInt(IDC_AVI_MAX, static_cast<UINT>(m_settings.Max), TRUE);
+    m_filling = false;
     return TRUE;
 }
 
@@ -177,7 +179,9 @@ void CAviConfigPage::OnAudioCodecSetup()
 
 void CAviConfigPage::OnChanged()
 {
-    SetModified(TRUE);
+    // Filling the controls is no change of the operator's.
+    if (!m_filling)
+        SetModified(TRUE);
 }
 
 BOOL CAviConfigPage::OnApply()

@@ -51,6 +51,7 @@ protected:
     DECLARE_MESSAGE_MAP()
 
 private:
+    bool m_filling = false;
     void ShowQuality(int quality);
     const ListedDevice* SelectedDevice(UINT listId, const std::vector<ListedDevice>& devices);
 

@@ -64,13 +64,18 @@ void CEncodeInfPage::DoDataExchange(CDataExchange* pDX)
 
 BOOL CEncodeInfPage::OnInitDialog()
 {
+    m_filling = true;
     LoadSettings();
-    return CPropertyPage::OnInitDialog();   // shows the loaded values
+    CPropertyPage::OnInitDialog();   // shows the loaded values
+    m_filling = false;
+    return TRUE;
 }
 
 void CEncodeInfPage::OnChanged()
 {
-    SetModified(TRUE);
+    // Filling the controls is no change of the operator's.
+    if (!m_filling)
+        SetModified(TRUE);
 }
 
 BOOL CEncodeInfPage::OnApply()

@@ -34,4 +34,7 @@ protected:
     void OnChanged();
 
     DECLARE_MESSAGE_MAP()
+
+private:
+    bool m_filling = false;
 };

@@ -187,9 +187,11 @@ void CEncodeOutputPage::DoDataExchange(CDataExchange* pDX)
 
 BOOL CEncodeOutputPage::OnInitDialog()
 {
+    m_filling = true;
     LoadSettings();
     CPropertyPage::OnInitDialog();
     EnableDestinations();
+    m_filling = false;
     return TRUE;
 }
 
@@ -214,7 +216,9 @@ void CEncodeOutputPage::OnDestinationClicked()
 
 void CEncodeOutputPage::OnChanged()
 {
-    SetModified(TRUE);
+    // Filling the controls is no change of the operator's.
+    if (!m_filling)
+        SetModified(TRUE);
 }
 
 void CEncodeOutputPage::OnBrowse()

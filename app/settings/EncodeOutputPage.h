@@ -64,5 +64,6 @@ protected:
     DECLARE_MESSAGE_MAP()
 
 private:
+    bool m_filling = false;
     void EnableDestinations();
 };

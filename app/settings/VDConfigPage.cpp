@@ -34,15 +34,19 @@ BOOL CVDConfigPage::SaveSettings(const CString& path) const
 
 BOOL CVDConfigPage::OnInitDialog()
 {
+    m_filling = true;
     CPropertyPage::OnInitDialog();
     LoadSettings();
     SetDlgItemInt(IDC_VD_PORT, m_nPort, FALSE);
+    m_filling = false;
     return TRUE;
 }
 
 void CVDConfigPage::OnChanged()
 {
-    SetModified(TRUE);
+    // Filling the controls is no change of the operator's.
+    if (!m_filling)
+        SetModified(TRUE);
 }
 
 BOOL CVDConfigPage::OnApply()

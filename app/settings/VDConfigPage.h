@@ -31,4 +31,7 @@ protected:
     void OnChanged();
 
     DECLARE_MESSAGE_MAP()
+
+private:
+    bool m_filling = false;
 };

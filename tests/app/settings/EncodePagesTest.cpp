@@ -226,6 +226,8 @@ TEST_F(OutputPagesTest, WindowsMediaSheetRefusesWithTheFocusAndCopiesOnlyApplied
     EXPECT_FALSE(Enabled(page, IDC_EO_PUSH_SERVER));
     EXPECT_TRUE(Enabled(page, IDC_EO_FIND_PORT));
     SavePng(CaptureScreen(sheet.m_hWnd), L"wmv_output_sheet.png");
+    // Opening changed nothing (the profile page, which marks itself, is made when first shown).
+    EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(sheet.m_hWnd, 0x3021)));
 
     // A click on a destination enables its controls.
     page.CheckDlgButton(IDC_EO_PUSH, BST_CHECKED);

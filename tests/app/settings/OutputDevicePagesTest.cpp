@@ -276,6 +276,10 @@ TEST_F(OutputPagesTest, AviPageShowsItsValuesRefusesABadSizeAndWritesWhatWasChos
     EXPECT_EQ(SendItem(page, IDC_AVI_ACODEC, CB_GETCURSEL), 0);
     EXPECT_EQ(page.IsDlgButtonChecked(IDC_AVI_SPLIT), static_cast<UINT>(BST_CHECKED));
     SavePng(CaptureScreen(sheet.m_hWnd), L"avi_output_sheet.png");
+    // Opening changed nothing; a typed size does.
+    EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(sheet.m_hWnd, 0x3021)));   // Apply
+    SetText(page, IDC_AVI_MAX, L"651");
+    EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(sheet.m_hWnd, 0x3021)));
 
     // A compressor with property pages enables its button; any new choice resets the quality.
     Select(page, IDC_AVI_VCODEC, 3);
