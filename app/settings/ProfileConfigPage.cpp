@@ -201,7 +201,10 @@ int CProfileConfigPage::LoadSettings(const CString& iniPath)
         return 0;
     CComPtr<IWMProfile> profile;
     if (!m_strProfile.IsEmpty()) {
-        if (FAILED(LoadProfileFile(m_manager, m_userFolder + L"\\" + m_strProfile, &profile)))
+        // A name only, as the page stores it: a hand-edited path does not reach outside the
+        // user folder.
+        if (m_strProfile.FindOneOf(L"\\/:") >= 0 ||
+            FAILED(LoadProfileFile(m_manager, m_userFolder + L"\\" + m_strProfile, &profile)))
             return 0;
     } else {
         // Standard mode: the stored standard choice is built again, so the output has a

@@ -588,3 +588,21 @@ TEST_F(ProfilePageTest, TheMainWindowsRecordsAreFilledFromThePagesAtStart)
     EXPECT_EQ(records.monitor, 1);
     EXPECT_EQ(records.decklink.VideoDevice, CString(L"Decklink Video Render"));
 }
+
+TEST_F(ProfilePageTest, AStoredProfileNameIsAFileOfTheUserFolderOnly)
+{
+    standin::CProfileManagerStandIn profiles;
+    WriteBytes(folder_ + L"\\outside.prx", Utf16Text(PairPrx(64000, 500000, 400000, 320, 240)));
+    WriteBytes(user_ + L"\\inside.prx", Utf16Text(PairPrx(64000, 500000, 400000, 320, 240)));
+    struct Case {
+        const char* profile;
+        int loads;
+    } cases[] = { { "inside.prx", 1 }, { "..\\outside.prx", 0 }, { "../outside.prx", 0 }, { "C:outside.prx", 0 }, { "gone.prx", 0 } };
+    for (const Case& c : cases) {
+        WriteBytes(IniPath(), Utf16File((std::string("[Encoding]\r\nProfile=") + c.profile + "\r\n").c_str()));
+        CProfileConfigPage page;
+        page.SetFolders(standard_, user_);
+        EXPECT_EQ(page.LoadSettings(), c.loads) << c.profile;
+    }
+    DeleteFileW(folder_ + L"\\outside.prx");
+}
