@@ -241,6 +241,7 @@ protected:
         OutputPagesTest::SetUp();
         standard_ = folder_ + L"\\SProfiles";
         user_ = folder_ + L"\\UProfiles";
+        RemoveFolders();   // what a run that ended early may have left
         CreateDirectoryW(standard_, nullptr);
         CreateDirectoryW(user_, nullptr);
         WriteBytes(standard_ + L"\\SettingsMap.xml",
@@ -260,6 +261,11 @@ protected:
     }
     void TearDown() override
     {
+        RemoveFolders();
+        OutputPagesTest::TearDown();
+    }
+    void RemoveFolders()
+    {
         for (const CString& folder : { standard_, user_ }) {
             WIN32_FIND_DATAW found;
             HANDLE find = FindFirstFileW(folder + L"\\*", &found);
@@ -271,7 +277,6 @@ protected:
             }
             RemoveDirectoryW(folder);
         }
-        OutputPagesTest::TearDown();
     }
 
     CString RowText(CWnd& page, UINT list, int row, int column)
