@@ -137,9 +137,15 @@ int LoadAviOutputSettings(const CString& path, AviOutputSettings& s)
     util::CIni ini(path);
     s.Path = ini.GetString(kAvi, L"Path", L"C:\\");
     s.Split = Flag(ini, kAvi, L"Split", TRUE);
+    // A hand-edited size below 1 MB would split every second, a quality outside 0..100 is
+    // no quality the compressor takes: both give the default, as the page would never store.
     s.Max = ini.GetInt(kAvi, L"Max", 2048);
+    if (s.Max < 1)
+        s.Max = 2048;
     s.VCodec = ini.GetString(kAvi, L"VCodec", L"Microsoft DV (PAL)");
     s.VQuality = ini.GetInt(kAvi, L"VQuality", 100);
+    if (s.VQuality < 0 || s.VQuality > 100)
+        s.VQuality = 100;
     s.ACodec = ini.GetString(kAvi, L"ACodec", L"None");
     return 1;
 }
@@ -215,6 +221,8 @@ int LoadVCardMonitor(const CString& path, int& monitor)
         return 0;
     util::CIni ini(path);
     monitor = ini.GetInt(kVCard, L"Monitor", kDefaultVCardMonitor);
+    if (monitor < 1)
+        monitor = kDefaultVCardMonitor;   // numbers start at 1
     return 1;
 }
 

@@ -186,6 +186,24 @@ TEST_F(OutputPagesTest, AFileWithoutTheKeysGivesTheLoadDefaultsAndAHandWrittenOn
     EXPECT_EQ(audio.m_settings.Enable, 0);
     EXPECT_EQ(audio.m_settings.Device, CString(L"Speakers"));
     EXPECT_EQ(vd.m_nPort, 8601);   // a port the page refuses is never listened on
+
+    // Numbers the pages would never store give the defaults before they reach a record.
+    struct Case {
+        const char* file;
+        int max, quality, monitor;
+    } cases[] = {
+        { "[Avi]\r\nMax=0\r\nVQuality=101\r\n[VCard]\r\nMonitor=0\r\n", 2048, 100, 2 },
+        { "[Avi]\r\nMax=-5\r\nVQuality=-1\r\n[VCard]\r\nMonitor=-3\r\n", 2048, 100, 2 },
+        { "[Avi]\r\nMax=1\r\nVQuality=0\r\n[VCard]\r\nMonitor=7\r\n", 1, 0, 7 },
+    };
+    for (const Case& c : cases) {
+        WriteBytes(IniPath(), c.file);
+        ASSERT_EQ(avi.LoadSettings(), 1);
+        ASSERT_EQ(vcard.LoadSettings(), 1);
+        EXPECT_EQ(avi.m_settings.Max, c.max) << c.file;
+        EXPECT_EQ(avi.m_settings.VQuality, c.quality) << c.file;
+        EXPECT_EQ(vcard.m_nMonitor, c.monitor) << c.file;
+    }
 }
 
 // ---------------------------------------------------------------------------------------------
