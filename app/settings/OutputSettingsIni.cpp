@@ -13,6 +13,8 @@ const wchar_t kAvi[] = L"Avi";
 const wchar_t k1394[] = L"1394";
 const wchar_t kDecklink[] = L"Decklink";
 const wchar_t kVirtualDevice[] = L"VirtualDevice";
+const wchar_t kVCard[] = L"VCard";
+const wchar_t kAudio[] = L"Audio";
 
 bool FileExists(const CString& path)
 {
@@ -135,9 +137,15 @@ int LoadAviOutputSettings(const CString& path, AviOutputSettings& s)
     util::CIni ini(path);
     s.Path = ini.GetString(kAvi, L"Path", L"C:\\");
     s.Split = Flag(ini, kAvi, L"Split", TRUE);
+    // A hand-edited size below 1 MB would split every second, a quality outside 0..100 is
+    // no quality the compressor takes: both give the default, as the page would never store.
     s.Max = ini.GetInt(kAvi, L"Max", 2048);
+    if (s.Max < 1)
+        s.Max = 2048;
     s.VCodec = ini.GetString(kAvi, L"VCodec", L"Microsoft DV (PAL)");
     s.VQuality = ini.GetInt(kAvi, L"VQuality", 100);
+    if (s.VQuality < 0 || s.VQuality > 100)
+        s.VQuality = 100;
     s.ACodec = ini.GetString(kAvi, L"ACodec", L"None");
     return 1;
 }
@@ -203,8 +211,41 @@ WORD LoadVirtualDevicePort(const CString& path)
 
 BOOL SaveVirtualDevicePort(const CString& path, WORD port)
 {
-    if (!FileExists(path))
-        return FALSE;
     util::CIni ini(path);
     return ini.WriteInt(kVirtualDevice, L"ListenPort", port);
+}
+
+int LoadVCardMonitor(const CString& path, int& monitor)
+{
+    if (!FileExists(path))
+        return 0;
+    util::CIni ini(path);
+    monitor = ini.GetInt(kVCard, L"Monitor", kDefaultVCardMonitor);
+    if (monitor < 1)
+        monitor = kDefaultVCardMonitor;   // numbers start at 1
+    return 1;
+}
+
+BOOL SaveVCardMonitor(const CString& path, int monitor)
+{
+    util::CIni ini(path);
+    return ini.WriteInt(kVCard, L"Monitor", monitor);
+}
+
+int LoadAudioOutputSettings(const CString& path, AudioOutputSettings& s)
+{
+    if (!FileExists(path))
+        return 0;
+    util::CIni ini(path);
+    s.Enable = Flag(ini, kAudio, L"Enable", TRUE);
+    s.Device = ini.GetString(kAudio, L"Device", L"");
+    return 1;
+}
+
+BOOL SaveAudioOutputSettings(const CString& path, const AudioOutputSettings& s)
+{
+    util::CIni ini(path);
+    BOOL ok = ini.WriteInt(kAudio, L"Enable", s.Enable);
+    ok &= ini.WriteString(kAudio, L"Device", s.Device);
+    return ok;
 }
