@@ -21,7 +21,7 @@ const DWORD kStopValid = AM_SAMPLE_STOPVALID;
 // --- base pin -------------------------------------------------------------------
 
 CCSBaseOutputPin::CCSBaseOutputPin(LPCTSTR objectName, HRESULT* phr, CSource* filter, LPCWSTR pinName)
-    : CSourceStream(objectName, phr, filter, pinName)
+    : CSourceStream(objectName, phr, filter, pinName), work_(FALSE, phr)
 {
     request_.cBuffers = 0;
     request_.cbBuffer = 0;
@@ -121,12 +121,18 @@ BOOL CCSBaseOutputPin::CopyIntoPoolBuffer(AM_SAMPLE2_PROPERTIES* record, const B
 
 void CCSBaseOutputPin::QueueRecord(AM_SAMPLE2_PROPERTIES* record)
 {
-    if (!queue_.Push(record))
-        return;
-    // The thread was idle: it leaves its wait on this command and delivers what waits.
-    // Without a thread (the graph is stopping) the record waits for the next start.
-    if (ThreadExists() && FAILED(static_cast<HRESULT>(Pause())))
-        queue_.MarkIdle();
+    // Only the arrival that finds the thread idle signals it. A command handed to the thread
+    // here would wait for its reply, and the thread may already be inside a delivery the
+    // renderer holds (it takes what waits before it looks at commands). Without a thread
+    // the record waits for the next start.
+    if (queue_.Push(record))
+        work_.Set();
+}
+
+void CCSBaseOutputPin::WaitForWorkOrCommand()
+{
+    HANDLE waits[2] = {GetRequestHandle(), work_};
+    WaitForMultipleObjects(2, waits, FALSE, INFINITE);
 }
 
 HRESULT CCSBaseOutputPin::FillBuffer(IMediaSample* sample)
@@ -207,19 +213,20 @@ HRESULT CCSBaseOutputPin::DoBufferProcessingLoop()
             }
             sample->Release();
             if (delivered != S_OK) {
+                // Refused (flushing, stopping or failed): the next arrival tries again.
                 queue_.MarkIdle();
-                return S_OK;
+                WaitForWorkOrCommand();
             }
         } else if (hr == S_FALSE) {
             sample->Release();
             DeliverEndOfStream();
             queue_.MarkIdle();
-            return S_OK;
+            WaitForWorkOrCommand();
         } else if (hr == VFW_S_NO_MORE_ITEMS) {
             // The queue marked the thread idle when it found itself empty; the next arrival
-            // wakes it.
+            // signals it.
             sample->Release();
-            return S_OK;
+            WaitForWorkOrCommand();
         } else {
             sample->Release();
         }

@@ -46,8 +46,12 @@ protected:
 
     // Copies size bytes into a pool buffer of the record; FALSE when none can be had.
     BOOL CopyIntoPoolBuffer(AM_SAMPLE2_PROPERTIES* record, const BYTE* data, long size);
-    // Queues a record (dropping the oldest above the bound) and wakes an idle thread.
+    // Queues a record (dropping the oldest above the bound) and wakes an idle thread. Never
+    // waits for the streaming thread: the caller is the mixer or the director, which must
+    // not stall behind a renderer that holds a delivery.
     void QueueRecord(AM_SAMPLE2_PROPERTIES* record);
+    // The idle thread's wait: for the next arrival or the next command.
+    void WaitForWorkOrCommand();
 
     bool CanQueue() const { return active_ && IsConnected(); }
 
@@ -55,6 +59,8 @@ protected:
     volatile bool active_ = false;
     REFERENCE_TIME startTime_ = 0;
     CComposeSampleQueue queue_;
+    // Set by the arrival that finds the thread idle (auto-reset).
+    CAMEvent work_;
 };
 
 class CCSVideoOutputPin : public CCSBaseOutputPin, public IVideoListener

@@ -20,6 +20,7 @@ void CReceiveLog::Reset()
     records_.clear();
     connected_ = CMediaType();
     blocked_ = false;
+    holdsTimedOut_ = 0;
     released_.notify_all();
 }
 
@@ -84,15 +85,22 @@ bool CReceiveLog::WaitUntilHolding(DWORD guardMs)
     return held_.wait_for(lock, std::chrono::milliseconds(guardMs), [&]() { return holding_; });
 }
 
-void CReceiveLog::Hold()
+void CReceiveLog::Hold(DWORD guardMs)
 {
     std::unique_lock<std::mutex> lock(lock_);
     if (!blocked_)
         return;
     holding_ = true;
     held_.notify_all();
-    released_.wait(lock, [&]() { return !blocked_; });
+    if (!released_.wait_for(lock, std::chrono::milliseconds(guardMs), [&]() { return !blocked_; }))
+        ++holdsTimedOut_;
     holding_ = false;
+}
+
+size_t CReceiveLog::HoldsTimedOut()
+{
+    std::lock_guard<std::mutex> lock(lock_);
+    return holdsTimedOut_;
 }
 
 // --- renderer -------------------------------------------------------------------

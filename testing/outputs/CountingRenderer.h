@@ -39,11 +39,14 @@ public:
     bool WaitForCount(size_t count, DWORD guardMs = 5000);
 
     // While blocked, a renderer holds each sample it was given (after recording it) until
-    // Unblock, or until it stops or flushes, so a test can let samples pile up upstream.
+    // Unblock, or until it stops or flushes, so a test can let samples pile up upstream. A
+    // hold that outlasts its guard ends on its own and is counted: a fault upstream (a
+    // caller waiting on the held thread) then fails the test instead of hanging it.
     void Block();
     void Unblock();
     bool WaitUntilHolding(DWORD guardMs = 5000);
-    void Hold();
+    void Hold(DWORD guardMs = 20000);
+    size_t HoldsTimedOut();
 
 private:
     std::mutex lock_;
@@ -53,6 +56,7 @@ private:
     int instances_ = 0;
     bool blocked_ = false;
     bool holding_ = false;
+    size_t holdsTimedOut_ = 0;
     std::condition_variable released_;
     std::condition_variable held_;
 };

@@ -105,6 +105,34 @@ TEST_F(AudioPreviewGraphTest, TheNamedDevicePlaysTheOldestWaitingSampleAndDropsT
     EXPECT_EQ(standin::DefaultSoundLog().Count(), 0u);
 }
 
+// The mixer hands a sample over and goes on: it never waits for the streaming thread, even
+// when its arrival finds the thread just started (idle) and the thread takes the sample and
+// the device holds it before the arrival's signal is seen. Each round starts a new thread,
+// which is when that window opens; a hold that runs out counts as the fault.
+TEST_F(AudioPreviewGraphTest, AnArrivalNeverWaitsForADeliveryTheDeviceHolds)
+{
+    Start(Narrow(COutputStandIns::SoundCardName()));
+    standin::CReceiveLog& device = standin::SoundCardLog();
+    for (DWORD round = 1; round <= 50; ++round) {
+        ASSERT_EQ(graph_->Run(), S_OK) << round;
+        device.Block();
+        ASSERT_EQ(Queue(round), S_OK) << round;
+        ASSERT_TRUE(device.WaitUntilHolding()) << round;
+        ASSERT_EQ(Queue(1000 + round), S_OK) << round;
+        device.Unblock();
+        ASSERT_TRUE(device.WaitForCount(2 * round)) << round;
+        ASSERT_EQ(device.HoldsTimedOut(), 0u) << round;
+        ASSERT_TRUE(SUCCEEDED(graph_->Stop())) << round;
+    }
+    // Each round played the held sample, then the one that arrived while it was held.
+    const std::vector<standin::ReceivedRecord> got = device.Records();
+    ASSERT_EQ(got.size(), 100u);
+    for (DWORD round = 1; round <= 50; ++round) {
+        EXPECT_EQ(got[2 * (round - 1)].firstWord, round);
+        EXPECT_EQ(got[2 * (round - 1) + 1].firstWord, 1000 + round);
+    }
+}
+
 // Wine's only audio renderer device needs a sound device, so the default the graph finds
 // here is the stand-in registered with a merit above it.
 TEST_F(AudioPreviewGraphTest, AnUnknownDevicePlaysOnTheDefaultRenderer)

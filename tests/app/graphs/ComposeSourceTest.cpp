@@ -81,6 +81,11 @@ protected:
         }
         allocator_.Release();
         graph_.Release();
+        for (CRecordingSink* sink : {videoSink_, audioSink_}) {
+            if (sink) {
+                EXPECT_EQ(sink->HoldsTimedOut(), 0);
+            }
+        }
         if (videoSink_)
             videoSink_->NonDelegatingRelease();
         if (audioSink_)
@@ -357,6 +362,7 @@ TEST_F(ComposeSourceTest, PreviewPlaysTheOldestWaitingSampleWithoutTimesAndDrops
     EXPECT_EQ(got[2].firstWord, 9u);
     for (const ReceivedSample& r : got)
         EXPECT_EQ(r.timeResult, VFW_E_SAMPLE_TIME_NOT_SET);
+    EXPECT_EQ(sink->HoldsTimedOut(), 0);
 
     CComQIPtr<IMediaControl> control(graph_.Get());
     control->Stop();

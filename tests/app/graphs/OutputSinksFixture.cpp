@@ -134,6 +134,16 @@ void OutputSinksTest::SetUp()
 
 void OutputSinksTest::TearDown()
 {
+    // A hold that ran out means something upstream waited on the held streaming thread.
+    const struct {
+        const char* name;
+        standin::CReceiveLog& log;
+    } logs[] = {{"Decklink video", standin::DecklinkVideoLog()},
+                {"Decklink audio", standin::DecklinkAudioLog()},
+                {"sound card", standin::SoundCardLog()},
+                {"default sound", standin::DefaultSoundLog()}};
+    for (const auto& l : logs)
+        EXPECT_EQ(l.log.HoldsTimedOut(), 0u) << l.name;
     standIns_.reset();
     AfxSetMessageBoxProc(AFX_MESSAGEBOX_PROC());
     EngineClock::SetSource(nullptr);

@@ -31,7 +31,9 @@ public:
     CBasePin* GetPin(int n) override;
     HRESULT STDMETHODCALLTYPE Stop() override;
 
-    // While blocked, Receive waits (after signalling entered()) until Release or a stop.
+    // While blocked, Receive waits (after signalling entered()) until Release or a stop. A
+    // hold that outlasts its guard ends on its own and is counted, so a caller that waits on
+    // the held streaming thread fails the test instead of hanging it.
     void Block();
     void Unblock();
     // Waits until at least count samples have arrived; false after the time-out.
@@ -40,6 +42,7 @@ public:
     bool WaitUntilHolding(DWORD timeoutMs = 5000);
     std::vector<ReceivedSample> Samples();
     size_t Count();
+    LONG HoldsTimedOut() const { return holdsTimedOut_; }
 
     HRESULT OnReceive(IMediaSample* sample);
     void OnStopOrFlush();
@@ -54,6 +57,7 @@ private:
     HANDLE arrived_;  // auto: a sample arrived
     HANDLE holding_;  // auto: Receive is holding a sample
     HANDLE released_; // manual: Receive may return
+    volatile LONG holdsTimedOut_ = 0;
 };
 
 } // namespace graphstest
