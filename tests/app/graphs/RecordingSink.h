@@ -40,6 +40,9 @@ public:
     bool WaitUntilHolding(DWORD timeoutMs = 5000);
     std::vector<ReceivedSample> Samples();
     size_t Count();
+    // Receive calls that came while the sink was stopped (the base pin refuses them).
+    LONG CallsWhileStopped() const { return callsWhileStopped_; }
+    void NoteReceiveCall();
 
     HRESULT OnReceive(IMediaSample* sample);
     void OnStopOrFlush();
@@ -54,6 +57,7 @@ private:
     HANDLE arrived_;  // auto: a sample arrived
     HANDLE holding_;  // auto: Receive is holding a sample
     HANDLE released_; // manual: Receive may return
+    volatile LONG callsWhileStopped_ = 0;
 };
 
 } // namespace graphstest
