@@ -3,10 +3,12 @@
 #include "TransitionSwapCases.h"
 #include "VideoEngineFixture.h"
 
+#include "app/captions/LISScene.h"
 #include "app/engine/RenderEffect.h"
 #include "testing/media/TinyAvi.h"
 
 #include <atomic>
+#include <deque>
 
 namespace enginetest {
 namespace {
@@ -159,6 +161,61 @@ TEST_F(VideoMixerTest, AnAspectThatIsNotPositiveKeepsTheChannelsRatio)
         EXPECT_TRUE(ColourNear(PixelAt(pixels, 32, 39), kRed & 0xFFFFFF));
         EXPECT_TRUE(ColourNear(PixelAt(pixels, 32, 45), 0));
     }
+}
+
+namespace {
+
+// The cooperative levels the device reports, in turn; then the device's own answer.
+struct ScriptedDeviceLevel {
+    std::deque<HRESULT> answers;
+    static HRESULT Check(IDirect3DDevice9* device, void* self)
+    {
+        ScriptedDeviceLevel* s = static_cast<ScriptedDeviceLevel*>(self);
+        if (s->answers.empty())
+            return device->TestCooperativeLevel();
+        const HRESULT hr = s->answers.front();
+        s->answers.pop_front();
+        return hr;
+    }
+};
+
+} // namespace
+
+TEST_F(VideoMixerTest, ALostDeviceIsResetAndCompositionGoesOn)
+{
+    MakeTwoChannels();
+    // An overlay scene keeps a target of its own in the device's default pool.
+    CLISScene scene;
+    ASSERT_EQ(scene.SetTarget(Engine()->GetDevice(), 64, 48, nullptr), S_OK);
+    mixer_->AddRenderListener(&scene);
+    ASSERT_EQ(mixer_->CutTo(0), S_OK);
+    EXPECT_TRUE(ColourNear(TickAndSample(), kRed & 0xFFFFFF));
+
+    ScriptedDeviceLevel level;
+    level.answers = {D3DERR_DEVICELOST, D3DERR_DEVICELOST, D3DERR_DEVICENOTRESET};
+    Engine()->SetCooperativeLevelCheck(&ScriptedDeviceLevel::Check, &level);
+    // While lost nothing is drawn or queued.
+    mixer_->OnClockTick();
+    mixer_->OnClockTick();
+    OutputFrame none;
+    EXPECT_FALSE(Engine()->PopFrame(none));
+    EXPECT_EQ(Engine()->GetResetCount(), 0);
+
+    // Once it can be reset, it is, and the program is composed again: black until the
+    // channels present their next frames into the surfaces made anew.
+    EXPECT_TRUE(ColourNear(TickAndSample(), 0));
+    EXPECT_EQ(Engine()->GetResetCount(), 1);
+    EXPECT_TRUE(level.answers.empty());
+    PresentColour(0, kRed, kRed);
+    PresentColour(1, kBlue, kBlue);
+    EXPECT_TRUE(ColourNear(TickAndSample(), kRed & 0xFFFFFF));
+    // The transitions work on the reset device.
+    ASSERT_EQ(mixer_->BeginTransition(kMixId, {0, 1}, 0, 0), S_OK);
+    ASSERT_EQ(mixer_->SetTransitionPosition(50), S_OK);
+    EXPECT_TRUE(ColourNear(TickAndSample(), kMid));
+
+    mixer_->RemoveRenderListener(&scene);
+    Engine()->SetCooperativeLevelCheck(nullptr, nullptr);
 }
 
 TEST_F(VideoMixerTest, KeyingShowsTheMatteWhereTheKeyHueIs)
