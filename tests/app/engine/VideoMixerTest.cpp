@@ -4,6 +4,7 @@
 #include "VideoEngineFixture.h"
 
 #include "app/captions/LISScene.h"
+#include "app/core/EngineClock.h"
 #include "app/engine/RenderEffect.h"
 #include "testing/media/TinyAvi.h"
 
@@ -216,6 +217,49 @@ TEST_F(VideoMixerTest, ALostDeviceIsResetAndCompositionGoesOn)
 
     mixer_->RemoveRenderListener(&scene);
     Engine()->SetCooperativeLevelCheck(nullptr, nullptr);
+}
+
+namespace {
+
+// Counts the frames the clock announces and notes the thread it announces them on.
+struct ClockThreadListener : IVideoMixerListener {
+    std::atomic<int> frames{0};
+    std::atomic<DWORD> thread{0};
+    HANDLE third = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    ~ClockThreadListener() { CloseHandle(third); }
+    void OnFrameReady(LONGLONG, LONGLONG) override
+    {
+        thread = GetCurrentThreadId();
+        if (++frames == 3)
+            SetEvent(third);
+    }
+};
+
+} // namespace
+
+// The mixer's clock on the system's real timer: it composes on a thread of its own, and
+// stopping it while it composes returns only once that thread has ended, so the engine and
+// the device released after it are never drawn on.
+TEST_F(VideoMixerTest, StoppingTheRealClockWhileItComposesLeavesNoTickBehind)
+{
+    EngineClock::SetManualTimers(false);
+    MakeMixer(64, 48);
+    AttachInput(0, 32, 24);
+    PresentColour(0, kRed, kRed);
+    ASSERT_EQ(mixer_->CutTo(0), S_OK);
+    ClockThreadListener clock;
+    mixer_->SetListener(&clock);
+    ASSERT_EQ(WaitForSingleObject(clock.third, 10000), WAIT_OBJECT_0);
+    const DWORD composer = clock.thread.load();
+    EXPECT_NE(composer, GetCurrentThreadId());
+
+    ASSERT_EQ(mixer_->StopClock(), S_OK);
+    HANDLE thread = OpenThread(SYNCHRONIZE, FALSE, composer);
+    if (thread) {
+        EXPECT_EQ(WaitForSingleObject(thread, 0), WAIT_OBJECT_0) << "the clock's thread still runs";
+        CloseHandle(thread);
+    }
+    mixer_->SetListener(nullptr);
 }
 
 TEST_F(VideoMixerTest, KeyingShowsTheMatteWhereTheKeyHueIs)
