@@ -109,8 +109,14 @@ HRESULT CLISScene::SetTarget(IDirect3DDevice9* device, int width, int height, HW
 
 HRESULT CLISScene::SetDevice(IDirect3DDevice9* device)
 {
-    if (!device) return S_OK;
     CAutoLock lock(&lock_);
+    if (!device) {
+        // The device is about to be reset: its default pool, this scene's target among it,
+        // must be empty. The device stays; the target is made again when it comes back.
+        if (texture_) texture_->Release();
+        texture_ = nullptr;
+        return S_OK;
+    }
     device->AddRef();
     if (device_) device_->Release();
     device_ = device;

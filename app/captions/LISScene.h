@@ -27,7 +27,8 @@ public:
     // the render texture.
     HRESULT SetTarget(IDirect3DDevice9* device, int width, int height, HWND previewWindow);
 
-    // IVideoMixerRenderListener
+    // IVideoMixerRenderListener. A null device lets go of the render texture (the device is
+    // about to be reset); a device makes it again.
     HRESULT SetDevice(IDirect3DDevice9* device) override;
     HRESULT Render(IDirect3DDevice9* device, int reserved) override;
     bool IsProgramLayer() override { return previewWindow_ == nullptr; }

@@ -143,11 +143,19 @@ HRESULT CDXRenderEngine::CreateDevice()
     pp.AutoDepthStencilFormat = D3DFMT_D16;
     pp.Flags = D3DPRESENTFLAG_DISCARD_DEPTHSTENCIL;
     pp.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+    presentParams_ = pp;
     hr = d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, mixer_->GetRenderWindow(), behaviour, &pp, &device_);
     d3d->Release();
     if (FAILED(hr))
         return hr;
+    SetDefaultStates();
+    targetWidth_ = width_;
+    targetHeight_ = height_;
+    return S_OK;
+}
 
+void CDXRenderEngine::SetDefaultStates()
+{
     device_->SetRenderState(D3DRS_AMBIENT, 0x00FFFFFF);
     device_->SetRenderState(D3DRS_LIGHTING, FALSE);
     device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
@@ -162,9 +170,116 @@ HRESULT CDXRenderEngine::CreateDevice()
     device_->SetSamplerState(0, D3DSAMP_ADDRESSV, D3DTADDRESS_CLAMP);
     device_->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
     device_->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
-    targetWidth_ = width_;
-    targetHeight_ = height_;
-    return S_OK;
+}
+
+// --- device loss ------------------------------------------------------------------
+//
+// A display-mode change or a locked session takes the device away: while it is lost nothing
+// is drawn; once it can be reset, everything made in the default pool (work and field
+// textures, output surfaces, every channel's textures and renderer surfaces, the layers'
+// targets) is let go, the device is reset, and all of it is made again, black until the
+// channels present anew. The effects are told before and after. Managed and system-memory
+// objects (the quads, the read-back surface, the layers' pictures) survive.
+
+HRESULT CDXRenderEngine::CheckDevice()
+{
+    const HRESULT level = levelCheck_ ? levelCheck_(device_, levelContext_) : device_->TestCooperativeLevel();
+    if (level == D3DERR_DEVICELOST)
+        return S_FALSE;
+    if (level == D3DERR_DEVICENOTRESET)
+        return ResetDevice();
+    return level;
+}
+
+HRESULT CDXRenderEngine::ResetDevice()
+{
+    ReleaseDefaultPool();
+    D3DPRESENT_PARAMETERS pp = presentParams_;
+    HRESULT hr = device_->Reset(&pp);
+    if (FAILED(hr))
+        return hr; // still to be reset: the next tick tries again
+    SetDefaultStates();
+    hr = RestoreDefaultPool();
+    if (SUCCEEDED(hr))
+        ++resets_;
+    return hr;
+}
+
+void CDXRenderEngine::ReleaseDefaultPool()
+{
+    outputs_.Clear();
+    for (IDirect3DTexture9*& t : work_)
+        SafeRelease(t);
+    for (IDirect3DTexture9*& t : fields_)
+        SafeRelease(t);
+    for (int i = 0; i < mixer_->GetInputCount(); ++i) {
+        if (CVideoChannel* channel = mixer_->GetChannel(i)) {
+            channel->ReleaseFieldTextures();
+            channel->ReleaseTextures();
+            channel->ReleaseSurfaces();
+        }
+    }
+    // The effects are loaded again after the reset: telling them of the loss alone left them
+    // drawing nothing on a reset device. The transitions stay the same objects (the effect
+    // list hands them out), only what they hold on the device goes.
+    SafeRelease(preProcess_);
+    SafeRelease(channelRender_);
+    SafeRelease(fields2Frame_);
+    for (const auto& entry : effects_)
+        entry.second->Uninit();
+    // A layer given no device lets go of its target.
+    for (IVideoMixerRenderListener* layer : mixer_->GetRenderListeners())
+        layer->SetDevice(nullptr);
+}
+
+HRESULT CDXRenderEngine::RestoreDefaultPool()
+{
+    HRESULT hr = LoadEnginePasses();
+    if (FAILED(hr))
+        return hr;
+    // A transition whose file no longer loads fails when it is run, as at start.
+    const EffectInitParams params = TransitionParams();
+    for (const auto& entry : effects_)
+        entry.second->Init(&params);
+    hr = CreateWorkTextures();
+    if (SUCCEEDED(hr)) {
+        SafeRelease(staging_); // made again with the output surfaces
+        hr = CreateOutputSurfaces();
+    }
+    for (int i = 0; i < mixer_->GetInputCount() && SUCCEEDED(hr); ++i)
+        if (CVideoChannel* channel = mixer_->GetChannel(i))
+            hr = RestoreChannel(channel);
+    for (IVideoMixerRenderListener* layer : mixer_->GetRenderListeners())
+        layer->SetDevice(device_);
+    return hr;
+}
+
+HRESULT CDXRenderEngine::RestoreChannel(CVideoChannel* channel)
+{
+    // A channel whose renderer never asked for surfaces has nothing to make again.
+    if (!channel->allocation.dwWidth || !channel->allocation.dwHeight)
+        return CreateFieldTextures(channel);
+    if (channel->notify) {
+        VMR9AllocationInfo info = channel->allocation;
+        DWORD count = info.MinBuffers ? info.MinBuffers : 1;
+        channel->surfaces.assign(count, nullptr);
+        HRESULT hr = channel->notify->AllocateSurfaceHelper(&info, &count, channel->surfaces.data());
+        if (FAILED(hr)) {
+            channel->ReleaseSurfaces();
+            return hr;
+        }
+        channel->surfaces.resize(count);
+    }
+    HRESULT hr = CreateRenderTexture(mixer_->GetWidth(), mixer_->GetHeight(), &channel->channelTexture);
+    if (SUCCEEDED(hr))
+        hr = CreateRenderTexture(channel->allocation.dwWidth, channel->allocation.dwHeight, &channel->sourceTexture);
+    if (FAILED(hr))
+        return hr;
+    channel->sourceWidth = channel->allocation.dwWidth;
+    channel->sourceHeight = channel->allocation.dwHeight;
+    FillTexture(channel->channelTexture, kOpaqueBlack);
+    FillTexture(channel->sourceTexture, kOpaqueBlack);
+    return CreateFieldTextures(channel);
 }
 
 HRESULT CDXRenderEngine::CreateRenderTexture(UINT width, UINT height, IDirect3DTexture9** texture)
@@ -275,6 +390,13 @@ HRESULT CDXRenderEngine::LoadEnginePasses()
 
 HRESULT CDXRenderEngine::LoadTransitions()
 {
+    const EffectInitParams params = TransitionParams();
+    DeleteEffects();
+    return LoadTransitionEffects(params, effects_);
+}
+
+EffectInitParams CDXRenderEngine::TransitionParams() const
+{
     EffectInitParams params = {};
     params.nOutputWidth = width_;
     params.nOutputHeight = height_;
@@ -284,8 +406,7 @@ HRESULT CDXRenderEngine::LoadTransitions()
     memcpy(params.matWorld, static_cast<const float*>(screen_.world), sizeof(params.matWorld));
     memcpy(params.matViewProjection, static_cast<const float*>(screen_.viewProjection),
            sizeof(params.matViewProjection));
-    DeleteEffects();
-    return LoadTransitionEffects(params, effects_);
+    return params;
 }
 
 HRESULT CDXRenderEngine::CreateFieldTextures(CVideoChannel* channel)

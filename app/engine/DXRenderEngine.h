@@ -47,6 +47,17 @@ public:
     HRESULT ReadBackFrame(IDirect3DSurface9* surface, BYTE* buffer, long* count);
 
     IDirect3DDevice9* GetDevice() const { return device_; }
+
+    // Asked before every composition for the device's cooperative level; null asks the
+    // device itself (TestCooperativeLevel). Tests make the device report itself lost here.
+    using CooperativeLevelFn = HRESULT (*)(IDirect3DDevice9* device, void* context);
+    void SetCooperativeLevelCheck(CooperativeLevelFn check, void* context)
+    {
+        levelCheck_ = check;
+        levelContext_ = context;
+    }
+    // Device resets that succeeded after a loss.
+    LONG GetResetCount() const { return resets_; }
     int GetWidth() const { return width_; }
     int GetHeight() const { return height_; }
     int GetOutputParity() const { return parity_; }
@@ -68,11 +79,20 @@ public:
 
 private:
     HRESULT CreateDevice();
+    void SetDefaultStates();
+    // S_OK when the device can draw, S_FALSE while it is lost (nothing can be drawn until it
+    // can be reset), an error when a reset failed (tried again on the next tick).
+    HRESULT CheckDevice();
+    HRESULT ResetDevice();
+    void ReleaseDefaultPool();
+    HRESULT RestoreDefaultPool();
+    HRESULT RestoreChannel(CVideoChannel* channel);
     HRESULT CreateWorkTextures();
     HRESULT CreateOutputSurfaces();
     HRESULT CreateQuads();
     HRESULT LoadEnginePasses();
     HRESULT LoadTransitions();
+    EffectInitParams TransitionParams() const;
     void ReleaseAll();
 
     HRESULT PlaceChannelImage(CVideoChannel* channel, IDirect3DTexture9* source, int field);
@@ -90,6 +110,10 @@ private:
     void SetPassMatrices(ID3DXEffect* effect, const QuadMatrices& m);
 
     IDirect3DDevice9* device_ = nullptr;
+    D3DPRESENT_PARAMETERS presentParams_ = {};
+    CooperativeLevelFn levelCheck_ = nullptr;
+    void* levelContext_ = nullptr;
+    LONG resets_ = 0;
     int width_;
     int height_;
     int fieldType_;

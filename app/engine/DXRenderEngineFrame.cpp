@@ -335,6 +335,9 @@ HRESULT CDXRenderEngine::RenderFrame(const std::vector<int>& activeInputs, float
 {
     if (!device_)
         return E_UNEXPECTED;
+    const HRESULT level = CheckDevice();
+    if (level != S_OK)
+        return level;
     ShowChannels();
     if (activeInputs.empty())
         return S_FALSE;

@@ -23,6 +23,7 @@
 
 class CAudioMixer;
 class CChannel;
+class IProgramFrameSource;
 class CVideoMixer;
 class CWnd;
 
@@ -118,6 +119,9 @@ public:
 protected:
     // Starts the frame distribution thread; a failure leaves no thread and no event.
     virtual HRESULT StartFrameThread();
+    // Where the frame thread reads composed frames: the video mixer's engine (null without
+    // a mixer). Tests put a failing reader in front of it.
+    virtual IProgramFrameSource* FrameSource() const;
 
 private:
     friend class CChannel;

@@ -290,9 +290,14 @@ void CDirector::FrameLoop()
     }
 }
 
+IProgramFrameSource* CDirector::FrameSource() const
+{
+    return m_videoMixer ? m_videoMixer->GetProgramFrames() : nullptr;
+}
+
 HRESULT CDirector::GetNextFrame()
 {
-    IProgramFrameSource* frames = m_videoMixer ? m_videoMixer->GetProgramFrames() : nullptr;
+    IProgramFrameSource* frames = FrameSource();
     if (!frames)
         return E_UNEXPECTED;
     HRESULT made = S_OK;

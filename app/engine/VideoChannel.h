@@ -42,6 +42,8 @@ public:
     IBaseFilter* renderer;
     IFilterGraph* graph;
     std::vector<IDirect3DSurface9*> surfaces;
+    // What the renderer asked for, kept to make its surfaces again after a device reset.
+    VMR9AllocationInfo allocation = {};
     IDirect3DTexture9* channelTexture = nullptr;
     IDirect3DTexture9* sourceTexture = nullptr;
     UINT sourceWidth = 0;

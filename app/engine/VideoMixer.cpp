@@ -362,6 +362,8 @@ STDMETHODIMP CVideoMixer::InitializeDevice(DWORD_PTR input, VMR9AllocationInfo* 
         return hr;
     }
     channel->surfaces.resize(*count);
+    channel->allocation = *info;
+    channel->allocation.MinBuffers = *count;
     hr = engine->CreateRenderTexture(renderWidth_, outputHeight_, &channel->channelTexture);
     if (SUCCEEDED(hr))
         hr = engine->CreateRenderTexture(info->dwWidth, info->dwHeight, &channel->sourceTexture);

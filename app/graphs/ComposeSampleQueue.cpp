@@ -2,7 +2,9 @@
 
 #include <new>
 
-CComposeSampleQueue::CComposeSampleQueue() = default;
+CComposeSampleQueue::CComposeSampleQueue() : idleEvent_(CreateEventW(nullptr, TRUE, TRUE, nullptr))
+{
+}
 
 CComposeSampleQueue::~CComposeSampleQueue()
 {
@@ -20,6 +22,18 @@ CComposeSampleQueue::~CComposeSampleQueue()
             pool_->purge_memory();
         pool_.reset();
     }
+    if (idleEvent_)
+        CloseHandle(idleEvent_);
+}
+
+void CComposeSampleQueue::UpdateIdleEvent()
+{
+    if (!idleEvent_)
+        return;
+    if (idle_ && queue_.empty())
+        SetEvent(idleEvent_);
+    else
+        ResetEvent(idleEvent_);
 }
 
 BYTE* CComposeSampleQueue::TakeBuffer(size_t size)
@@ -80,6 +94,7 @@ bool CComposeSampleQueue::Push(AM_SAMPLE2_PROPERTIES* record)
     queue_.push_back(record);
     const bool wake = idle_;
     idle_ = false;
+    UpdateIdleEvent();
     return wake;
 }
 
@@ -88,6 +103,7 @@ bool CComposeSampleQueue::Pop(AM_SAMPLE2_PROPERTIES*& record)
     CAutoLock lock(&queueLock_);
     if (queue_.empty()) {
         idle_ = true;
+        UpdateIdleEvent();
         record = nullptr;
         return false;
     }
@@ -100,12 +116,14 @@ void CComposeSampleQueue::MarkIdle()
 {
     CAutoLock lock(&queueLock_);
     idle_ = true;
+    UpdateIdleEvent();
 }
 
 void CComposeSampleQueue::MarkBusy()
 {
     CAutoLock lock(&queueLock_);
     idle_ = false;
+    UpdateIdleEvent();
 }
 
 bool CComposeSampleQueue::IsIdle() const
@@ -123,6 +141,7 @@ void CComposeSampleQueue::DropAllWaiting()
         Discard(r);
         ++dropped_;
     }
+    UpdateIdleEvent();
 }
 
 size_t CComposeSampleQueue::Waiting() const

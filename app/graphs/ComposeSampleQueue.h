@@ -44,6 +44,9 @@ public:
     // The thread (re)enters its loop.
     void MarkBusy();
     bool IsIdle() const;
+    // Set while the thread is idle and nothing waits: everything pushed has been delivered.
+    // Manual-reset, owned by the queue; waiters only wait on it.
+    HANDLE IdleEvent() const { return idleEvent_; }
     // Drops every waiting record (the one being delivered is already out of the queue).
     void DropAllWaiting();
     size_t Waiting() const;
@@ -53,11 +56,15 @@ public:
     void Discard(AM_SAMPLE2_PROPERTIES* record);
 
 private:
+    // Under the queue lock, after every change of the queue or the idle flag.
+    void UpdateIdleEvent();
+
     // Queue lock first, pool lock inside it, never the other way round.
     mutable CCritSec queueLock_;
     mutable CCritSec poolLock_;
     std::deque<AM_SAMPLE2_PROPERTIES*> queue_;
     bool idle_ = true;
+    HANDLE idleEvent_;
     size_t dropped_ = 0;
     std::unique_ptr<boost::pool<>> pool_;
     size_t bufferSize_ = 0;

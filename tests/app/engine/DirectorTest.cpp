@@ -15,6 +15,7 @@
 #include "app/engine/Channel.h"
 #include "app/engine/DXRenderEngine.h"
 #include "app/core/EngineClock.h"
+#include "app/engine/ProgramFrameSource.h"
 #include "app/engine/VideoMixer.h"
 
 #include <gtest/gtest.h>
@@ -22,6 +23,9 @@
 #include <streams.h>
 
 #include <cstdlib>
+#include <cstring>
+#include <atomic>
+#include <set>
 #include <string>
 #include <memory>
 
@@ -50,6 +54,35 @@ DWORD TestClock()
     }
     return ::testing::AssertionSuccess();
 }
+
+// A director whose frame thread finds the reads it was told to fail failed: the engine's
+// frame is taken and dropped, as a failed readback does.
+class FailingReadDirector : public CDirector, private IProgramFrameSource {
+public:
+    std::set<int> failing; // read numbers, from 1, that fail
+    std::atomic<int> reads{0};
+
+protected:
+    IProgramFrameSource* FrameSource() const override
+    {
+        return CDirector::FrameSource() ? const_cast<FailingReadDirector*>(this) : nullptr;
+    }
+
+private:
+    HRESULT ReadNextFrame(BYTE* buffer, long* count, ProgramFrameInfo* info) override
+    {
+        const HRESULT hr = CDirector::FrameSource()->ReadNextFrame(buffer, count, info);
+        if (hr == VFW_S_NO_MORE_ITEMS || FAILED(hr))
+            return hr;
+        if (failing.count(++reads)) {
+            // What a failed read leaves behind: a buffer of anything.
+            if (buffer && count)
+                memset(buffer, 0x5A, *count);
+            return E_FAIL;
+        }
+        return hr;
+    }
+};
 
 // A director whose frame thread never starts.
 class ThreadlessDirector : public CDirector {
@@ -411,6 +444,32 @@ TEST_F(DirectorTest, ShutdownGoesOnWhenAChannelGraphDoesNotStop)
     delete stuck;
     CloseHandle(hold);
     CloseHandle(returned);
+}
+
+TEST_F(DirectorTest, AFrameWhoseReadbackFailsIsDroppedAndTheNextOneGoesOut)
+{
+    FailingReadDirector* director = new FailingReadDirector;
+    director->failing = {2};
+    MakeDirector(director);
+    LoadTwo();
+    ASSERT_EQ(director_->SetProgram(1), S_OK);
+    ASSERT_EQ(director_->StartOutput(kOutputAvi), S_OK);
+    OutputRecord& out = *outputs_.records[kOutputAvi];
+
+    LONGLONG times[3] = {};
+    for (LONGLONG& t : times) {
+        t = LONGLONG(g_now) * 10000;
+        Tick();
+        g_now += 40;
+    }
+    // The frame thread reads in order: the third frame's arrival means the second was read.
+    ASSERT_TRUE(out.WaitForFrames(2));
+    std::lock_guard<std::mutex> guard(out.lock);
+    ASSERT_EQ(out.frames.size(), 2u);
+    EXPECT_EQ(out.frames[0].start, times[0]);
+    EXPECT_EQ(out.frames[1].start, times[2]); // the failed one never reached the output
+    for (const OutputRecord::Frame& f : out.frames)
+        EXPECT_TRUE(Near(f.centre, kRed));
 }
 
 TEST_F(DirectorTest, TheRecordingOptionDrivesTheCamcordersAroundATransition)

@@ -3,10 +3,13 @@
 #include "TransitionSwapCases.h"
 #include "VideoEngineFixture.h"
 
+#include "app/captions/LISScene.h"
+#include "app/core/EngineClock.h"
 #include "app/engine/RenderEffect.h"
 #include "testing/media/TinyAvi.h"
 
 #include <atomic>
+#include <deque>
 
 namespace enginetest {
 namespace {
@@ -159,6 +162,104 @@ TEST_F(VideoMixerTest, AnAspectThatIsNotPositiveKeepsTheChannelsRatio)
         EXPECT_TRUE(ColourNear(PixelAt(pixels, 32, 39), kRed & 0xFFFFFF));
         EXPECT_TRUE(ColourNear(PixelAt(pixels, 32, 45), 0));
     }
+}
+
+namespace {
+
+// The cooperative levels the device reports, in turn; then the device's own answer.
+struct ScriptedDeviceLevel {
+    std::deque<HRESULT> answers;
+    static HRESULT Check(IDirect3DDevice9* device, void* self)
+    {
+        ScriptedDeviceLevel* s = static_cast<ScriptedDeviceLevel*>(self);
+        if (s->answers.empty())
+            return device->TestCooperativeLevel();
+        const HRESULT hr = s->answers.front();
+        s->answers.pop_front();
+        return hr;
+    }
+};
+
+} // namespace
+
+TEST_F(VideoMixerTest, ALostDeviceIsResetAndCompositionGoesOn)
+{
+    MakeTwoChannels();
+    // An overlay scene keeps a target of its own in the device's default pool.
+    CLISScene scene;
+    ASSERT_EQ(scene.SetTarget(Engine()->GetDevice(), 64, 48, nullptr), S_OK);
+    mixer_->AddRenderListener(&scene);
+    ASSERT_EQ(mixer_->CutTo(0), S_OK);
+    EXPECT_TRUE(ColourNear(TickAndSample(), kRed & 0xFFFFFF));
+
+    ScriptedDeviceLevel level;
+    level.answers = {D3DERR_DEVICELOST, D3DERR_DEVICELOST, D3DERR_DEVICENOTRESET};
+    Engine()->SetCooperativeLevelCheck(&ScriptedDeviceLevel::Check, &level);
+    // While lost nothing is drawn or queued.
+    mixer_->OnClockTick();
+    mixer_->OnClockTick();
+    OutputFrame none;
+    EXPECT_FALSE(Engine()->PopFrame(none));
+    EXPECT_EQ(Engine()->GetResetCount(), 0);
+
+    // Once it can be reset, it is, and the program is composed again: black until the
+    // channels present their next frames into the surfaces made anew.
+    EXPECT_TRUE(ColourNear(TickAndSample(), 0));
+    EXPECT_EQ(Engine()->GetResetCount(), 1);
+    EXPECT_TRUE(level.answers.empty());
+    PresentColour(0, kRed, kRed);
+    PresentColour(1, kBlue, kBlue);
+    EXPECT_TRUE(ColourNear(TickAndSample(), kRed & 0xFFFFFF));
+    // The transitions work on the reset device.
+    ASSERT_EQ(mixer_->BeginTransition(kMixId, {0, 1}, 0, 0), S_OK);
+    ASSERT_EQ(mixer_->SetTransitionPosition(50), S_OK);
+    EXPECT_TRUE(ColourNear(TickAndSample(), kMid));
+
+    mixer_->RemoveRenderListener(&scene);
+    Engine()->SetCooperativeLevelCheck(nullptr, nullptr);
+}
+
+namespace {
+
+// Counts the frames the clock announces and notes the thread it announces them on.
+struct ClockThreadListener : IVideoMixerListener {
+    std::atomic<int> frames{0};
+    std::atomic<DWORD> thread{0};
+    HANDLE third = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    ~ClockThreadListener() { CloseHandle(third); }
+    void OnFrameReady(LONGLONG, LONGLONG) override
+    {
+        thread = GetCurrentThreadId();
+        if (++frames == 3)
+            SetEvent(third);
+    }
+};
+
+} // namespace
+
+// The mixer's clock on the system's real timer: it composes on a thread of its own, and
+// stopping it while it composes returns only once that thread has ended, so the engine and
+// the device released after it are never drawn on.
+TEST_F(VideoMixerTest, StoppingTheRealClockWhileItComposesLeavesNoTickBehind)
+{
+    EngineClock::SetManualTimers(false);
+    MakeMixer(64, 48);
+    AttachInput(0, 32, 24);
+    PresentColour(0, kRed, kRed);
+    ASSERT_EQ(mixer_->CutTo(0), S_OK);
+    ClockThreadListener clock;
+    mixer_->SetListener(&clock);
+    ASSERT_EQ(WaitForSingleObject(clock.third, 10000), WAIT_OBJECT_0);
+    const DWORD composer = clock.thread.load();
+    EXPECT_NE(composer, GetCurrentThreadId());
+
+    ASSERT_EQ(mixer_->StopClock(), S_OK);
+    HANDLE thread = OpenThread(SYNCHRONIZE, FALSE, composer);
+    if (thread) {
+        EXPECT_EQ(WaitForSingleObject(thread, 0), WAIT_OBJECT_0) << "the clock's thread still runs";
+        CloseHandle(thread);
+    }
+    mixer_->SetListener(nullptr);
 }
 
 TEST_F(VideoMixerTest, KeyingShowsTheMatteWhereTheKeyHueIs)

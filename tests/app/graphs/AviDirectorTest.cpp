@@ -222,8 +222,7 @@ TEST_F(AviDirector, TwoSecondsOfProgramAreRecordedFrameByFrame)
             Sleep(1);
         ASSERT_EQ(graph->Frames(), i + 1) << "frame " << i << " did not reach the output";
         CCSVideoOutputPin* pin = graph->ComposeSource()->VideoPin();
-        for (int wait = 0; wait < 5000 && !(pin->Queue().Waiting() == 0 && pin->IsIdle()); ++wait)
-            Sleep(1);
+        ASSERT_EQ(WaitForSingleObject(pin->Queue().IdleEvent(), 10000), WAIT_OBJECT_0) << "frame " << i;
     }
     ASSERT_EQ(director_->StopOutput(kOutputAvi), S_OK);
 

@@ -394,8 +394,7 @@ protected:
     // The pin goes idle once its queue is empty and everything went downstream.
     static void WaitDelivered(CCSBaseOutputPin* pin)
     {
-        for (int i = 0; i < 5000 && !(pin->Queue().Waiting() == 0 && pin->IsIdle()); ++i)
-            Sleep(1);
+        EXPECT_EQ(WaitForSingleObject(pin->Queue().IdleEvent(), 10000), WAIT_OBJECT_0);
     }
 
     // The filter at the other end of the pin.

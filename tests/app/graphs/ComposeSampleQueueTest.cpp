@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <vector>
 
 namespace {
@@ -54,6 +56,35 @@ TEST(ComposeSampleQueueTest, OnlyTheFirstArrivalAfterIdleWakesTheThread)
     EXPECT_TRUE(q.IsIdle());
     // The thread found the queue empty and went idle under the lock: the next arrival wakes it.
     EXPECT_TRUE(q.Push(Record(q, 3)));
+}
+
+// The idle event is what a waiter waits on instead of polling Waiting() and IsIdle().
+TEST(ComposeSampleQueueTest, TheIdleEventIsSetOnlyWhileIdleWithNothingWaiting)
+{
+    CComposeSampleQueue q;
+    auto signalled = [&q] { return WaitForSingleObject(q.IdleEvent(), 0) == WAIT_OBJECT_0; };
+    AM_SAMPLE2_PROPERTIES* r = nullptr;
+    struct Step {
+        const char* what;
+        std::function<void()> act;
+        bool set;
+    } steps[] = {
+        {"new", [] {}, true},
+        {"push", [&] { q.Push(Record(q, 1)); }, false},
+        {"push again", [&] { q.Push(Record(q, 2)); }, false},
+        {"pop one of two", [&] { ASSERT_TRUE(q.Pop(r)); q.Discard(r); }, false},
+        {"pop the last", [&] { ASSERT_TRUE(q.Pop(r)); q.Discard(r); }, false}, // still delivering it
+        {"find it empty", [&] { EXPECT_FALSE(q.Pop(r)); }, true},
+        {"loop entered", [&] { q.MarkBusy(); }, false},
+        {"left the loop", [&] { q.MarkIdle(); }, true},
+        {"push while idle", [&] { q.Push(Record(q, 3)); }, false},
+        {"left with one waiting", [&] { q.MarkIdle(); }, false},
+        {"waiting dropped", [&] { q.DropAllWaiting(); }, true},
+    };
+    for (Step& step : steps) {
+        step.act();
+        EXPECT_EQ(signalled(), step.set) << step.what;
+    }
 }
 
 TEST(ComposeSampleQueueTest, TheEndMarkerPassesThroughTheQueue)

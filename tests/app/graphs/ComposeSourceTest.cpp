@@ -270,6 +270,31 @@ TEST_F(ComposeSourceTest, StoppingWithAFullQueueEndsAndTheNextRunStartsAfresh)
     EXPECT_EQ(source_->VideoPin()->Queue().Waiting(), 0u);
 }
 
+TEST_F(ComposeSourceTest, NoPinCallsDownstreamOnceItsGraphHasStopped)
+{
+    Run();
+    source_->ActivatePins();
+    videoSink_->Block();
+    SendFrame(0, 0);
+    ASSERT_TRUE(videoSink_->WaitUntilHolding());
+    for (DWORD n = 1; n < 20; ++n)
+        SendFrame(n, REFERENCE_TIME(n) * 400000);
+    const REFERENCE_TIME audioStart = PinStart(), audioStop = PinStart() + 400000;
+    EXPECT_EQ(SendAudio(1, &audioStart, &audioStop), S_OK);
+
+    // Stopped while one frame is held in Receive and nineteen wait.
+    CComQIPtr<IMediaControl> control(graph_.Get());
+    ASSERT_TRUE(SUCCEEDED(control->Stop()));
+    // Both streaming threads have ended with the Stop, so no later call can come from them.
+    EXPECT_FALSE(source_->VideoPin()->ThreadExists());
+    EXPECT_FALSE(source_->AudioPin()->ThreadExists());
+    // What the director hands a stopped pin goes nowhere either.
+    SendFrame(20, REFERENCE_TIME(20) * 400000);
+    EXPECT_EQ(videoSink_->CallsWhileStopped(), 0);
+    EXPECT_EQ(audioSink_->CallsWhileStopped(), 0);
+    EXPECT_EQ(videoSink_->Count(), 1u);
+}
+
 TEST_F(ComposeSourceTest, AudioKeepsItsFlagsAndASampleWithoutStopTimeHasOnlyAStart)
 {
     Run();

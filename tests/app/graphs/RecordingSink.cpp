@@ -17,6 +17,7 @@ public:
     HRESULT CheckMediaType(const CMediaType* type) override { return type ? S_OK : E_POINTER; }
     HRESULT STDMETHODCALLTYPE Receive(IMediaSample* sample) override
     {
+        sink_->NoteReceiveCall();
         HRESULT hr = CBaseInputPin::Receive(sample);
         if (hr != S_OK)
             return hr;
@@ -68,6 +69,12 @@ HRESULT STDMETHODCALLTYPE CRecordingSink::Stop()
 {
     OnStopOrFlush();
     return CBaseFilter::Stop();
+}
+
+void CRecordingSink::NoteReceiveCall()
+{
+    if (m_State == State_Stopped)
+        InterlockedIncrement(&callsWhileStopped_);
 }
 
 void CRecordingSink::Block()

@@ -46,6 +46,9 @@ public:
 
     HRESULT OnReceive(IMediaSample* sample);
     void OnStopOrFlush();
+    // Receive calls that came while the sink was stopped (the base pin refuses them).
+    void NoteReceiveCall();
+    LONG CallsWhileStopped() const { return callsWhileStopped_; }
 
 private:
     CRecordingSink();
@@ -54,6 +57,7 @@ private:
     std::unique_ptr<CBaseInputPin> pin_;
     std::mutex lock_;
     std::vector<ReceivedSample> samples_;
+    volatile LONG callsWhileStopped_ = 0;
     HANDLE arrived_;  // auto: a sample arrived
     HANDLE holding_;  // auto: Receive is holding a sample
     HANDLE released_; // manual: Receive may return
