@@ -33,6 +33,9 @@ const UINT WM_PROGRAM_VOLUME = 0x501;       // wParam 1 get / 0 set, lParam perc
 // From the subtitle line window: wParam a memory DC holding the line (0 hides), lParam the
 // bitmap's height in the high 16 bits and its width in the low 16 bits.
 const UINT WM_CAPTION_BITMAP = 0x1D33;
+// From the subtitle line window, when automatic publishing ended by itself (the list ran out),
+// so the main window's automatic-publishing switch can follow; wParam and lParam 0.
+const UINT WM_SUBTITLE_AUTO_ENDED = 0x1D34;
 
 // From the add-programme dialog: wParam SourceDescriptor[2], lParam int* (1 when seekable);
 // the answer is the duration in whole seconds.

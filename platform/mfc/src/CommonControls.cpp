@@ -187,13 +187,17 @@ BOOL CListCtrl::SetItemText(int item, int subItem, LPCWSTR text)
 
 CString CListCtrl::GetItemText(int item, int subItem) const
 {
-    std::vector<wchar_t> buffer(1024, L'\0');
-    LVITEMW it = {};
-    it.iSubItem = subItem;
-    it.pszText = buffer.data();
-    it.cchTextMax = static_cast<int>(buffer.size());
-    SendMessage(LVM_GETITEMTEXTW, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&it));
-    return CString(buffer.data());
+    // Grown until the text fits: a text that fills the buffer may have been cut.
+    for (size_t size = 256;; size *= 2) {
+        std::vector<wchar_t> buffer(size, L'\0');
+        LVITEMW it = {};
+        it.iSubItem = subItem;
+        it.pszText = buffer.data();
+        it.cchTextMax = static_cast<int>(buffer.size());
+        const LRESULT n = SendMessage(LVM_GETITEMTEXTW, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&it));
+        if (static_cast<size_t>(n) + 1 < size || size >= 0x100000)
+            return CString(buffer.data());
+    }
 }
 
 BOOL CListCtrl::SetItemData(int item, DWORD_PTR data)
