@@ -13,6 +13,8 @@ const wchar_t kAvi[] = L"Avi";
 const wchar_t k1394[] = L"1394";
 const wchar_t kDecklink[] = L"Decklink";
 const wchar_t kVirtualDevice[] = L"VirtualDevice";
+const wchar_t kVCard[] = L"VCard";
+const wchar_t kAudio[] = L"Audio";
 
 bool FileExists(const CString& path)
 {
@@ -203,8 +205,39 @@ WORD LoadVirtualDevicePort(const CString& path)
 
 BOOL SaveVirtualDevicePort(const CString& path, WORD port)
 {
-    if (!FileExists(path))
-        return FALSE;
     util::CIni ini(path);
     return ini.WriteInt(kVirtualDevice, L"ListenPort", port);
+}
+
+int LoadVCardMonitor(const CString& path, int& monitor)
+{
+    if (!FileExists(path))
+        return 0;
+    util::CIni ini(path);
+    monitor = ini.GetInt(kVCard, L"Monitor", kDefaultVCardMonitor);
+    return 1;
+}
+
+BOOL SaveVCardMonitor(const CString& path, int monitor)
+{
+    util::CIni ini(path);
+    return ini.WriteInt(kVCard, L"Monitor", monitor);
+}
+
+int LoadAudioOutputSettings(const CString& path, AudioOutputSettings& s)
+{
+    if (!FileExists(path))
+        return 0;
+    util::CIni ini(path);
+    s.Enable = Flag(ini, kAudio, L"Enable", TRUE);
+    s.Device = ini.GetString(kAudio, L"Device", L"");
+    return 1;
+}
+
+BOOL SaveAudioOutputSettings(const CString& path, const AudioOutputSettings& s)
+{
+    util::CIni ini(path);
+    BOOL ok = ini.WriteInt(kAudio, L"Enable", s.Enable);
+    ok &= ini.WriteString(kAudio, L"Device", s.Device);
+    return ok;
 }

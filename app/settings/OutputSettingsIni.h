@@ -1,7 +1,7 @@
 // The loaders and savers of the output settings pages' keys in output.ini. A loader returns
 // 0 and changes nothing when the file is missing; otherwise it reads every key of its
 // section, a missing key giving the page's load default, and returns 1. A saver writes
-// every key of its section (creating the file, except for the virtual device's port).
+// every key of its section, creating the file when missing.
 #pragma once
 
 #include "app/core/OutputSettings.h"
@@ -38,5 +38,18 @@ BOOL SaveDecklinkOutputSettings(const CString& path, const DecklinkOutputSetting
 // arbitrary port.
 const WORD kDefaultListenPort = 8601;
 WORD LoadVirtualDevicePort(const CString& path);
-// Writes only into an existing file, as the page does; FALSE otherwise.
+// Creates the file like every other page, so a port typed on a fresh installation is kept.
 BOOL SaveVirtualDevicePort(const CString& path, WORD port);
+
+// [VCard] Monitor: the 1-based number of the monitor the video window fills.
+const int kDefaultVCardMonitor = 2;
+int LoadVCardMonitor(const CString& path, int& monitor);
+BOOL SaveVCardMonitor(const CString& path, int monitor);
+
+// [Audio]: whether the program audio is previewed on a sound card, and on which.
+struct AudioOutputSettings {
+    int Enable = 0;
+    CString Device;
+};
+int LoadAudioOutputSettings(const CString& path, AudioOutputSettings& settings);
+BOOL SaveAudioOutputSettings(const CString& path, const AudioOutputSettings& settings);

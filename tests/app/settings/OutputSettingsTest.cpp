@@ -109,9 +109,9 @@ TEST_F(OutputSettingsTest, WithoutTheFileNoLoaderChangesAnythingAndThePortIs8601
     EXPECT_TRUE(a.VCodec.IsEmpty());
     EXPECT_TRUE(k.VideoDevice.IsEmpty());
     EXPECT_EQ(LoadVirtualDevicePort(path_), 8601);
-    // The virtual device's page never creates the file.
-    EXPECT_FALSE(SaveVirtualDevicePort(path_, 9000));
-    EXPECT_EQ(GetFileAttributesW(path_), INVALID_FILE_ATTRIBUTES);
+    // A port typed on a fresh installation is kept: the saver creates the file.
+    EXPECT_TRUE(SaveVirtualDevicePort(path_, 9000));
+    EXPECT_EQ(LoadVirtualDevicePort(path_), 9000);
 }
 
 TEST_F(OutputSettingsTest, AFileWithoutTheKeysGivesThePagesLoadDefaults)

@@ -1,0 +1,105 @@
+// Resource ids of the output settings pages (Windows Media destinations, metadata and
+// profile, AVI, IEEE-1394, Decklink, graphics card, virtual device, sound card), shared by
+// their classes and their dialog templates.
+#pragma once
+
+// Windows Media destinations
+#define IDD_ENCODE_OUTPUT_PAGE 136
+#define IDC_EO_PUSH 1120
+#define IDC_EO_PUSH_SERVER 1121
+#define IDC_EO_PUBLISH_POINT 1122
+#define IDC_EO_COPY_FROM 1123
+#define IDC_EO_AUTO_REMOVE 1124
+#define IDC_EO_BROADCAST 1125
+#define IDC_EO_OUTPUT_FILE 1126
+#define IDC_EO_PORT 1127
+#define IDC_EO_FILE_PATH 1128
+#define IDC_EO_BROWSE 1129
+#define IDC_EO_ADD_INDEX 1130
+#define IDC_EO_OVERWRITE 1131
+#define IDC_EO_FIND_PORT 1090
+
+// Windows Media metadata
+#define IDD_ENCODE_INF_PAGE 135
+#define IDC_EI_TITLE 1119
+#define IDC_EI_AUTHOR 1120
+#define IDC_EI_RATING 1066
+#define IDC_EI_COPYRIGHT 1122
+#define IDC_EI_DESCRIPTION 1108
+
+// Windows Media profile
+#define IDD_PROFILE_CONFIG_PAGE 107
+#define IDC_PC_STANDARD 1101
+#define IDC_PC_CUSTOM 1102
+#define IDC_PC_DESTINATION 1103
+#define IDC_PC_VIDEO 1060
+#define IDC_PC_AUDIO 1061
+#define IDC_PC_STANDARD_LIST 1106
+#define IDC_PC_CUSTOM_LIST 1107
+#define IDC_PC_EDIT 1090
+#define IDC_PC_COPY 1091
+#define IDC_PC_DELETE 1092
+#define IDD_PROFILE_RENAME 134
+#define IDC_PR_NAME 1107
+
+// AVI
+#define IDD_AVI_CONFIG_PAGE 106
+#define IDC_AVI_PATH 1148
+#define IDC_AVI_BROWSE 1129
+#define IDC_AVI_SPLIT 1150
+#define IDC_AVI_MAX 1151
+#define IDC_AVI_VCODEC 1180
+#define IDC_AVI_VQUALITY_BAR 1182
+#define IDC_AVI_VQUALITY 1183
+#define IDC_AVI_ACODEC 1112
+#define IDC_AVI_VCODEC_SETUP 1062
+#define IDC_AVI_ACODEC_SETUP 1063
+
+// IEEE-1394
+#define IDD_1394_OUTPUT_PAGE 158
+#define IDC_DV_DEVICE 1189
+#define IDC_DV_AUTO_SELECT 1190
+#define IDC_DV_PROPERTIES 1090
+
+// Decklink
+#define IDD_DECKLINK_CONFIG_PAGE 4013
+#define IDC_DL_VIDEO 1240
+#define IDC_DL_AUDIO 1241
+
+// Graphics card
+#define IDD_VCARD_CONFIG_PAGE 4007
+#define IDC_VC_MONITOR 1201
+#define IDC_VC_REFRESH 1090
+
+// Virtual device
+#define IDD_VD_CONFIG_PAGE 4012
+#define IDC_VD_PORT 1127
+
+// Sound card
+#define IDD_AUDIO_OUTPUT_PAGE 150
+#define IDC_AO_ENABLE 1154
+#define IDC_AO_DEVICE 1155
+#define IDC_AO_VOLUME 1175
+
+// Strings
+#define IDS_OP_ERROR_CAPTION 106
+#define IDS_NO_WM_RUNTIME 107
+#define IDS_ENTER_PUSH_SERVER 108
+#define IDS_ENTER_PUBLISH_POINT 109
+#define IDS_PORT_INVALID 111
+#define IDS_FILE_NAME_INVALID 112
+#define IDS_SAVE_FAILED_RETRY 114
+#define IDS_DESTINATION_FIRST 115   // 115..121
+#define IDS_COLUMN_BITRATE 122
+#define IDS_COLUMN_FRAMERATE 123
+#define IDS_COLUMN_SIZE 124
+#define IDS_COLUMN_NAME 125
+#define IDS_PROFILE_EXISTS 130
+#define IDS_OP_PROMPT_CAPTION 141
+#define IDS_CHOOSE_FOLDER 242
+#define IDS_AVI_MAX_INVALID 330
+#define IDS_VD_PORT_INVALID 331
+#define IDS_NO_PROFILE_TO_COPY 332
+#define IDS_AVI_QUALITY_INVALID 333
+#define IDS_PROFILE_UNREADABLE 334
+#define IDS_DELETE_PROFILE 335
