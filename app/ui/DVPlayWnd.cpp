@@ -181,7 +181,7 @@ void CDVPlayWnd::SetupControls(UI_Mgr::SBmpMapMgr* skin, UINT backgroundItem)
         if (m_levels[i].GetSafeHwnd() == nullptr)
             m_levels[i].Create(LevelRect(i), this, i == 0 ? IDC_PANEL_LEVEL1 : IDC_PANEL_LEVEL2);
     }
-    Invalidate();
+    RedrawPanel();
 }
 
 void CDVPlayWnd::SetTallyState(int state)
@@ -192,8 +192,27 @@ void CDVPlayWnd::SetTallyState(int state)
         m_bPreview = FALSE;
     if (state == kPreview)
         m_bPreview = TRUE;
-    if (GetSafeHwnd() != nullptr)
-        RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    RedrawPanel();
+}
+
+void CDVPlayWnd::RedrawPanel()
+{
+    if (GetSafeHwnd() == nullptr)
+        return;
+    RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    // The panel paints under its children (the buttons are drawn transparent over it), so the
+    // buttons and bars draw again over the new background. The preview area is left to the
+    // channel's picture while there is one.
+    for (UI::SDrawBtn& button : m_buttons) {
+        if (button.GetSafeHwnd() != nullptr)
+            button.RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    }
+    for (CDBDisplayWnd& bar : m_levels) {
+        if (bar.GetSafeHwnd() != nullptr)
+            bar.RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    }
+    if (m_pChannel == nullptr && m_preview.GetSafeHwnd() != nullptr)
+        m_preview.RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
 }
 
 IChannelTransport* CDVPlayWnd::Transport() const
@@ -217,6 +236,15 @@ void CDVPlayWnd::EnableButton(UINT id, BOOL enable)
         if (button.GetSafeHwnd() != nullptr && static_cast<UINT>(button.GetDlgCtrlID()) == id)
             button.EnableWindow(enable);
     }
+}
+
+UI::SDrawBtn* CDVPlayWnd::SkinnedButton(HWND hwnd)
+{
+    for (UI::SDrawBtn& button : m_buttons) {
+        if (button.GetSafeHwnd() == hwnd)
+            return &button;
+    }
+    return nullptr;
 }
 
 void CDVPlayWnd::StartPositionTimer()
@@ -351,8 +379,7 @@ BOOL CDVPlayWnd::LoadSources(const SourceDescriptor& audio, const SourceDescript
     EnableButton(ID_PANEL_MORE_CONTROLS, TRUE);
     RefreshDuration();
     RefreshPosition();
-    if (GetSafeHwnd() != nullptr)
-        Invalidate();
+    RedrawPanel();
     return TRUE;
 }
 
@@ -389,8 +416,7 @@ void CDVPlayWnd::RequestPreview()
         SetTallyState(kPreview);
     } else if (m_nTally == kOnAir) {
         m_bPreview = TRUE;
-        if (GetSafeHwnd() != nullptr)
-            RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        RedrawPanel();
     }
 }
 
@@ -576,10 +602,38 @@ void CDVPlayWnd::OnPaint()
 
 LRESULT CDVPlayWnd::OnPrintClient(WPARAM wParam, LPARAM)
 {
-    CDC* dc = CDC::FromHandle(reinterpret_cast<HDC>(wParam));
+    HDC hdc = reinterpret_cast<HDC>(wParam);
+    CDC* dc = CDC::FromHandle(hdc);
     const int saved = dc->SaveDC();
     Paint(*dc);
     dc->RestoreDC(saved);
+    // The buttons, preview area and level bars over the background, each at its place: a
+    // printed panel (a screenshot) is the whole panel, whether or not the caller asked for
+    // children, which some platforms' printing leaves out.
+    for (HWND child = ::GetWindow(m_hWnd, GW_CHILD); child != nullptr; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        if (!::IsWindowVisible(child))
+            continue;
+        CRect rc;
+        ::GetWindowRect(child, &rc);
+        ScreenToClient(rc);
+        POINT origin;
+        ::OffsetViewportOrgEx(hdc, rc.left, rc.top, &origin);
+        if (UI::SDrawBtn* button = SkinnedButton(child)) {
+            // An owner-drawn button prints through its own drawing, as it paints.
+            DRAWITEMSTRUCT dis = {};
+            dis.CtlType = ODT_BUTTON;
+            dis.CtlID = static_cast<UINT>(::GetDlgCtrlID(child));
+            dis.itemAction = ODA_DRAWENTIRE;
+            dis.itemState = ::IsWindowEnabled(child) ? 0 : ODS_DISABLED;
+            dis.hwndItem = child;
+            dis.hDC = hdc;
+            dis.rcItem = CRect(0, 0, rc.Width(), rc.Height());
+            button->DrawItem(&dis);
+        } else {
+            ::SendMessageW(child, WM_PRINT, wParam, PRF_CLIENT | PRF_ERASEBKGND | PRF_CHILDREN);
+        }
+        ::SetViewportOrgEx(hdc, origin.x, origin.y, nullptr);
+    }
     return 0;
 }
 

@@ -133,6 +133,10 @@ public:
 protected:
     IChannelTransport* Transport() const;
     void EnableButton(UINT id, BOOL enable);
+    // The whole panel at once, its buttons and bars drawn again over it.
+    void RedrawPanel();
+    // The panel's button of that window, or null.
+    UI::SDrawBtn* SkinnedButton(HWND hwnd);
     void RefreshPosition();
     void RefreshDuration();
     void StartPositionTimer();

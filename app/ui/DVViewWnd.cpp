@@ -94,11 +94,11 @@ void CDVViewWnd::SetupControls(UI_Mgr::SBmpMapMgr* skin, UINT backgroundItem)
         for (int state = 1; state <= 4; ++state)
             m_button.SetStateImage(kButtonSkinBase + static_cast<UINT>(state) - 1, state);
         m_button.SetTransparent(TRUE, kColorKey);
-        // Nothing to show until the main window enables the view (a program channel exists).
         m_button.Create(L"", WS_CHILD | WS_VISIBLE | WS_DISABLED | BS_OWNERDRAW, kButtonRect, this,
                         IDC_VIEW_VIDEO_BUTTON);
-        if (IsWindowEnabled())
-            m_button.EnableWindow(TRUE);
+        // There is no program to show yet: the view starts disabled, and the main window enables
+        // it exactly while there is a program channel, which enables the button with it.
+        EnableWindow(FALSE);
     }
     Invalidate();
 }

@@ -91,13 +91,14 @@ HRESULT CRavelmixerDlg::EndTransition(BOOL swap)
         if (oldPreview)
             oldPreview->SetTallyState(CDVPlayWnd::kOnAir);
         std::swap(m_nProgram, m_nPreview);
-        if (m_nSecPause) {
-            UI::SDrawBtn* console = GetButton(1063);
-            const bool exempt = m_nPreview == 1 && console && console->GetCheck();
-            if (!exempt)
-                if (CDVPlayWnd* preview = PanelOfChannel(m_nPreview))
-                    preview->Pause(FALSE);
-        }
+    }
+    // The operator may have the preview wait for its next take.
+    if (m_nSecPause) {
+        UI::SDrawBtn* console = GetButton(1063);
+        const bool exempt = m_nPreview == 1 && console && console->GetCheck();
+        if (!exempt)
+            if (CDVPlayWnd* preview = PanelOfChannel(m_nPreview))
+                preview->Pause(FALSE);
     }
     m_bTransition = FALSE;
     if (UI::SDrawBtn* autoSwitch = GetButton(1019))

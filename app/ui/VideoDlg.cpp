@@ -148,8 +148,16 @@ void CVideoDlg::LeaveFullScreen()
 {
     m_bFullScreen = FALSE;
     ModifyStyle(0, kFrameStyles);
-    ::SetWindowPos(m_hWnd, HWND_NOTOPMOST, m_rcSaved.left, m_rcSaved.top, m_rcSaved.Width(), m_rcSaved.Height(),
-                 SWP_FRAMECHANGED | SWP_NOACTIVATE);
+    // Wine leaves an owned window topmost through HWND_NOTOPMOST (Windows does not): for that
+    // one call the window is without its owner, which it gets back at once.
+    HWND owner = ::GetWindow(m_hWnd, GW_OWNER);
+    if (owner != nullptr)
+        ::SetWindowLongPtrW(m_hWnd, GWLP_HWNDPARENT, 0);
+    ::SetWindowPos(m_hWnd, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    if (owner != nullptr)
+        ::SetWindowLongPtrW(m_hWnd, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
+    ::SetWindowPos(m_hWnd, nullptr, m_rcSaved.left, m_rcSaved.top, m_rcSaved.Width(), m_rcSaved.Height(),
+                   SWP_NOZORDER | SWP_FRAMECHANGED | SWP_NOACTIVATE);
 }
 
 void CVideoDlg::TellMainWindowRemoved()

@@ -594,3 +594,24 @@ TEST_F(PanelTest, ACutRecordThrowsAndLoadsNothing)
         EXPECT_TRUE(m_desk->loadedNames.empty());
     }
 }
+
+TEST_F(PanelTest, APanelOnScreenShowsItsSkin)
+{
+    ASSERT_TRUE(LoadFile());
+    m_panel.SetTallyState(CDVPlayWnd::kPreview);
+    m_panel.SetLevels(-3, -12);
+    const Pixels screen = CaptureScreen(m_panel.m_hWnd);
+    EXPECT_TRUE(SavePng(screen, L"panel_on_screen.png"));
+    const Pixels printed = CaptureWindow(m_panel.m_hWnd);
+    EXPECT_TRUE(SavePng(printed, L"panel_printed.png"));
+    ASSERT_EQ(screen.width, kPanelWidth);
+    ASSERT_EQ(printed.width, kPanelWidth);
+    // Each button shows its skin image where it stands, on the screen and printed alike.
+    for (int i = 0; i < CDVPlayWnd::kButtonCount; ++i) {
+        CRect rc;
+        m_panel.GetButton(i).GetWindowRect(rc);
+        m_panel.ScreenToClient(rc);
+        const CPoint p = rc.CenterPoint();
+        EXPECT_EQ(printed.At(p.x, p.y), screen.At(p.x, p.y)) << "button " << i;
+    }
+}

@@ -63,7 +63,7 @@ class FakeMain : public CWnd {
 public:
     FakeMain()
     {
-        CreateEx(WS_EX_TOPMOST, nullptr, L"desk", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 20, 20, 420, 340, nullptr,
+        CreateEx(0, nullptr, L"desk", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 20, 20, 420, 340, nullptr,
                  nullptr);
     }
     ~FakeMain() override
@@ -133,10 +133,25 @@ CRect PrimaryMonitor()
     return CRect(0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN));
 }
 
+// One main window for the suite: a shown top-level window costs Wine about 2 s to destroy
+// without a window manager. Each test has its own view, video window and skin.
 class ViewTest : public ::testing::Test {
 protected:
+    static void SetUpTestSuite()
+    {
+        s_app = new CWinApp;
+        s_main = new FakeMain;
+    }
+    static void TearDownTestSuite()
+    {
+        delete s_main;
+        delete s_app;
+        s_main = nullptr;
+        s_app = nullptr;
+    }
     void SetUp() override
     {
+        main_.received.clear();
         ASSERT_TRUE(skin_.Load(WriteViewSkin().c_str()));
         app_.m_pMainWnd = &main_;
         ASSERT_TRUE(view_.Create(&main_, CRect(10, 10, 390, 306), 1030));
@@ -153,11 +168,16 @@ protected:
     HWND Child() { return view_.GetVideoDlg().GetVideoWindow(); }
     CVideoDlg& Dlg() { return view_.GetVideoDlg(); }
 
-    CWinApp app_;
+    static CWinApp* s_app;
+    static FakeMain* s_main;
+    CWinApp& app_ = *s_app;
+    FakeMain& main_ = *s_main;
     UI_Mgr::SBmpMapMgr skin_;
-    FakeMain main_;
     CDVViewWnd view_;
 };
+
+CWinApp* ViewTest::s_app = nullptr;
+FakeMain* ViewTest::s_main = nullptr;
 
 } // namespace
 
@@ -226,10 +246,13 @@ TEST_F(ViewTest, SetUpLaysTheChildrenOutAtTheirPlacesWithTheButtonDisabled)
     }
     EXPECT_EQ(view_.GetVideoArea(), ::GetDlgItem(view_.m_hWnd, IDC_VIEW_VIDEO_AREA));
     EXPECT_EQ(view_.GetElapsedText(), CString(L"00:00:00"));
+    // No program yet: the view and its button start disabled.
+    EXPECT_FALSE(view_.IsWindowEnabled());
     EXPECT_FALSE(view_.GetVideoButton().IsWindowEnabled());
 
     // The button follows the view: the main window enables the view while there is a program.
     view_.EnableWindow(TRUE);
+    EXPECT_TRUE(view_.GetVideoButton().IsWindowEnabled());
     view_.EnableWindow(FALSE);
     EXPECT_FALSE(view_.GetVideoButton().IsWindowEnabled());
     view_.EnableWindow(TRUE);
@@ -373,6 +396,7 @@ TEST_F(ViewTest, DoubleClickGoesFullScreenOnItsMonitorAndBackToExactlyWhereItWas
     PressVideoButton();
     Dlg().SetWindowPos(nullptr, 33, 47, 401, 333, SWP_NOZORDER);
     const CRect before = WindowRectOf(Dlg().m_hWnd);
+    ASSERT_FALSE(IsTopmost(Dlg().m_hWnd));
 
     // On the child (which covers the client area) and on the frame alike.
     const HWND targets[] = { Child(), Dlg().m_hWnd };
@@ -390,6 +414,7 @@ TEST_F(ViewTest, DoubleClickGoesFullScreenOnItsMonitorAndBackToExactlyWhereItWas
         EXPECT_EQ(WindowRectOf(Dlg().m_hWnd), before);
         EXPECT_TRUE(HasStyle(Dlg().m_hWnd, WS_CAPTION | WS_THICKFRAME));
         EXPECT_FALSE(IsTopmost(Dlg().m_hWnd));
+        EXPECT_EQ(::GetWindow(Dlg().m_hWnd, GW_OWNER), main_.m_hWnd);
     }
 }
 
