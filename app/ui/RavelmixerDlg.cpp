@@ -8,6 +8,7 @@
 #include "app/engine/RenderEffect.h"
 #include "app/engine/VideoMixer.h"
 #include "app/foundation/AppHelpers.h"
+#include "app/ui/DeskHotKeys.h"
 #include "app/graphs/WmvComposeGraph.h"
 #include "app/settings/ControlDialogs.h"
 #include "app/settings/HotKeyTable.h"
@@ -89,6 +90,7 @@ BEGIN_MESSAGE_MAP(CRavelmixerDlg, CDialog)
     ON_WM_MOVE()
     ON_WM_SYSCOMMAND()
     ON_WM_VSCROLL()
+    ON_WM_INITMENUPOPUP()
     ON_NOTIFY(NM_CLICK, 1033, OnEffectClick)
     ON_NOTIFY(NM_CLICK, 1031, OnEffectClick)
     ON_COMMAND_RANGE(1035, 1036, OnCategoryButton)
@@ -180,8 +182,7 @@ void CRavelmixerDlg::DoDataExchange(CDataExchange* pDX)
 
 BOOL CRavelmixerDlg::PreTranslateMessage(MSG* pMsg)
 {
-    if (m_hAccel && pMsg->message >= WM_KEYFIRST && pMsg->message <= WM_KEYLAST &&
-        ::TranslateAcceleratorW(m_hWnd, m_hAccel, pMsg))
+    if (RouteDeskInput(pMsg))
         return TRUE;
     return CDialog::PreTranslateMessage(pMsg);
 }
@@ -208,6 +209,7 @@ BOOL CRavelmixerDlg::OnInitDialog()
 
     m_view.SetAspect(m_nHeight > 0 ? static_cast<double>(m_nWidth) / m_nHeight : 1.0);
     UpdateViewEnable();
+    SetupCommands();
     SetTimer(kVersionTimer, kVersionDelayMs, nullptr);
     return TRUE;
 }
@@ -538,6 +540,10 @@ void CRavelmixerDlg::OnDestroy()
     RemoveLayer(m_pLogo1);
     RemoveLayer(m_pLogo2);
     RemoveLayer(m_pSubtitle);
+    if (DeskHotKeys().mainWindow == m_hWnd) {
+        DeskHotKeys().mainWindow = nullptr;
+        DeskHotKeys().table = nullptr;
+    }
     if (m_hAccel) {
         ::DestroyAcceleratorTable(m_hAccel);
         m_hAccel = nullptr;
