@@ -91,6 +91,7 @@ BEGIN_MESSAGE_MAP(CRavelmixerDlg, CDialog)
     ON_WM_SYSCOMMAND()
     ON_WM_VSCROLL()
     ON_WM_INITMENUPOPUP()
+    ON_MESSAGE(WM_SUBTITLE_AUTO_ENDED, OnSubtitleAutoEnded)
     ON_NOTIFY(NM_CLICK, 1033, OnEffectClick)
     ON_NOTIFY(NM_CLICK, 1031, OnEffectClick)
     ON_COMMAND_RANGE(1035, 1036, OnCategoryButton)
@@ -520,6 +521,8 @@ void CRavelmixerDlg::OnMove(int x, int y)
 void CRavelmixerDlg::OnDestroy()
 {
     CDialog::OnDestroy();
+    // The caption editor's layers leave the scenes while the engine still has them.
+    DestroyCaptionWindows();
     KillTimer(kMeterTimer);
     KillTimer(kVersionTimer);
     KillAutoSwitch();

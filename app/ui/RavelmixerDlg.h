@@ -13,12 +13,14 @@
 #include <afxcmn.h>
 
 #include "app/captions/CharTextStyle.h"
+#include "app/captions/ScreenCharWnd.h"
 #include "app/core/OutputSettings.h"
 #include "app/engine/Director.h"
 #include "app/graphs/ProgramGraphs.h"
 #include "app/ui/BmpMapMgr.h"
 #include "app/ui/DVPlayWnd.h"
 #include "app/ui/DVViewWnd.h"
+#include "app/ui/DeskCaptionStage.h"
 #include "app/ui/DeskProject.h"
 #include "app/ui/DeskRules.h"
 #include "app/ui/DrawBtn.h"
@@ -34,6 +36,7 @@
 class CAllCtrlPane;
 class CDiskBoDlg;
 class CLISLayer;
+class CMoreCharDlg;
 class CVolCtrlPane;
 
 // The new-version check's request: started by timer 18, it posts WM_VERSION_INFO_DONE to the
@@ -148,6 +151,8 @@ public:
     // Puts an effect on the quick list at a drop position (-1: none), as a drop does.
     void DropQuickEffect(DWORD effect, int position);
     CProjectCommands& GetProjectCommands() { return m_projectCommands; }
+    CScreenCharWnd& GetSubtitleWindow() { return m_screenChar; }
+    CMoreCharDlg* GetCaptionEditor() const { return m_pMoreChar; }
     const CharTextStyle& GetSubtitleStyle() const { return m_subtitleStyle; }
     int GetPublishingInterval() const { return m_nPublishInterval; }
     // The routing of a key or wheel message before the dialog's own handling: TRUE when it
@@ -322,9 +327,19 @@ protected:
     void ToggleGraphicsCardOutput();
     void SetLanguage(LPCWSTR name);
     void ShellOpen(LPCWSTR target);
+    void ToggleCaptionEditor();
+    void LoadSubtitles();
+    void ChooseSubtitleStyle();
+    void OnAutomaticPublishing();
+    void OnManualPublishing();
+    void DestroyCaptionWindows();
+    LRESULT OnSubtitleAutoEnded(WPARAM wParam, LPARAM lParam);
     CDeskProject m_project{*this};
     CProjectCommands m_projectCommands{m_project};
     CharTextStyle m_subtitleStyle = {};
+    CScreenCharWnd m_screenChar;
+    CDeskCaptionStage m_captionStage{m_director, m_nWidth, m_nHeight};
+    CMoreCharDlg* m_pMoreChar = nullptr;
     LONGLONG m_lastCategoryKey = 0;
     BOOL m_bCategoryKey = FALSE;
     int m_nPadNumber = 0;

@@ -5,6 +5,8 @@
 #include "app/ui/RavelmixerDlg.h"
 
 #include "app/captions/DiskBoDlg.h"
+#include "app/captions/FontSetDlg.h"
+#include "app/captions/MoreCharDlg.h"
 #include "app/core/DeskMessages.h"
 #include "app/core/EngineClock.h"
 #include "app/core/OutputType.h"
@@ -22,6 +24,8 @@
 #include "app/ui/AboutDlg.h"
 #include "app/ui/ControlPaneIds.h"
 #include "app/ui/DeskHotKeys.h"
+
+#include "skin/DeskLayout.h"
 
 #include <afxdlgs.h>
 #include <shellapi.h>
@@ -92,6 +96,26 @@ void CRavelmixerDlg::SetupCommands()
     DeskHotKeys().mainWindow = m_hWnd;
     DeskHotKeys().table = m_hAccel;
     DeskHotKeys().enabled = true;
+
+    // The subtitle line window sits where the skin leaves room for it.
+    for (const auto& placement : skin_layout::kMainWindow) {
+        if (placement.control == 1062 && !m_screenChar.GetSafeHwnd()) {
+            m_screenChar.SetStyle(&m_subtitleStyle);
+            m_screenChar.Create(placement.rect, this, 1062);
+        }
+    }
+}
+
+void CRavelmixerDlg::DestroyCaptionWindows()
+{
+    if (m_pMoreChar) {
+        if (m_pMoreChar->GetSafeHwnd())
+            m_pMoreChar->DestroyWindow();
+        delete m_pMoreChar;
+        m_pMoreChar = nullptr;
+    }
+    if (m_screenChar.GetSafeHwnd())
+        m_screenChar.DestroyWindow();
 }
 
 // --- the command table -----------------------------------------------------------------
@@ -178,9 +202,39 @@ BOOL CRavelmixerDlg::RunDeskCommand(UINT id)
     }
 
     // Captions.
-    if (id == 32876 || id == 32776) {
+    switch (id) {
+    case 32876:
+    case 32776:
         OnCaptionSwitch();
         return TRUE;
+    case 1050:
+        ToggleCaptionEditor();
+        return TRUE;
+    case 32877:
+    case 1013:
+        LoadSubtitles();
+        return TRUE;
+    case 32878:
+    case 1014:
+        ChooseSubtitleStyle();
+        return TRUE;
+    case 32879:
+    case 1020:
+    case 34457:
+        OnAutomaticPublishing();
+        return TRUE;
+    case 32880:
+    case 1021:
+    case 34463:
+        OnManualPublishing();
+        return TRUE;
+    case 32881:
+    case 34445:
+        if (m_screenChar.GetSafeHwnd() && m_screenChar.IsManualMode())
+            m_screenChar.TakeLine(0);
+        return TRUE;
+    default:
+        break;
     }
 
     // Outputs.
@@ -452,6 +506,105 @@ void CRavelmixerDlg::ToggleGraphicsCardOutput()
         return;
     }
     m_view.ShowOnMonitor(m_nMonitor);
+}
+
+// --- captions --------------------------------------------------------------------------
+
+void CRavelmixerDlg::ToggleCaptionEditor()
+{
+    if (!m_pMoreChar) {
+        m_pMoreChar = new CMoreCharDlg(&m_captionStage, &m_subtitleStyle, this);
+        if (!m_pMoreChar->Create(this)) {
+            delete m_pMoreChar;
+            m_pMoreChar = nullptr;
+            return;
+        }
+        m_pMoreChar->CenterWindow(this);
+    }
+    m_pMoreChar->ShowWindow(m_pMoreChar->IsWindowVisible() ? SW_HIDE : SW_SHOW);
+}
+
+void CRavelmixerDlg::LoadSubtitles()
+{
+    if (!m_screenChar.GetSafeHwnd())
+        return;
+    CFileDialog dialog(TRUE, nullptr, nullptr, OFN_FILEMUSTEXIST | OFN_HIDEREADONLY, LoadText(138), this);
+    if (dialog.DoModal() != IDOK)
+        return;
+    m_screenChar.LoadTextFile(dialog.GetPathName());
+    if (!Latched(*this, 1020) && !Latched(*this, 1021))
+        OnManualPublishing();
+}
+
+void CRavelmixerDlg::ChooseSubtitleStyle()
+{
+    CFontSetDlg dialog(&m_subtitleStyle, this);
+    if (dialog.DoModal() != IDOK)
+        return;
+    dialog.GetStyle(&m_subtitleStyle);
+    if (m_screenChar.GetSafeHwnd()) {
+        m_screenChar.RenderLine();
+        m_screenChar.Invalidate();
+    }
+}
+
+void CRavelmixerDlg::OnAutomaticPublishing()
+{
+    if (!m_screenChar.GetSafeHwnd())
+        return;
+    UI::SDrawBtn* automatic = GetButton(1020);
+    UI::SDrawBtn* manual = GetButton(1021);
+    if (Latched(*this, 1020)) {
+        m_screenChar.SetAutoMode(false, 0);
+        if (automatic)
+            automatic->SetCheck(FALSE);
+        if (!Latched(*this, 1021)) {
+            m_screenChar.SetManualMode(true);
+            if (manual)
+                manual->SetCheck(TRUE);
+        }
+        return;
+    }
+    CString text;
+    GetDlgItemText(1058, text);
+    const int tenths = CProjectFile::IntervalFromText(text, m_nPublishInterval);
+    m_nPublishInterval = tenths;
+    SetDlgItemText(1058, IntervalText(tenths));
+    if (Latched(*this, 1021)) {
+        m_screenChar.SetManualMode(false);
+        if (manual)
+            manual->SetCheck(FALSE);
+    }
+    m_screenChar.SetAutoMode(true, tenths / 10.0);
+    if (automatic)
+        automatic->SetCheck(TRUE);
+}
+
+void CRavelmixerDlg::OnManualPublishing()
+{
+    if (!m_screenChar.GetSafeHwnd())
+        return;
+    UI::SDrawBtn* automatic = GetButton(1020);
+    UI::SDrawBtn* manual = GetButton(1021);
+    if (automatic)
+        automatic->SetCheck(FALSE);
+    if (Latched(*this, 1021)) {
+        if (manual)
+            manual->SetCheck(FALSE);
+        m_screenChar.SetManualMode(false);
+        return;
+    }
+    m_screenChar.SetAutoMode(false, 0);
+    m_screenChar.SetManualMode(true);
+    if (manual)
+        manual->SetCheck(TRUE);
+}
+
+LRESULT CRavelmixerDlg::OnSubtitleAutoEnded(WPARAM, LPARAM)
+{
+    if (UI::SDrawBtn* automatic = GetButton(1020))
+        automatic->SetCheck(FALSE);
+    return 0;
 }
 
 // --- language and shell ---------------------------------------------------------------

@@ -4,6 +4,7 @@
 // the engine clock the test holds.
 #include "app/ui/RavelmixerDlg.h"
 
+#include "app/captions/MoreCharDlg.h"
 #include "app/core/DeskMessages.h"
 #include "app/core/EngineClock.h"
 #include "app/core/OutputType.h"
@@ -18,6 +19,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -372,4 +374,53 @@ TEST_F(DeskCommandsTest, WheelMovesTheTBarAndHelpAndLanguageGoWhereTheySay)
                          ::GetFileAttributesW((s_folder + L"\\uirc_en.dll").c_str()) != INVALID_FILE_ATTRIBUTES;
     EXPECT_EQ(m_desk->QueryDeskCommand(34505).enabled != FALSE, english);
     ::DeleteFileW((s_folder + L"\\config\\lang.ini").c_str());
+}
+
+TEST_F(DeskCommandsTest, SubtitleLinesAndTheCaptionEditorOpenFromTheirCommands)
+{
+    ASSERT_TRUE(m_desk->GetSubtitleWindow().GetSafeHwnd()) << "the subtitle line window";
+    // A subtitle file: loading it switches manual publishing on, as neither mode was on.
+    const std::wstring lines = s_folder + L"\\lines.txt";
+    FILE* file = _wfopen(lines.c_str(), L"wb");
+    ASSERT_TRUE(file);
+    std::fputs("first line\r\nsecond line\r\n", file);
+    std::fclose(file);
+    m_seams->nextFiles.push_back(lines);
+    Command(32877);
+    ASSERT_EQ(m_seams->files.size(), 1u);
+    EXPECT_TRUE(m_seams->files[0].open);
+    EXPECT_TRUE(Latched(1021));
+    EXPECT_TRUE(m_desk->GetSubtitleWindow().IsManualMode());
+    EXPECT_EQ(m_desk->QueryDeskCommand(32880).checked, 1);
+
+    // Captions on, next line: the line goes on air as the subtitle layer.
+    m_desk->SendMessage(WM_COMMAND, MAKEWPARAM(1038, BN_CLICKED), 0);
+    Command(32881);
+    EXPECT_STREQ(m_desk->GetSubtitleWindow().GetCurrentText(), L"first line");
+    EXPECT_NE(m_desk->GetSubtitleLayer(), nullptr);
+
+    // Automatic publishing takes over from manual with the interval edit's period.
+    ::SetDlgItemTextW(m_desk->GetSafeHwnd(), 1058, L"0.3");
+    Command(32879);
+    EXPECT_TRUE(Latched(1020));
+    EXPECT_FALSE(Latched(1021));
+    EXPECT_TRUE(m_desk->GetSubtitleWindow().IsAutoMode());
+    EXPECT_FALSE(m_desk->GetSubtitleWindow().IsManualMode());
+    wchar_t interval[16] = {};
+    ::GetDlgItemTextW(m_desk->GetSafeHwnd(), 1058, interval, 16);
+    EXPECT_STREQ(interval, L"0.5");
+    // Its end unlatches the button.
+    m_desk->SendMessage(WM_SUBTITLE_AUTO_ENDED, 0, 0);
+    EXPECT_FALSE(Latched(1020));
+
+    // The caption editor shows and hides from its button; the desk closes with it open.
+    Command(1050);
+    ASSERT_NE(m_desk->GetCaptionEditor(), nullptr);
+    EXPECT_TRUE(m_desk->GetCaptionEditor()->IsWindowVisible());
+    Command(1050);
+    EXPECT_FALSE(m_desk->GetCaptionEditor()->IsWindowVisible());
+    Command(1050);
+    Pump();
+    m_desk->DestroyWindow();
+    EXPECT_EQ(m_desk->GetCaptionEditor(), nullptr);
 }
