@@ -11,9 +11,11 @@
 #include "app/core/EngineClock.h"
 #include "app/core/OutputType.h"
 #include "app/engine/AudioMixer.h"
+#include "app/engine/Channel.h"
 #include "app/engine/RenderEffect.h"
 #include "app/engine/VideoMixer.h"
 #include "app/foundation/AppHelpers.h"
+#include "app/graphs/ElemGraph.h"
 #include "app/settings/HotKeyPropertyPage.h"
 #include "app/settings/HotKeyTable.h"
 #include "app/settings/OPConfigPage.h"
@@ -32,9 +34,14 @@
 
 #include <vector>
 
-CString LoadText(UINT id);
-
 namespace {
+
+CString LoadText(UINT id)
+{
+    CString text;
+    text.LoadString(id);
+    return text;
+}
 
 DeskShellOpenProc g_shellOpen = nullptr;
 
@@ -97,6 +104,7 @@ void CRavelmixerDlg::SetupCommands()
     DeskHotKeys().table = m_hAccel;
     DeskHotKeys().enabled = true;
 
+    m_subtitleStyle = CFontSetDlg::PresetStyle(1);
     // The subtitle line window sits where the skin leaves room for it.
     for (const auto& placement : skin_layout::kMainWindow) {
         if (placement.control == 1062 && !m_screenChar.GetSafeHwnd()) {
@@ -181,6 +189,16 @@ BOOL CRavelmixerDlg::RunDeskCommand(UINT id)
         return TRUE;
     }
 
+    // The selected panel's input.
+    if (id == 32850 || id == 32849) {
+        if (!QueryDeskCommand(id).enabled)
+            return TRUE;
+        CChannel* channel = m_panels[m_nSelectedPanel].GetChannel();
+        if (CElemGraph* graph = dynamic_cast<CElemGraph*>(channel->GetGraph()))
+            (id == 32850 ? graph->ShowInputSettings() : graph->ShowSourceProperties());
+        return TRUE;
+    }
+
     // Logos.
     if (id == 32863 || id == 32774 || id == 32869 || id == 32775) {
         ToggleLogo(id == 32863 || id == 32774 ? 1 : 2);
@@ -205,7 +223,15 @@ BOOL CRavelmixerDlg::RunDeskCommand(UINT id)
     switch (id) {
     case 32876:
     case 32776:
+    case 1038:
         OnCaptionSwitch();
+        if (Latched(*this, 1038) && m_screenChar.GetSafeHwnd()) {
+            // Switched on: the manual line shows again; with no publishing mode, manual starts.
+            if (Latched(*this, 1021))
+                m_screenChar.RenderLine();
+            else if (!Latched(*this, 1020))
+                OnManualPublishing();
+        }
         return TRUE;
     case 1050:
         ToggleCaptionEditor();

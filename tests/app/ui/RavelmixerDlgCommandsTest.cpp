@@ -345,10 +345,19 @@ TEST_F(DeskCommandsTest, WheelMovesTheTBarAndHelpAndLanguageGoWhereTheySay)
 {
     LoadBoth();
     CSpeedSliderCtl& bar = m_desk->GetTBar();
-    const int before = bar.GetPos();
-    ::PostMessageW(m_desk->GetSafeHwnd(), WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA), 0);
+    // The bar rests at its bottom end: a turn away moves it one step into a transition, a
+    // turn back returns it and cancels the transition.
+    const int rest = bar.GetPos();
+    ASSERT_EQ(rest, bar.GetRangeMax());
+    ::PostMessageW(m_desk->GetSafeHwnd(), WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), 0);
     Pump();
-    EXPECT_NE(bar.GetPos(), before);
+    EXPECT_LT(bar.GetPos(), rest);
+    EXPECT_TRUE(m_desk->IsTransitionRunning());
+    ::PostMessageW(m_desk->GetSafeHwnd(), WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)), 0);
+    Pump();
+    EXPECT_EQ(bar.GetPos(), rest);
+    EXPECT_FALSE(m_desk->IsTransitionRunning());
+    EXPECT_EQ(State(), (std::vector<int>{1, 2, kOnAir, kPreview, kIdle, kIdle, kIdle}));
 
     Command(32860);
     Command(34522);
