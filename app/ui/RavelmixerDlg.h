@@ -143,6 +143,7 @@ public:
         int checked = -1; // -1: the item has no check mark
     };
     CommandState QueryDeskCommand(UINT id);
+    BOOL IsDraggingEffect() const { return m_nDragItem >= 0; }
     // Selects an effect by identifier in the effect list (its category shown first) and in
     // the quick list when it is there; unknown identifiers do nothing.
     void SelectEffect(int id);
@@ -334,6 +335,12 @@ protected:
     void OnManualPublishing();
     void DestroyCaptionWindows();
     LRESULT OnSubtitleAutoEnded(WPARAM wParam, LPARAM lParam);
+    // Dragging an effect of 1033 onto the quick list 1031.
+    void OnEffectBeginDrag(NMHDR* pNMHDR, LRESULT* pResult);
+    void OnMouseMove(UINT flags, CPoint pt);
+    void OnLButtonUp(UINT flags, CPoint pt);
+    int QuickDropTarget(CPoint screen) const;
+    void EndEffectDrag();
     CDeskProject m_project{*this};
     CProjectCommands m_projectCommands{m_project};
     CharTextStyle m_subtitleStyle = {};
@@ -343,6 +350,9 @@ protected:
     LONGLONG m_lastCategoryKey = 0;
     BOOL m_bCategoryKey = FALSE;
     int m_nPadNumber = 0;
+    int m_nDragItem = -1;      // the dragged row of 1033, -1 when no drag runs
+    int m_nDropPosition = -1;  // the drop-highlighted row of 1031, -1 for none
+    BOOL m_bDragImage = FALSE;
 
     HACCEL m_hAccel = nullptr;
     BOOL m_bWinsock = FALSE;

@@ -11,11 +11,9 @@
 #include "app/core/EngineClock.h"
 #include "app/core/OutputType.h"
 #include "app/engine/AudioMixer.h"
-#include "app/engine/Channel.h"
 #include "app/engine/RenderEffect.h"
 #include "app/engine/VideoMixer.h"
 #include "app/foundation/AppHelpers.h"
-#include "app/graphs/ElemGraph.h"
 #include "app/settings/HotKeyPropertyPage.h"
 #include "app/settings/HotKeyTable.h"
 #include "app/settings/OPConfigPage.h"
@@ -186,16 +184,6 @@ BOOL CRavelmixerDlg::RunDeskCommand(UINT id)
     // Effects by identifier.
     if (id >= 32901 && id <= 34444) {
         SelectEffect(static_cast<int>(id - 32900));
-        return TRUE;
-    }
-
-    // The selected panel's input.
-    if (id == 32850 || id == 32849) {
-        if (!QueryDeskCommand(id).enabled)
-            return TRUE;
-        CChannel* channel = m_panels[m_nSelectedPanel].GetChannel();
-        if (CElemGraph* graph = dynamic_cast<CElemGraph*>(channel->GetGraph()))
-            (id == 32850 ? graph->ShowInputSettings() : graph->ShowSourceProperties());
         return TRUE;
     }
 
@@ -722,6 +710,92 @@ void CRavelmixerDlg::DropQuickEffect(DWORD effect, int position)
         for (int row = 0; row < m_quickEffects.GetItemCount(); ++row)
             m_quickEffects.SetItemState(row, row == inserted ? LVIS_SELECTED : 0, LVIS_SELECTED);
     }
+}
+
+void CRavelmixerDlg::OnEffectBeginDrag(NMHDR* pNMHDR, LRESULT* pResult)
+{
+    *pResult = 0;
+    const NMLISTVIEW* view = reinterpret_cast<const NMLISTVIEW*>(pNMHDR);
+    if (view->iItem < 0 || view->iItem >= m_effects.GetItemCount() || !m_quickEffects.GetSafeHwnd())
+        return;
+    m_nDragItem = view->iItem;
+    m_nDropPosition = -1;
+    // The effect's picture follows the cursor.
+    LVITEMW item = {};
+    item.mask = LVIF_IMAGE;
+    item.iItem = m_nDragItem;
+    m_effects.GetItem(&item);
+    m_bDragImage = item.iImage >= 0 && m_effectImages.GetSafeHandle() && m_effectImages.BeginDrag(item.iImage, CPoint(20, 20));
+    if (m_bDragImage) {
+        CPoint at;
+        ::GetCursorPos(&at);
+        CImageList::DragEnter(nullptr, at);
+    }
+    SetCapture();
+}
+
+int CRavelmixerDlg::QuickDropTarget(CPoint screen) const
+{
+    CRect list;
+    m_quickEffects.GetWindowRect(&list);
+    if (!list.PtInRect(screen))
+        return -2; // not over the list
+    CPoint client = screen;
+    m_quickEffects.ScreenToClient(&client);
+    return m_quickEffects.HitTestCell(client.x, client.y);
+}
+
+void CRavelmixerDlg::OnMouseMove(UINT flags, CPoint pt)
+{
+    if (m_nDragItem < 0) {
+        CDialog::OnMouseMove(flags, pt);
+        return;
+    }
+    CPoint screen = pt;
+    ClientToScreen(&screen);
+    if (m_bDragImage)
+        CImageList::DragMove(screen);
+    const int target = QuickDropTarget(screen);
+    ::SetCursor(::LoadCursorW(nullptr, target == -2 ? IDC_NO : IDC_ARROW));
+    const int position = target >= 0 ? target : -1;
+    if (position != m_nDropPosition) {
+        if (m_nDropPosition >= 0)
+            m_quickEffects.SetItemState(m_nDropPosition, 0, LVIS_DROPHILITED);
+        if (position >= 0)
+            m_quickEffects.SetItemState(position, LVIS_DROPHILITED, LVIS_DROPHILITED);
+        m_nDropPosition = position;
+    }
+}
+
+void CRavelmixerDlg::OnLButtonUp(UINT flags, CPoint pt)
+{
+    if (m_nDragItem < 0) {
+        CDialog::OnLButtonUp(flags, pt);
+        return;
+    }
+    CPoint screen = pt;
+    ClientToScreen(&screen);
+    const DWORD effect = static_cast<DWORD>(m_effects.GetItemData(m_nDragItem));
+    const bool over = QuickDropTarget(screen) != -2;
+    const int position = m_nDropPosition;
+    EndEffectDrag();
+    if (over)
+        DropQuickEffect(effect, position);
+}
+
+void CRavelmixerDlg::EndEffectDrag()
+{
+    if (m_bDragImage) {
+        CImageList::DragLeave(nullptr);
+        CImageList::EndDrag();
+        m_bDragImage = FALSE;
+    }
+    if (m_nDropPosition >= 0 && m_quickEffects.GetSafeHwnd())
+        m_quickEffects.SetItemState(m_nDropPosition, 0, LVIS_DROPHILITED);
+    m_nDropPosition = -1;
+    m_nDragItem = -1;
+    if (::GetCapture() == m_hWnd)
+        ::ReleaseCapture();
 }
 
 // --- keyboard and wheel --------------------------------------------------------------------
