@@ -721,11 +721,9 @@ void CRavelmixerDlg::OnEffectBeginDrag(NMHDR* pNMHDR, LRESULT* pResult)
     m_nDragItem = view->iItem;
     m_nDropPosition = -1;
     // The effect's picture follows the cursor.
-    LVITEMW item = {};
-    item.mask = LVIF_IMAGE;
-    item.iItem = m_nDragItem;
-    m_effects.GetItem(&item);
-    m_bDragImage = item.iImage >= 0 && m_effectImages.GetSafeHandle() && m_effectImages.BeginDrag(item.iImage, CPoint(20, 20));
+    const auto image = m_effectImageIndex.find(static_cast<int>(m_effects.GetItemData(m_nDragItem)));
+    m_bDragImage = image != m_effectImageIndex.end() && m_effectImages.GetSafeHandle() &&
+                   m_effectImages.BeginDrag(image->second, CPoint(20, 20));
     if (m_bDragImage) {
         CPoint at;
         ::GetCursorPos(&at);
