@@ -304,11 +304,39 @@ TEST_F(DeskCommandsTest, QuickListHoldsFiveAndADropOnItsEmptyAreaReplacesTheFift
         expected[4] = ids[6];
         EXPECT_EQ(m_desk->GetQuickEffects(), expected);
     }
-    // A quick-effect key beyond the list does nothing; one within it selects that effect.
+}
+
+TEST_F(DeskCommandsTest, QuickEffectAndEffectKeysStartTheAutomaticSwitch)
+{
     LoadBoth();
-    Command(34494 + 0 * 1);
+    CEffectList& effects = m_desk->GetEffectList();
+    ASSERT_GE(effects.GetItemCount(), 3);
+    const DWORD chosen = static_cast<DWORD>(effects.GetItemData(2));
+    m_desk->DropQuickEffect(chosen, -1);
+    const size_t count = m_desk->GetQuickEffects().size();
+    ASSERT_GE(count, 2u);
+
+    // A quick-effect key beyond the list does nothing.
+    Command(static_cast<UINT>(34490 + count));
     Pump();
-    EXPECT_LE(m_desk->GetQuickEffects().size(), 5u);
+    EXPECT_FALSE(m_desk->IsTransitionRunning());
+
+    // The key of the new entry selects its effect and the posted automatic switch starts.
+    Command(static_cast<UINT>(34490 + count - 1));
+    EXPECT_EQ(static_cast<DWORD>(effects.GetItemData(SelectedRow(effects))), chosen);
+    Pump();
+    EXPECT_TRUE(m_desk->IsTransitionRunning());
+    EXPECT_TRUE(Latched(1019));
+    // The automatic switch pressed again ends it: channel 2 on air.
+    Command(32777);
+    EXPECT_FALSE(m_desk->IsTransitionRunning());
+    EXPECT_EQ(State(), (std::vector<int>{2, 1, kPreview, kOnAir, kIdle, kIdle, kIdle}));
+
+    // The effect key of the program channel does nothing; that of channel 1 starts a switch.
+    Command(34453);
+    EXPECT_FALSE(m_desk->IsTransitionRunning());
+    Command(34452);
+    EXPECT_TRUE(m_desk->IsTransitionRunning());
 }
 
 TEST_F(DeskCommandsTest, NumericPadPicksACategoryThenAnEffectWithinHalfASecond)
