@@ -470,7 +470,7 @@ TEST_F(DeskCommandsTest, TheOutputFormatAppliedOnItsPageTakesEffectAtTheNextStar
     m_desk.reset();
     Pump();
 
-    const std::wstring ini = OutputIniPath().GetString();
+    const std::wstring ini = static_cast<LPCWSTR>(OutputIniPath());
     ::WritePrivateProfileStringW(L"Output", L"VideoSize", L"640x480", ini.c_str());
     ::WritePrivateProfileStringW(L"Output", L"FrameRate", L"30.000000", ini.c_str());
     m_desk.reset(new CRavelmixerDlg());
