@@ -845,7 +845,9 @@ BOOL CRavelmixerDlg::RouteDeskInput(MSG* pMsg)
     const bool ours = pMsg->hwnd == m_hWnd || ::GetParent(pMsg->hwnd) == m_hWnd;
     switch (pMsg->message) {
     case WM_KEYDOWN:
-        if (pMsg->wParam == VK_ESCAPE)
+        // Escape never closes the desk; in the desk's other windows (a settings sheet) it
+        // keeps its meaning.
+        if (pMsg->wParam == VK_ESCAPE && (pMsg->hwnd == m_hWnd || ::IsChild(m_hWnd, pMsg->hwnd)))
             return TRUE;
         if (ours && !IsTextEntryWindow(pMsg->hwnd))
             NumericPadKey(static_cast<UINT>(pMsg->wParam));
