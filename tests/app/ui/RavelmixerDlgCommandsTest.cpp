@@ -57,6 +57,30 @@ void RecordShellOpen(HWND, LPCWSTR target)
     g_shellOpened.push_back(target);
 }
 
+// Watches the desk's pop-up menu: once it is open and idle, notes the AVI item's state, saves a
+// screenshot of the screen with the menu on it and closes the menu.
+struct MenuWatch {
+    HHOOK hook = nullptr;
+    HMENU shown = nullptr;
+    bool captured = false;
+    UINT aviState = 0;
+};
+MenuWatch g_menu;
+
+LRESULT CALLBACK WatchMenu(int code, WPARAM wParam, LPARAM lParam)
+{
+    const CWPSTRUCT* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && call->message == WM_INITMENUPOPUP)
+        g_menu.shown = reinterpret_cast<HMENU>(call->wParam);
+    if (code == HC_ACTION && call->message == WM_ENTERIDLE && g_menu.shown && !g_menu.captured) {
+        g_menu.captured = true;
+        g_menu.aviState = ::GetMenuState(g_menu.shown, 34524, MF_BYCOMMAND);
+        SavePng(CaptureScreen(::GetDesktopWindow()), L"desk_output_menu.png");
+        ::EndMenu();
+    }
+    return ::CallNextHookEx(g_menu.hook, code, wParam, lParam);
+}
+
 class DeskCommandsTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
@@ -198,35 +222,16 @@ TEST_F(DeskCommandsTest, OutputsStartAndStopFromTheOutputMenu)
     EXPECT_EQ(m_desk->QueryDeskCommand(34523).checked, 0);
 
     // The output menu open over the desk, with the running AVI output checked.
-    static HHOOK hook = nullptr;
-    static HMENU shown = nullptr;
-    static bool captured = false;
-    static UINT aviState = 0;
-    shown = nullptr;
-    captured = false;
-    hook = ::SetWindowsHookExW(
-        WH_CALLWNDPROC,
-        [](int code, WPARAM wParam, LPARAM lParam) -> LRESULT {
-            const CWPSTRUCT* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
-            if (code == HC_ACTION && call->message == WM_INITMENUPOPUP)
-                shown = reinterpret_cast<HMENU>(call->wParam);
-            if (code == HC_ACTION && call->message == WM_ENTERIDLE && shown && !captured) {
-                captured = true;
-                aviState = ::GetMenuState(shown, 34524, MF_BYCOMMAND);
-                SavePng(CaptureScreen(::GetDesktopWindow()), L"desk_output_menu.png");
-                ::EndMenu();
-            }
-            return ::CallNextHookEx(hook, code, wParam, lParam);
-        },
-        nullptr, ::GetCurrentThreadId());
-    ASSERT_TRUE(hook);
+    g_menu = MenuWatch();
+    g_menu.hook = ::SetWindowsHookExW(WH_CALLWNDPROC, &WatchMenu, nullptr, ::GetCurrentThreadId());
+    ASSERT_TRUE(g_menu.hook);
     CRect button;
     ::GetWindowRect(::GetDlgItem(m_desk->GetSafeHwnd(), 1016), &button);
     ::SetCursorPos(button.CenterPoint().x, button.CenterPoint().y);
     Command(1016);
-    ::UnhookWindowsHookEx(hook);
-    EXPECT_TRUE(captured) << "the output menu did not open";
-    EXPECT_TRUE(aviState & MF_CHECKED);
+    ::UnhookWindowsHookEx(g_menu.hook);
+    EXPECT_TRUE(g_menu.captured) << "the output menu did not open";
+    EXPECT_TRUE(g_menu.aviState & MF_CHECKED);
     EXPECT_TRUE(m_desk->GetDirector().IsOutputRunning(kOutputAvi));
 
     // The same item stops it; the last stop unlatches and unlocks.
