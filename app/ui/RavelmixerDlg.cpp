@@ -336,7 +336,6 @@ void CRavelmixerDlg::LoadOutputSettings()
     LoadDvOutputSettings(ini, m_dv);
     LoadDecklinkOutputSettings(ini, m_decklink);
     m_nListenPort = LoadVirtualDevicePort(ini);
-    LoadOutputFormat();
 
     COPConfigPage operation;
     operation.LoadSettings();

@@ -466,23 +466,3 @@ TEST_F(DeskCommandsTest, SubtitleLinesAndTheCaptionEditorOpenFromTheirCommands)
     m_desk->DestroyWindow();
     EXPECT_EQ(m_desk->GetCaptionEditor(), nullptr);
 }
-
-TEST_F(DeskCommandsTest, TheOutputFormatAppliedOnItsPageTakesEffectAtTheNextStart)
-{
-    EXPECT_EQ(m_desk->GetOutputWidth(), 720);
-    EXPECT_EQ(m_desk->GetOutputHeight(), 576);
-    m_desk->DestroyWindow();
-    m_desk.reset();
-    Pump();
-
-    const std::wstring ini = static_cast<LPCWSTR>(OutputIniPath());
-    ::WritePrivateProfileStringW(L"Output", L"VideoSize", L"640x480", ini.c_str());
-    ::WritePrivateProfileStringW(L"Output", L"FrameRate", L"30.000000", ini.c_str());
-    m_desk.reset(new CRavelmixerDlg());
-    ASSERT_TRUE(m_desk->Create(CRavelmixerDlg::IDD, nullptr));
-    Pump();
-    EXPECT_EQ(m_desk->GetOutputWidth(), 640);
-    EXPECT_EQ(m_desk->GetOutputHeight(), 480);
-    EXPECT_TRUE(m_desk->GetDirector().GetVideoMixer()) << "the engine runs at the new size";
-    ::WritePrivateProfileStringW(L"Output", nullptr, nullptr, ini.c_str());
-}
