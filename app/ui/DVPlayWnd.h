@@ -1,7 +1,8 @@
 // The control panel of one input channel: the channel's picture in its preview area, a tally
 // lamp (on air, preview, idle), position and duration, two audio level bars and seven skinned
-// buttons for the sources and the transport. The panel owns the channel object the director
-// made for it; everything that changes the mix goes to the main window as private messages.
+// buttons for the sources and the transport. The panel holds the channel object the director
+// made for it and deletes it when it unloads; everything that changes the mix goes to the main
+// window as private messages.
 #pragma once
 
 #include <afxwin.h>

@@ -214,6 +214,9 @@ BOOL CDVViewWnd::ShowOnMonitor(int number)
     RECT rc;
     if (!ChooseMonitorRect(ListMonitorRects(), number, &rc))
         return FALSE;
+    // Already shown (and registered): only moved there, not hidden by a second toggle.
+    if (IsVideoWindowVisible())
+        return m_videoDlg.PlaceOnRect(rc);
     ShowOnRect(rc);
     return IsVideoWindowVisible();
 }

@@ -65,7 +65,7 @@ public:
     // Shows the video window full screen on `rc` (a monitor's rectangle).
     void ShowOnRect(const RECT& rc);
     // Full screen on monitor `number` (1-based, in the order the system lists them); FALSE
-    // and nothing shown when there is no such monitor.
+    // and nothing shown when there is no such monitor. A window already shown is moved there.
     BOOL ShowOnMonitor(int number);
     // Hides the video window when it is shown.
     void HideVideoWindow();

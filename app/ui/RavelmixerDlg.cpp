@@ -53,8 +53,6 @@ const DeskButton kDeskButtons[CRavelmixerDlg::kButtonCount] = {
     {1064, 1403, 2, true, 224},   {1065, 1450, 0, true, 264},   {1066, 1454, 0, true, 265},
 };
 
-const UINT kCategoryControls[CRavelmixerDlg::kCategoryButtons] = {1035, 1036, 1051, 1053, 1052, 1059, 1060, 1061};
-
 const UINT kSkinMapString = 193;
 const UINT kButtonFolderString = 266;
 
@@ -292,28 +290,29 @@ void CRavelmixerDlg::SetupSkin()
 
 void CRavelmixerDlg::SetupButton(int index)
 {
-    const DeskButton& spec = kDeskButtons[index];
+    const DeskButton& row = kDeskButtons[index];
     UI::SDrawBtn& button = m_buttons[index];
     if (!button.GetSafeHwnd())
         return;
     button.ModifyStyle(0, BS_OWNERDRAW);
     button.SetSkinMap(&m_skin);
     for (int state = 1; state <= 4; ++state)
-        button.SetStateImage(spec.skinBase + static_cast<UINT>(state - 1), state);
-    const skin_layout::Placement* place = FindPlacement(static_cast<int>(spec.control));
+        button.SetStateImage(row.skinBase + static_cast<UINT>(state - 1), state);
+    const skin_layout::Placement* place = FindPlacement(static_cast<int>(row.control));
+    // Its place in the layout table, else the place of its first skin item.
     CRect rc;
     if (place)
         rc = place->rect;
-    else if (m_skin.GetItemRect(spec.skinBase, rc))
-        ;
+    else
+        m_skin.GetItemRect(row.skinBase, rc);
     if (!rc.IsRectEmpty())
         button.MoveWindow(&rc, FALSE);
-    if (spec.round > 0)
-        button.SetRoundRegion(spec.round, spec.round);
-    if (spec.transparent)
+    if (row.round > 0)
+        button.SetRoundRegion(row.round, row.round);
+    if (row.transparent)
         button.SetTransparent(TRUE, kWhite);
-    if (spec.tip != 0)
-        button.SetToolTip(LoadText(spec.tip));
+    if (row.tip != 0)
+        button.SetToolTip(LoadText(row.tip));
 }
 
 void CRavelmixerDlg::PlaceControls()

@@ -241,6 +241,9 @@ protected:
     void KillAutoSwitch();
     int SelectedEffect() const;
     void ShowLoadError(HRESULT hr);
+    // After the engine refused to reload a panel's channel: the panel empties and program and
+    // preview follow the engine's choice.
+    void DropFailedChannel(CDVPlayWnd& panel);
     // Outputs stopped behind the desk's back (a lost device): the lock and the clock follow.
     void AfterOutputStopped();
 

@@ -89,6 +89,19 @@ void CRavelmixerDlg::ShowLoadError(HRESULT hr)
 
 // --- channel panels -------------------------------------------------------------------
 
+void CRavelmixerDlg::DropFailedChannel(CDVPlayWnd& panel)
+{
+    // The engine let the channel go and chose its program again; the desk follows it.
+    panel.UnloadChannel();
+    m_nProgram = m_director.GetProgramChannel();
+    m_nPreview = m_director.GetPreviewChannel() == m_nProgram ? 0 : m_director.GetPreviewChannel();
+    if (CDVPlayWnd* program = PanelOfChannel(m_nProgram))
+        program->SetTallyState(CDVPlayWnd::kOnAir);
+    if (CDVPlayWnd* preview = PanelOfChannel(m_nPreview))
+        preview->SetTallyState(CDVPlayWnd::kPreview);
+    UpdateViewEnable();
+}
+
 LRESULT CRavelmixerDlg::OnPanelLoadSources(WPARAM wParam, LPARAM lParam)
 {
     const int index = PanelIndexOf(static_cast<WPARAM>(lParam));
@@ -105,15 +118,7 @@ LRESULT CRavelmixerDlg::OnPanelLoadSources(WPARAM wParam, LPARAM lParam)
             hr = kEngineException;
         }
         if (FAILED(hr)) {
-            // The engine let the channel go and chose its program again; the desk follows it.
-            panel.UnloadChannel();
-            m_nProgram = m_director.GetProgramChannel();
-            m_nPreview = m_director.GetPreviewChannel() == m_nProgram ? 0 : m_director.GetPreviewChannel();
-            if (CDVPlayWnd* program = PanelOfChannel(m_nProgram))
-                program->SetTallyState(CDVPlayWnd::kOnAir);
-            if (CDVPlayWnd* preview = PanelOfChannel(m_nPreview))
-                preview->SetTallyState(CDVPlayWnd::kPreview);
-            UpdateViewEnable();
+            DropFailedChannel(panel);
             ShowLoadError(hr);
             return 0;
         }
@@ -183,6 +188,9 @@ LRESULT CRavelmixerDlg::OnPanelDeviceBack(WPARAM wParam, LPARAM)
     const SourceDescriptor video = channel->GetVideoSource();
     if (SUCCEEDED(m_director.ReloadChannel(channel, audio, video)))
         panel.Play();
+    else
+        // A device that does not open again leaves no half channel behind in the panel.
+        DropFailedChannel(panel);
     return 1;
 }
 

@@ -428,6 +428,35 @@ TEST_F(ElemGraphTest, LoadedOptionsRoundTripAndReachTheMixer)
     free(stored);
 }
 
+TEST_F(ElemGraphTest, ThePanelsTransportReadsTheGraphAndHandsItsOptionsToTheMixer)
+{
+    TestAviLayout layout;
+    const std::wstring avi = MakeAvi(L"rvx_channel_transport.avi", layout);
+    ASSERT_EQ(BuildChannel(FileSource(avi), FileSource(avi)), S_OK);
+    IChannelTransport* transport = graph_->GetTransport();
+    ASSERT_EQ(transport, static_cast<IChannelTransport*>(graph_.get()));
+
+    LONGLONG duration = 0;
+    EXPECT_EQ(transport->GetDuration(&duration), S_OK);
+    EXPECT_GT(duration, 0);
+    DWORD capabilities = 0;
+    EXPECT_EQ(transport->GetCapabilities(&capabilities), S_OK);
+    EXPECT_NE(capabilities & AM_SEEKING_CanSeekAbsolute, 0u) << "a file seeks";
+    OAFilterState state = State_Running;
+    EXPECT_EQ(transport->GetState(0, &state), S_OK);
+    EXPECT_EQ(state, State_Stopped);
+    long code = 0;
+    LONG_PTR param1 = 0, param2 = 0;
+    EXPECT_TRUE(FAILED(transport->GetEvent(&code, &param1, &param2, 0))) << "a graph never run has no event";
+
+    InputFormatOptions options;
+    options.aspect = 1;
+    transport->ApplyInputOptions(options);
+    EXPECT_TRUE(transport->GetInputOptions() == options);
+    ASSERT_NE(mixer_->GetChannel(0), nullptr);
+    EXPECT_TRUE(mixer_->GetChannel(0)->IsAspectForced());
+}
+
 TEST_F(ElemGraphTest, TheSampleClipsOfTheProgramFolderPlayAsFileChannels)
 {
     for (const wchar_t* name : {L"sample1.avi", L"sample2.avi"}) {

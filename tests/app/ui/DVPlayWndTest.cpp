@@ -615,3 +615,39 @@ TEST_F(PanelTest, APanelOnScreenShowsItsSkin)
         EXPECT_EQ(printed.At(p.x, p.y), screen.At(p.x, p.y)) << "button " << i;
     }
 }
+
+namespace {
+
+bool g_chooserAnswers = false;
+int g_chooserCalls = 0;
+
+bool StandInChooser(CWnd* parent, SourceDescriptor& audio, SourceDescriptor& video)
+{
+    ++g_chooserCalls;
+    EXPECT_NE(parent, nullptr);
+    if (!g_chooserAnswers)
+        return false;
+    audio = FileSource(L"chosen.wav");
+    video = FileSource(L"chosen.avi");
+    return true;
+}
+
+} // namespace
+
+TEST_F(PanelTest, TheLoadButtonAsksForSourcesAndLoadsTheChosenPair)
+{
+    CDVPlayWnd::SetSourceChooser(&StandInChooser);
+    g_chooserCalls = 0;
+    g_chooserAnswers = false;
+    Command(ID_PANEL_LOAD_SOURCE);
+    EXPECT_EQ(g_chooserCalls, 1);
+    EXPECT_TRUE(m_desk->sent.empty()) << "a cancelled choice loads nothing";
+
+    g_chooserAnswers = true;
+    Command(ID_PANEL_LOAD_SOURCE);
+    CDVPlayWnd::SetSourceChooser(nullptr);
+    EXPECT_EQ(m_desk->loadedNames, std::vector<CString>{ CString(L"chosen.avi") });
+    ASSERT_NE(m_panel.GetChannel(), nullptr);
+    EXPECT_EQ(m_panel.GetChannel()->GetAudioSource().name, CString(L"chosen.wav"));
+    EXPECT_EQ(EnabledButtons(m_panel), "1101111");
+}

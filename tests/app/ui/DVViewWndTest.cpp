@@ -476,6 +476,12 @@ TEST_F(ViewTest, ShowsOnTheConfiguredMonitorOnlyWhenItExists)
     Pixels shot = CaptureScreen(Dlg().m_hWnd);
     SavePng(shot, L"video_window_full_screen.png");
     EXPECT_EQ(shot.At(shot.width / 2, shot.height / 2), kBlack);
+
+    // Asked again while shown: it stays, registered once.
+    EXPECT_TRUE(view_.ShowOnMonitor(1));
+    EXPECT_TRUE(view_.IsVideoWindowVisible());
+    EXPECT_EQ(WindowRectOf(Dlg().m_hWnd), PrimaryMonitor());
+    EXPECT_EQ(main_.received.size(), 1u);
 }
 
 TEST_F(ViewTest, ElapsedTimeCountsTicksChangesFormAfterTheFirstHourAndStopsAtZero)

@@ -10,6 +10,7 @@
 #include "app/core/OutputType.h"
 #include "app/engine/AudioMixer.h"
 #include "app/foundation/AppHelpers.h"
+#include "app/settings/OPConfigPage.h"
 #include "app/settings/OutputSettingsIni.h"
 #include "app/ui/VolCtrlPane.h"
 #include "tests/app/ui/DialogSeams.h"
@@ -638,4 +639,42 @@ TEST_F(DeskTest, AFailedReloadOfTheProgramFallsBackToTheEnginesProgram)
     // A new clip in panel 1 becomes the preview again.
     ASSERT_TRUE(m_desk->GetPanel(0).LoadSources(Clip(L"sample1.avi"), Clip(L"sample1.avi")));
     EXPECT_EQ(State(), (std::vector<int>{2, 1, kPreview, kOnAir, kIdle, kIdle, kIdle}));
+}
+
+TEST_F(DeskTest, OperationSettingsDecideWhatAnEndedClipAndATakenPreviewDo)
+{
+    struct Case {
+        int actionWhenOver;
+        int secPause;
+        bool playingAfterEnd;      // panel 1 was playing when its clip ended
+        bool oldProgramPlaying;    // panel 1 was playing when panel 2 was taken to air
+    };
+    const Case cases[] = {
+        {0, 0, true, true},
+        {1, 0, false, true},
+        {2, 1, true, false},
+    };
+    for (const Case& c : cases) {
+        COPConfigPage operation;
+        operation.m_nActionWhenOver = c.actionWhenOver;
+        operation.m_nSecPause = c.secPause;
+        ASSERT_TRUE(operation.SaveSettings());
+        // A desk reads the operation page when it starts.
+        m_desk->DestroyWindow();
+        m_desk.reset(new CRavelmixerDlg());
+        m_desk->SetGraphFactories(nullptr, &m_graphs);
+        ASSERT_TRUE(m_desk->Create(CRavelmixerDlg::IDD, nullptr));
+        LoadBoth();
+        CDVPlayWnd& panel1 = m_desk->GetPanel(0);
+        ASSERT_TRUE(panel1.Play());
+
+        EXPECT_EQ(m_desk->SendMessage(WM_PANEL_MEDIA_ENDED, reinterpret_cast<WPARAM>(&panel1), 0), 1);
+        EXPECT_EQ(panel1.IsPositionTimerRunning() != FALSE, c.playingAfterEnd) << "ActionWhenOver " << c.actionWhenOver;
+
+        ASSERT_TRUE(panel1.Play());
+        m_desk->HardCut(2);
+        EXPECT_EQ(m_desk->GetPreviewChannel(), 1);
+        EXPECT_EQ(panel1.IsPositionTimerRunning() != FALSE, c.oldProgramPlaying) << "SecPause " << c.secPause;
+    }
+    ::DeleteFileW(COPConfigPage::SettingsPath());
 }
