@@ -5,11 +5,14 @@
 #include "app/settings/SysCheckDlg.h"
 #include "app/ui/DecoderPreset.h"
 #include "app/ui/DeskHotKeys.h"
+#include "app/ui/HttpVersionRequest.h"
 #include "app/ui/RavelmixerDlg.h"
 #include "app/ui/StartupLanguage.h"
 
 #include <commctrl.h>
 #include <objbase.h>
+
+#include <memory>
 
 BEGIN_MESSAGE_MAP(CRavelmixerApp, CWinApp)
 END_MESSAGE_MAP()
@@ -53,6 +56,7 @@ BOOL CRavelmixerApp::InitInstance()
 void CRavelmixerApp::RunMainWindow()
 {
     CRavelmixerDlg desk;
+    desk.SetVersionRequest(std::make_unique<CHttpVersionRequest>());
     m_pMainWnd = &desk;
     desk.DoModal();
     m_pMainWnd = nullptr;

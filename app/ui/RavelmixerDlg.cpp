@@ -8,6 +8,7 @@
 #include "app/engine/RenderEffect.h"
 #include "app/engine/VideoMixer.h"
 #include "app/foundation/AppHelpers.h"
+#include "app/ui/DeskHotKeys.h"
 #include "app/graphs/WmvComposeGraph.h"
 #include "app/settings/ControlDialogs.h"
 #include "app/settings/HotKeyTable.h"
@@ -87,6 +88,11 @@ BEGIN_MESSAGE_MAP(CRavelmixerDlg, CDialog)
     ON_WM_MOVE()
     ON_WM_SYSCOMMAND()
     ON_WM_VSCROLL()
+    ON_WM_INITMENUPOPUP()
+    ON_MESSAGE(WM_SUBTITLE_AUTO_ENDED, OnSubtitleAutoEnded)
+    ON_NOTIFY(LVN_BEGINDRAG, 1033, OnEffectBeginDrag)
+    ON_WM_MOUSEMOVE()
+    ON_WM_LBUTTONUP()
     ON_NOTIFY(NM_CLICK, 1033, OnEffectClick)
     ON_NOTIFY(NM_CLICK, 1031, OnEffectClick)
     ON_COMMAND_RANGE(1035, 1036, OnCategoryButton)
@@ -178,8 +184,7 @@ void CRavelmixerDlg::DoDataExchange(CDataExchange* pDX)
 
 BOOL CRavelmixerDlg::PreTranslateMessage(MSG* pMsg)
 {
-    if (m_hAccel && pMsg->message >= WM_KEYFIRST && pMsg->message <= WM_KEYLAST &&
-        ::TranslateAcceleratorW(m_hWnd, m_hAccel, pMsg))
+    if (RouteDeskInput(pMsg))
         return TRUE;
     return CDialog::PreTranslateMessage(pMsg);
 }
@@ -206,6 +211,7 @@ BOOL CRavelmixerDlg::OnInitDialog()
 
     m_view.SetAspect(m_nHeight > 0 ? static_cast<double>(m_nWidth) / m_nHeight : 1.0);
     UpdateViewEnable();
+    SetupCommands();
     SetTimer(kVersionTimer, kVersionDelayMs, nullptr);
     return TRUE;
 }
@@ -517,6 +523,8 @@ void CRavelmixerDlg::OnMove(int x, int y)
 void CRavelmixerDlg::OnDestroy()
 {
     CDialog::OnDestroy();
+    // The caption editor's layers leave the scenes while the engine still has them.
+    DestroyCaptionWindows();
     KillTimer(kMeterTimer);
     KillTimer(kVersionTimer);
     KillAutoSwitch();
@@ -537,6 +545,10 @@ void CRavelmixerDlg::OnDestroy()
     RemoveLayer(m_pLogo1);
     RemoveLayer(m_pLogo2);
     RemoveLayer(m_pSubtitle);
+    if (DeskHotKeys().mainWindow == m_hWnd) {
+        DeskHotKeys().mainWindow = nullptr;
+        DeskHotKeys().table = nullptr;
+    }
     if (m_hAccel) {
         ::DestroyAcceleratorTable(m_hAccel);
         m_hAccel = nullptr;

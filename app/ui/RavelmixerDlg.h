@@ -12,12 +12,16 @@
 #include <afxwin.h>
 #include <afxcmn.h>
 
+#include "app/captions/CharTextStyle.h"
+#include "app/captions/ScreenCharWnd.h"
 #include "app/core/OutputSettings.h"
 #include "app/engine/Director.h"
 #include "app/graphs/ProgramGraphs.h"
 #include "app/ui/BmpMapMgr.h"
 #include "app/ui/DVPlayWnd.h"
 #include "app/ui/DVViewWnd.h"
+#include "app/ui/DeskCaptionStage.h"
+#include "app/ui/DeskProject.h"
 #include "app/ui/DeskRules.h"
 #include "app/ui/DrawBtn.h"
 #include "app/ui/EffectList.h"
@@ -32,6 +36,7 @@
 class CAllCtrlPane;
 class CDiskBoDlg;
 class CLISLayer;
+class CMoreCharDlg;
 class CVolCtrlPane;
 
 // The new-version check's request: started by timer 18, it posts WM_VERSION_INFO_DONE to the
@@ -129,7 +134,34 @@ public:
 
     BOOL PreTranslateMessage(MSG* pMsg) override;
 
+    // The command table (RavelmixerDlgCommands.cpp): runs a menu, button or hot-key command
+    // of the desk; FALSE for an id that is none of them.
+    BOOL RunDeskCommand(UINT id);
+    // A menu item's state as its update rule gives it.
+    struct CommandState {
+        BOOL enabled = TRUE;
+        int checked = -1; // -1: the item has no check mark
+    };
+    CommandState QueryDeskCommand(UINT id);
+    BOOL IsDraggingEffect() const { return m_nDragItem >= 0; }
+    // Selects an effect by identifier in the effect list (its category shown first) and in
+    // the quick list when it is there; unknown identifiers do nothing.
+    void SelectEffect(int id);
+    // The quick-effect list's effects, in order.
+    std::vector<DWORD> GetQuickEffects() const;
+    // Puts an effect on the quick list at a drop position (-1: none), as a drop does.
+    void DropQuickEffect(DWORD effect, int position);
+    CProjectCommands& GetProjectCommands() { return m_projectCommands; }
+    CScreenCharWnd& GetSubtitleWindow() { return m_screenChar; }
+    CMoreCharDlg* GetCaptionEditor() const { return m_pMoreChar; }
+    const CharTextStyle& GetSubtitleStyle() const { return m_subtitleStyle; }
+    int GetPublishingInterval() const { return m_nPublishInterval; }
+    // The routing of a key or wheel message before the dialog's own handling: TRUE when it
+    // was consumed.
+    BOOL RouteDeskInput(MSG* pMsg);
+
 protected:
+    friend class CDeskProject;
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
     // Enter never closes the desk.
@@ -137,6 +169,10 @@ protected:
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
 
     // Start-up steps.
+    void SetupCommands();
+    // The output format page's values (size, rate, fields, pixel aspect, sound format), the
+    // sound card and the monitor, as the operator last applied them.
+    void LoadOutputFormat();
     void SetupSystemMenu();
     void SetupSkin();
     void SetupButton(int index);
@@ -172,6 +208,7 @@ protected:
     LRESULT OnAutoplayCaption(WPARAM wParam, LPARAM lParam);
 
     // Window messages.
+    void OnInitMenuPopup(CMenu* menu, UINT index, BOOL sysMenu);
     void OnPaint();
     BOOL OnEraseBkgnd(CDC* pDC);
     HBRUSH OnCtlColor(CDC* pDC, CWnd* pWnd, UINT ctlColor);
@@ -290,6 +327,39 @@ protected:
     CDiskBoDlg* m_pPlayout = nullptr;
     CBrush m_whiteBrush;
 
+    // Commands (RavelmixerDlgCommands.cpp).
+    BOOL NumericPadKey(UINT key);
+    void ToggleOutput(int type);
+    void ShowOutputMenu();
+    void ToggleGraphicsCardOutput();
+    void SetLanguage(LPCWSTR name);
+    void ShellOpen(LPCWSTR target);
+    void ToggleCaptionEditor();
+    void LoadSubtitles();
+    void ChooseSubtitleStyle();
+    void OnAutomaticPublishing();
+    void OnManualPublishing();
+    void DestroyCaptionWindows();
+    LRESULT OnSubtitleAutoEnded(WPARAM wParam, LPARAM lParam);
+    // Dragging an effect of 1033 onto the quick list 1031.
+    void OnEffectBeginDrag(NMHDR* pNMHDR, LRESULT* pResult);
+    void OnMouseMove(UINT flags, CPoint pt);
+    void OnLButtonUp(UINT flags, CPoint pt);
+    int QuickDropTarget(CPoint screen) const;
+    void EndEffectDrag();
+    CDeskProject m_project{*this};
+    CProjectCommands m_projectCommands{m_project};
+    CharTextStyle m_subtitleStyle = {};
+    CScreenCharWnd m_screenChar;
+    CDeskCaptionStage m_captionStage{m_director, m_nWidth, m_nHeight};
+    CMoreCharDlg* m_pMoreChar = nullptr;
+    LONGLONG m_lastCategoryKey = 0;
+    BOOL m_bCategoryKey = FALSE;
+    int m_nPadNumber = 0;
+    int m_nDragItem = -1;      // the dragged row of 1033, -1 when no drag runs
+    int m_nDropPosition = -1;  // the drop-highlighted row of 1031, -1 for none
+    BOOL m_bDragImage = FALSE;
+
     HACCEL m_hAccel = nullptr;
     BOOL m_bWinsock = FALSE;
 
@@ -298,3 +368,8 @@ protected:
 
 // The main window of the run, for the hot-key filter and the windows that talk to it.
 HWND GetDeskWindow();
+
+// How the desk opens a file or address with the shell (help, demonstration page, sibling
+// product); null restores ShellExecute. Tests record the requests instead.
+using DeskShellOpenProc = void (*)(HWND owner, LPCWSTR target);
+void SetDeskShellOpen(DeskShellOpenProc open);

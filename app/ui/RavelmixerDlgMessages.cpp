@@ -2,6 +2,7 @@
 // pages, the outputs, the playout and the caption windows.
 #include "app/ui/RavelmixerDlg.h"
 
+#include "app/captions/MoreCharDlg.h"
 #include "app/captions/PlayItem.h"
 #include "app/core/DeskMessages.h"
 #include "app/core/OutputType.h"
@@ -422,9 +423,12 @@ LRESULT CRavelmixerDlg::OnAutoplayPlay(WPARAM wParam, LPARAM lParam)
     return 0;
 }
 
-LRESULT CRavelmixerDlg::OnAutoplayCaption(WPARAM, LPARAM lParam)
+LRESULT CRavelmixerDlg::OnAutoplayCaption(WPARAM wParam, LPARAM lParam)
 {
     // The caption editor shows scheduled pages; without one a show is refused (0) and a hide
     // has nothing to do.
+    if (m_pMoreChar && m_pMoreChar->GetSafeHwnd())
+        return m_pMoreChar->ShowScheduledCaption(static_cast<BOOL>(LOWORD(lParam)), HIWORD(lParam),
+                                                 reinterpret_cast<LPCWSTR>(wParam), nullptr);
     return (lParam & 0xFFFF) == 1 ? 0 : 1;
 }

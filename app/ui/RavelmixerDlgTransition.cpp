@@ -170,6 +170,8 @@ BOOL CRavelmixerDlg::OnCommand(WPARAM wParam, LPARAM lParam)
             AutoSwitch();
             return TRUE;
         }
+        if (RunDeskCommand(id))
+            return TRUE;
     }
     return CDialog::OnCommand(wParam, lParam);
 }
