@@ -20,7 +20,7 @@
 #include "app/ui/BmpMapMgr.h"
 #include "app/ui/DVPlayWnd.h"
 #include "app/ui/DVViewWnd.h"
-#include "app/ui/DeskCaptionStage.h"
+#include "app/ui/DirectorCaptionStage.h"
 #include "app/ui/DeskProject.h"
 #include "app/ui/DeskRules.h"
 #include "app/ui/DrawBtn.h"
@@ -351,7 +351,7 @@ protected:
     CProjectCommands m_projectCommands{m_project};
     CharTextStyle m_subtitleStyle = {};
     CScreenCharWnd m_screenChar;
-    CDeskCaptionStage m_captionStage{m_director, m_nWidth, m_nHeight};
+    CDirectorCaptionStage m_captionStage{m_director, m_nWidth, m_nHeight};
     CMoreCharDlg* m_pMoreChar = nullptr;
     LONGLONG m_lastCategoryKey = 0;
     BOOL m_bCategoryKey = FALSE;

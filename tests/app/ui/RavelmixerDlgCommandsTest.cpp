@@ -13,6 +13,7 @@
 #include "app/foundation/AppHelpers.h"
 #include "app/settings/HotKeyPropertyPage.h"
 #include "app/settings/OutputSettingsIni.h"
+#include "tests/app/ui/DeskFixture.h"
 #include "tests/app/ui/DialogSeams.h"
 #include "tests/app/ui/ScreenshotPng.h"
 #include "tests/system/ProgramProcess.h"
@@ -26,29 +27,12 @@
 
 namespace {
 
-const std::wstring kBuiltFolder = L"" RVX_PROGRAM_FOLDER;
+using namespace desk_test;
 
 DWORD g_now = 200000;
 DWORD TestClock()
 {
     return g_now;
-}
-
-void Pump()
-{
-    MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
-        if (!AfxPumpMessage())
-            break;
-    }
-}
-
-SourceDescriptor Clip(const wchar_t* name)
-{
-    SourceDescriptor source;
-    source.name = (kBuiltFolder + L"\\samples\\" + name).c_str();
-    source.flags = SourceDescriptor::kNamed;
-    return source;
 }
 
 std::vector<std::wstring> g_shellOpened;
@@ -81,22 +65,11 @@ LRESULT CALLBACK WatchMenu(int code, WPARAM wParam, LPARAM lParam)
     return ::CallNextHookEx(g_menu.hook, code, wParam, lParam);
 }
 
-class DeskCommandsTest : public ::testing::Test {
+class DeskCommandsTest : public DeskFixture {
 protected:
     static void SetUpTestSuite()
     {
-        ASSERT_TRUE(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-        s_folder = system_test::TempFolder(L"rvx_desk_commands_test");
-        ASSERT_TRUE(system_test::CopyProgramFolder(kBuiltFolder, s_folder));
-        SetExeDirectoryOverride(s_folder.c_str());
-        ::CreateDirectoryW((s_folder + L"\\config").c_str(), nullptr);
-        ::CreateDirectoryW((s_folder + L"\\recordings").c_str(), nullptr);
-        AviOutputSettings avi;
-        avi.Path = (s_folder + L"\\recordings").c_str();
-        avi.VCodec = L"None";
-        avi.ACodec = L"None";
-        avi.Split = 0;
-        ASSERT_TRUE(SaveAviOutputSettings(OutputIniPath(), avi));
+        PrepareFolder(L"rvx_desk_commands_test");
         // Hot keys: F1 and F2 cut to channels 1 and 2, F5 is the automatic switch.
         CHotKeyPropertyPage keys;
         keys.m_nHotKeys[0] = VK_F1;
@@ -108,47 +81,15 @@ protected:
     static void TearDownTestSuite()
     {
         SetDeskShellOpen(nullptr);
-        SetExeDirectoryOverride(nullptr);
-        system_test::DeleteTree(s_folder);
-        ::CoUninitialize();
+        RemoveFolder();
     }
-
     void SetUp() override
     {
-        EngineClock::SetSource(&TestClock);
-        EngineClock::SetManualTimers(true);
         g_shellOpened.clear();
-        m_seams.reset(new CDialogSeams());
-        m_desk.reset(new CRavelmixerDlg());
-        ASSERT_TRUE(m_desk->Create(CRavelmixerDlg::IDD, nullptr));
-        m_desk->ShowWindow(SW_SHOW);
-        Pump();
-        ASSERT_TRUE(m_desk->GetDirector().GetVideoMixer()) << "the engine did not start";
+        OpenDesk(&TestClock);
     }
-    void TearDown() override
-    {
-        if (m_desk && m_desk->GetSafeHwnd())
-            m_desk->DestroyWindow();
-        m_desk.reset();
-        Pump();
-        m_seams.reset();
-        EngineClock::SetManualTimers(false);
-        EngineClock::SetSource(nullptr);
-    }
+    void TearDown() override { CloseDesk(); }
 
-    void LoadBoth()
-    {
-        ASSERT_TRUE(m_desk->GetPanel(0).LoadSources(Clip(L"sample1.avi"), Clip(L"sample1.avi")));
-        ASSERT_TRUE(m_desk->GetPanel(1).LoadSources(Clip(L"sample2.avi"), Clip(L"sample2.avi")));
-        Pump();
-    }
-    std::vector<int> State()
-    {
-        std::vector<int> state = {m_desk->GetProgramChannel(), m_desk->GetPreviewChannel()};
-        for (int i = 0; i < CRavelmixerDlg::kPanelCount; ++i)
-            state.push_back(m_desk->GetPanel(i).GetTallyState());
-        return state;
-    }
     void Command(UINT id) { m_desk->SendMessage(WM_COMMAND, MAKEWPARAM(id, 0), 0); }
     // A key press as the operator makes it: posted to a window and pumped through the routing.
     void Key(HWND target, UINT key)
@@ -157,14 +98,9 @@ protected:
         ::PostMessageW(target, WM_KEYUP, key, 0xC0000001);
         Pump();
     }
-    bool Latched(UINT control) { return m_desk->GetButton(control) && m_desk->GetButton(control)->GetCheck(); }
     int SelectedRow(CEffectList& list) { return list.GetNextItem(-1, LVNI_SELECTED); }
 
-    static std::wstring s_folder;
-    std::unique_ptr<CDialogSeams> m_seams;
-    std::unique_ptr<CRavelmixerDlg> m_desk;
 };
-std::wstring DeskCommandsTest::s_folder;
 
 const int kOnAir = CDVPlayWnd::kOnAir, kPreview = CDVPlayWnd::kPreview, kIdle = CDVPlayWnd::kIdle;
 

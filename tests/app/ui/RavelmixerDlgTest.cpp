@@ -13,6 +13,7 @@
 #include "app/settings/OPConfigPage.h"
 #include "app/settings/OutputSettingsIni.h"
 #include "app/ui/VolCtrlPane.h"
+#include "tests/app/ui/DeskFixture.h"
 #include "tests/app/ui/DialogSeams.h"
 #include "tests/app/ui/ScreenshotPng.h"
 #include "tests/system/ProgramProcess.h"
@@ -28,29 +29,12 @@
 
 namespace {
 
-const std::wstring kBuiltFolder = L"" RVX_PROGRAM_FOLDER;
+using namespace desk_test;
 
 DWORD g_now = 100000;
 DWORD TestClock()
 {
     return g_now;
-}
-
-void Pump()
-{
-    MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
-        if (!AfxPumpMessage())
-            break;
-    }
-}
-
-SourceDescriptor Clip(const wchar_t* name)
-{
-    SourceDescriptor source;
-    source.name = (kBuiltFolder + L"\\samples\\" + name).c_str();
-    source.flags = SourceDescriptor::kNamed;
-    return source;
 }
 
 // The program's graphs, with an audio preview that keeps its volume in the test's hands (Wine
@@ -84,79 +68,18 @@ public:
     IAudioPreviewGraph* CreateAudioPreviewGraph(const char*) override { return new VolumePreview(); }
 };
 
-class DeskTest : public ::testing::Test {
+class DeskTest : public DeskFixture {
 protected:
-    static void SetUpTestSuite()
-    {
-        ASSERT_TRUE(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-        s_folder = system_test::TempFolder(L"rvx_desk_test");
-        ASSERT_TRUE(system_test::CopyProgramFolder(kBuiltFolder, s_folder));
-        SetExeDirectoryOverride(s_folder.c_str());
-        ::CreateDirectoryW((s_folder + L"\\config").c_str(), nullptr);
-        ::CreateDirectoryW((s_folder + L"\\recordings").c_str(), nullptr);
-        // Recordings go to a folder of the test's own.
-        AviOutputSettings avi;
-        avi.Path = (s_folder + L"\\recordings").c_str();
-        avi.VCodec = L"None";
-        avi.ACodec = L"None";
-        avi.Split = 0;
-        ASSERT_TRUE(SaveAviOutputSettings(OutputIniPath(), avi));
-    }
-    static void TearDownTestSuite()
-    {
-        SetExeDirectoryOverride(nullptr);
-        system_test::DeleteTree(s_folder);
-        ::CoUninitialize();
-    }
+    static void SetUpTestSuite() { PrepareFolder(L"rvx_desk_test"); }
+    static void TearDownTestSuite() { RemoveFolder(); }
+    void SetUp() override { OpenDesk(&TestClock, &m_graphs); }
+    void TearDown() override { CloseDesk(); }
 
-    void SetUp() override
-    {
-        EngineClock::SetSource(&TestClock);
-        EngineClock::SetManualTimers(true);
-        m_seams.reset(new CDialogSeams());
-        m_desk.reset(new CRavelmixerDlg());
-        m_desk->SetGraphFactories(nullptr, &m_graphs);
-        ASSERT_TRUE(m_desk->Create(CRavelmixerDlg::IDD, nullptr));
-        m_desk->ShowWindow(SW_SHOW);
-        Pump();
-        ASSERT_TRUE(m_desk->GetDirector().GetVideoMixer()) << "the engine did not start";
-    }
-    void TearDown() override
-    {
-        if (m_desk && m_desk->GetSafeHwnd())
-            m_desk->DestroyWindow();
-        m_desk.reset();
-        Pump();
-        m_seams.reset();
-        EngineClock::SetManualTimers(false);
-        EngineClock::SetSource(nullptr);
-    }
-
-    // Loads the two sample clips into panels 1 and 2.
-    void LoadBoth()
-    {
-        ASSERT_TRUE(m_desk->GetPanel(0).LoadSources(Clip(L"sample1.avi"), Clip(L"sample1.avi")));
-        ASSERT_TRUE(m_desk->GetPanel(1).LoadSources(Clip(L"sample2.avi"), Clip(L"sample2.avi")));
-        Pump();
-    }
-    // Program, preview, and the five tallies.
-    std::vector<int> State()
-    {
-        std::vector<int> state = {m_desk->GetProgramChannel(), m_desk->GetPreviewChannel()};
-        for (int i = 0; i < CRavelmixerDlg::kPanelCount; ++i)
-            state.push_back(m_desk->GetPanel(i).GetTallyState());
-        return state;
-    }
     void Timer(UINT_PTR id) { m_desk->SendMessage(WM_TIMER, id, 0); }
-    bool Latched(UINT control) { return m_desk->GetButton(control) && m_desk->GetButton(control)->GetCheck(); }
     bool Visible(UINT control) { return ::IsWindowVisible(::GetDlgItem(m_desk->GetSafeHwnd(), control)) != FALSE; }
 
-    static std::wstring s_folder;
     DeskGraphs m_graphs;
-    std::unique_ptr<CDialogSeams> m_seams;
-    std::unique_ptr<CRavelmixerDlg> m_desk;
 };
-std::wstring DeskTest::s_folder;
 
 const int kOnAir = CDVPlayWnd::kOnAir, kPreview = CDVPlayWnd::kPreview, kIdle = CDVPlayWnd::kIdle;
 
