@@ -44,6 +44,9 @@ if [ ! -f "$WINEPREFIX/.rvx-ready" ]; then
   touch "$WINEPREFIX/.rvx-ready"
 fi
 bash "$top/tools/wine/wine-fonts.sh" "$loader"
+# The set-up steps run Wine without a display; let their session end, or the program would join
+# it and find no display driver (no window, no Direct3D) on its first start.
+"$server" -w
 
 bash "$top/tools/make-samples.sh" "$out/samples"
 echo "run: starting $out/Ravelmixer.exe (sample clips in $out/samples)"
