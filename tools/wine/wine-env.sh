@@ -49,21 +49,26 @@ fi
 bash "$here/wine-fonts.sh" "$loader" || fail "could not set up the CJK font in $prefix"
 "$server" -w </dev/null >/dev/null 2>&1
 
-# A free display number: no lock file and no socket.
+# A free display number: no lock file and no socket. Two runs starting together can pick the
+# same number; only one Xvfb gets it (the lock file holds its pid), the other tries the next.
 display=""
 for n in $(seq 90 189); do
-  if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then display=$n; break; fi
+  [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ] || continue
+  # Daemons must not hold ctest's output pipe, or the set-up step never ends.
+  setsid Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp </dev/null >"$dir/xvfb.log" 2>&1 &
+  xvfb_pid=$!
+  for _ in $(seq 1 100); do
+    kill -0 "$xvfb_pid" 2>/dev/null || break
+    if [ -e "/tmp/.X11-unix/X$n" ] && [ "$(tr -d ' ' <"/tmp/.X$n-lock" 2>/dev/null)" = "$xvfb_pid" ]; then
+      display=$n
+      break
+    fi
+    sleep 0.05
+  done
+  [ -n "$display" ] && break
+  kill "$xvfb_pid" 2>/dev/null
 done
-[ -n "$display" ] || fail "no free X display number"
-# Daemons must not hold ctest's output pipe, or the set-up step never ends.
-setsid Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp </dev/null >"$dir/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 1 100); do
-  [ -e "/tmp/.X11-unix/X$display" ] && break
-  kill -0 "$xvfb_pid" 2>/dev/null || fail "Xvfb failed to start (see $dir/xvfb.log)"
-  sleep 0.05
-done
-[ -e "/tmp/.X11-unix/X$display" ] || fail "Xvfb did not open display :$display"
+[ -n "$display" ] || fail "no X display could be started (see $dir/xvfb.log)"
 
 setsid "$server" -p </dev/null >/dev/null 2>&1
 # Start Wine's own services and the desktop window now, detached from any pipe: started
