@@ -6,7 +6,7 @@ const UINT kBackgroundItem = 1400;
 const int kCornerEllipse = 5;
 
 struct AllCtrlButton {
-    PaneButtonSpec spec;
+    PaneButtonLook look;
     UINT command;
 };
 
@@ -72,15 +72,15 @@ void CAllCtrlPane::FollowOwnerButton()
     SetWindowPos(nullptr, rc.left, rc.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-const PaneButtonSpec& CAllCtrlPane::ButtonSpec(int index)
+const PaneButtonLook& CAllCtrlPane::ButtonLook(int index)
 {
-    return kButtons[index].spec;
+    return kButtons[index].look;
 }
 
 UINT CAllCtrlPane::CommandOf(UINT control)
 {
     for (const AllCtrlButton& b : kButtons) {
-        if (b.spec.control == control)
+        if (b.look.control == control)
             return b.command;
     }
     return 0;
@@ -90,7 +90,7 @@ void CAllCtrlPane::DoDataExchange(CDataExchange* pDX)
 {
     CDialog::DoDataExchange(pDX);
     for (int i = 0; i < kButtonCount; ++i)
-        DDX_Control(pDX, static_cast<int>(kButtons[i].spec.control), m_buttons[i]);
+        DDX_Control(pDX, static_cast<int>(kButtons[i].look.control), m_buttons[i]);
 }
 
 BOOL CAllCtrlPane::OnInitDialog()
@@ -98,7 +98,7 @@ BOOL CAllCtrlPane::OnInitDialog()
     CDialog::OnInitDialog();
     if (m_pSkin != nullptr) {
         for (int i = 0; i < kButtonCount; ++i)
-            SkinPaneButton(*this, m_buttons[i], m_pSkin, kButtons[i].spec);
+            SkinPaneButton(*this, m_buttons[i], m_pSkin, kButtons[i].look);
         SetRoundWindowRegion(*this, kCornerEllipse);
     }
     return FALSE;

@@ -33,7 +33,7 @@ public:
     void FollowOwnerButton();
 
     UI::SDrawBtn& GetButton(int index) { return m_buttons[index]; }
-    static const PaneButtonSpec& ButtonSpec(int index);
+    static const PaneButtonLook& ButtonLook(int index);
     // The command a button sends to every panel, 0 for a control that is not a pane button.
     static UINT CommandOf(UINT control);
 

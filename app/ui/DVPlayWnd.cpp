@@ -153,26 +153,25 @@ void CDVPlayWnd::SetupControls(UI_Mgr::SBmpMapMgr* skin, UINT backgroundItem)
 
     int x = kButtonsLeft;
     for (int i = 0; i < kButtonCount; ++i) {
-        const PanelButton& spec = kButtons[i];
+        const PanelButton& look = kButtons[i];
         UI::SDrawBtn& button = m_buttons[i];
         if (button.GetSafeHwnd() != nullptr)
             continue;
         CRect item;
         CSize size(kFallbackButtonWidth, kFallbackButtonHeight);
-        if (skin->GetItemRect(spec.skinBase, item))
+        if (skin->GetItemRect(look.skinBase, item))
             size = item.Size();
         const CRect place(x, kButtonsTop, x + size.cx, kButtonsTop + size.cy);
         x += size.cx;
-        if (!button.Create(L"", WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, place, this, spec.id))
+        if (!button.Create(L"", WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, place, this, look.id))
             continue;
         button.SetSkinMap(skin);
-        for (int state = 1; state <= 4; ++state)
-            button.SetStateImage(spec.skinBase + static_cast<UINT>(state - 1), state);
+        button.SetStateImages(look.skinBase);
         button.SetTransparent(TRUE, kColorKey);
         CString tip;
-        if (tip.LoadString(spec.tooltip))
+        if (tip.LoadString(look.tooltip))
             button.SetToolTip(tip);
-        button.EnableWindow(spec.enabled ? TRUE : FALSE);
+        button.EnableWindow(look.enabled ? TRUE : FALSE);
     }
 
     if (m_preview.GetSafeHwnd() == nullptr)

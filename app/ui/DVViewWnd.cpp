@@ -91,8 +91,7 @@ void CDVViewWnd::SetupControls(UI_Mgr::SBmpMapMgr* skin, UINT backgroundItem)
     }
     if (m_button.GetSafeHwnd() == nullptr) {
         m_button.SetSkinMap(skin);
-        for (int state = 1; state <= 4; ++state)
-            m_button.SetStateImage(kButtonSkinBase + static_cast<UINT>(state) - 1, state);
+        m_button.SetStateImages(kButtonSkinBase);
         m_button.SetTransparent(TRUE, kColorKey);
         m_button.Create(L"", WS_CHILD | WS_VISIBLE | WS_DISABLED | BS_OWNERDRAW, kButtonRect, this,
                         IDC_VIEW_VIDEO_BUTTON);

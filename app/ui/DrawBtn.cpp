@@ -26,6 +26,12 @@ int SDrawBtn::SetStateImage(UINT id, int state)
     return 1;
 }
 
+void SDrawBtn::SetStateImages(UINT firstItem)
+{
+    for (int state = 1; state <= 4; ++state)
+        SetStateImage(firstItem + static_cast<UINT>(state - 1), state);
+}
+
 int SDrawBtn::SetStateRect(int left, int top, int right, int bottom, int state)
 {
     if (state < 1 || state > 4)

@@ -29,6 +29,8 @@ public:
     void SetSkinMap(UI_Mgr::SBmpMapMgr* map) { m_pSkin = map; }
     // States 1..4 are normal, hover, pressed, disabled; 0 (and no change) for any other state.
     int SetStateImage(UINT id, int state);
+    // The four states from four consecutive skin items: normal, hover, pressed, disabled.
+    void SetStateImages(UINT firstItem);
     int SetStateRect(int left, int top, int right, int bottom, int state);
     int SetStateBitmap(HBITMAP bitmap, int state);
     const StateImage& GetStateImage(int image) const { return m_images[image]; }

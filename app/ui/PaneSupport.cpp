@@ -14,23 +14,22 @@ CRect CentreInSlot(const CRect& slot, CSize size)
     return CRect(left, top, left + size.cx, top + size.cy);
 }
 
-void SkinPaneButton(CWnd& pane, UI::SDrawBtn& button, UI_Mgr::SBmpMapMgr* skin, const PaneButtonSpec& spec)
+void SkinPaneButton(CWnd& pane, UI::SDrawBtn& button, UI_Mgr::SBmpMapMgr* skin, const PaneButtonLook& look)
 {
     button.ModifyStyle(BS_TYPEMASK, BS_OWNERDRAW);
     button.SetSkinMap(skin);
-    for (int state = 1; state <= 4; ++state)
-        button.SetStateImage(spec.skinBase + static_cast<UINT>(state - 1), state);
+    button.SetStateImages(look.skinBase);
     CRect item;
-    if (skin != nullptr && skin->GetItemRect(spec.skinBase, item)) {
+    if (skin != nullptr && skin->GetItemRect(look.skinBase, item)) {
         CRect slot;
         button.GetWindowRect(slot);
         pane.ScreenToClient(slot);
         button.MoveWindow(CentreInSlot(slot, item.Size()));
     }
-    button.SetTransparent(spec.transparent ? TRUE : FALSE, kColorKey);
-    if (spec.tooltip != 0) {
+    button.SetTransparent(look.transparent ? TRUE : FALSE, kColorKey);
+    if (look.tooltip != 0) {
         CString tip;
-        tip.LoadString(spec.tooltip);
+        tip.LoadString(look.tooltip);
         button.SetToolTip(tip);
     }
 }

@@ -8,7 +8,7 @@
 #include "app/ui/BmpMapMgr.h"
 #include "app/ui/DrawBtn.h"
 
-struct PaneButtonSpec {
+struct PaneButtonLook {
     UINT control;
     UINT skinBase;       // four states: base .. base + 3
     bool transparent;    // drawn with the white colour key
@@ -21,7 +21,7 @@ CRect CentreInSlot(const CRect& slot, CSize size);
 
 // Skins a pane button that is already subclassed: owner drawn, the four state items, the size
 // of its first item centred on its place in the pane, transparency and tool tip.
-void SkinPaneButton(CWnd& pane, UI::SDrawBtn& button, UI_Mgr::SBmpMapMgr* skin, const PaneButtonSpec& spec);
+void SkinPaneButton(CWnd& pane, UI::SDrawBtn& button, UI_Mgr::SBmpMapMgr* skin, const PaneButtonLook& look);
 
 // A round-rectangle window region over the whole window (one pixel wider and higher, since a
 // region's right and bottom edges are outside it).

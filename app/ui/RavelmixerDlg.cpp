@@ -296,8 +296,7 @@ void CRavelmixerDlg::SetupButton(int index)
         return;
     button.ModifyStyle(0, BS_OWNERDRAW);
     button.SetSkinMap(&m_skin);
-    for (int state = 1; state <= 4; ++state)
-        button.SetStateImage(row.skinBase + static_cast<UINT>(state - 1), state);
+    button.SetStateImages(row.skinBase);
     const skin_layout::Placement* place = FindPlacement(static_cast<int>(row.control));
     // Its place in the layout table, else the place of its first skin item.
     CRect rc;

@@ -170,9 +170,6 @@ protected:
 
     // Start-up steps.
     void SetupCommands();
-    // The output format page's values (size, rate, fields, pixel aspect, sound format), the
-    // sound card and the monitor, as the operator last applied them.
-    void LoadOutputFormat();
     void SetupSystemMenu();
     void SetupSkin();
     void SetupButton(int index);

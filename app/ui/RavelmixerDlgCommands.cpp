@@ -112,26 +112,6 @@ void CRavelmixerDlg::SetupCommands()
     }
 }
 
-void CRavelmixerDlg::LoadOutputFormat()
-{
-    // A fresh install without settings runs at the desk's built-in format.
-    COutputConfigPage format;
-    if (format.LoadSettings() == 1) {
-        m_nWidth = format.GetVideoWidth();
-        m_nHeight = format.GetVideoHeight();
-        m_fFrameRate = format.GetFrameRate();
-        m_nFieldType = format.GetFieldType();
-        if (format.m_dPixelAR > 0.1 && format.m_dPixelAR < 10.0)
-            m_dPixelAspect = format.m_dPixelAR;
-        m_audioFormat = format.GetWaveFormat();
-    }
-    OutputRecords records;
-    LoadOutputRecords(records, m_nWidth, m_nHeight);
-    m_bSoundCardOutput = records.audio.Enable != 0;
-    m_strSoundCard = records.audio.Device;
-    m_nMonitor = records.monitor;
-}
-
 void CRavelmixerDlg::DestroyCaptionWindows()
 {
     if (m_pMoreChar) {

@@ -16,7 +16,7 @@ const int kPositionMax = 100;
 
 enum { kBack1, kForward1, kNextFrame, kSpeed };
 
-const PaneButtonSpec kButtons[CVolCtrlPane::kButtonCount] = {
+const PaneButtonLook kButtons[CVolCtrlPane::kButtonCount] = {
     { IDC_VOLCTRL_BACK1, 1411, true, IDS_TIP_BACK1 },
     { IDC_VOLCTRL_FORWARD1, 1427, true, IDS_TIP_FORWARD1 },
     { IDC_VOLCTRL_NEXT_FRAME, 1439, true, IDS_TIP_NEXT_FRAME },
@@ -54,7 +54,7 @@ BOOL CVolCtrlPane::Create(CWnd* pParent)
     return CDialog::Create(IDD, pParent);
 }
 
-const PaneButtonSpec& CVolCtrlPane::ButtonSpec(int index)
+const PaneButtonLook& CVolCtrlPane::ButtonLook(int index)
 {
     return kButtons[index];
 }

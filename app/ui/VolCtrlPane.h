@@ -50,7 +50,7 @@ public:
 
     CSpeedSliderCtl& GetPositionBar() { return m_position; }
     UI::SDrawBtn& GetButton(int index) { return m_buttons[index]; }
-    static const PaneButtonSpec& ButtonSpec(int index);
+    static const PaneButtonLook& ButtonLook(int index);
 
     // IOutsideClickPane
     HWND GetPaneWindow() const override { return m_hWnd; }

@@ -285,21 +285,21 @@ TEST_F(PaneTest, AllPanelsPaneTakesItsLookFromTheSkin)
 
     const UINT tips[] = { 200, 206, 202, 203, 199, 207, 201 };
     for (int i = 0; i < CAllCtrlPane::kButtonCount; ++i) {
-        const PaneButtonSpec& spec = CAllCtrlPane::ButtonSpec(i);
+        const PaneButtonLook& look = CAllCtrlPane::ButtonLook(i);
         UI::SDrawBtn& button = pane.GetButton(i);
         EXPECT_EQ(button.GetButtonStyle() & BS_TYPEMASK, static_cast<UINT>(BS_OWNERDRAW));
-        EXPECT_EQ(button.GetStateImage(0).id, spec.skinBase);
-        EXPECT_EQ(button.GetStateImage(3).id, spec.skinBase + 3);
+        EXPECT_EQ(button.GetStateImage(0).id, look.skinBase);
+        EXPECT_EQ(button.GetStateImage(3).id, look.skinBase + 3);
         CRect slot;
-        ::GetWindowRect(::GetDlgItem(plain.m_hWnd, static_cast<int>(spec.control)), &slot);
+        ::GetWindowRect(::GetDlgItem(plain.m_hWnd, static_cast<int>(look.control)), &slot);
         plain.ScreenToClient(slot);
         CRect placed;
         button.GetWindowRect(placed);
         pane.ScreenToClient(placed);
-        EXPECT_EQ(placed, CentreInSlot(slot, items[spec.skinBase].Size())) << spec.control;
+        EXPECT_EQ(placed, CentreInSlot(slot, items[look.skinBase].Size())) << look.control;
         EXPECT_TRUE(button.GetExStyle() & WS_EX_TRANSPARENT);
-        EXPECT_STREQ(ToolTipOf(button.m_hWnd), LoadText(tips[i])) << spec.control;
-        EXPECT_EQ(spec.tooltip, tips[i]);
+        EXPECT_STREQ(ToolTipOf(button.m_hWnd), LoadText(tips[i])) << look.control;
+        EXPECT_EQ(look.tooltip, tips[i]);
     }
     HRGN rgn = ::CreateRectRgn(0, 0, 0, 0);
     EXPECT_NE(pane.GetWindowRgn(rgn), ERROR);   // rounded corners
