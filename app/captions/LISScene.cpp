@@ -73,10 +73,7 @@ CLISScene::~CLISScene()
 
 HRESULT CLISScene::CreateRenderTexture()
 {
-    if (texture_) {
-        texture_->Release();
-        texture_ = nullptr;
-    }
+    texture_.Release();
     textureWidth_ = textureHeight_ = 0;
     if (!device_) return E_INVALIDARG;
     D3DCAPS9 caps = {};
@@ -87,7 +84,7 @@ HRESULT CLISScene::CreateRenderTexture()
     // One level: only level 0 is ever drawn from.
     hr = device_->CreateTexture(w, h, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &texture_, nullptr);
     if (FAILED(hr)) {
-        texture_ = nullptr;
+        texture_.Detach();   // whatever a failed create left there is no reference of ours
         return hr;
     }
     textureWidth_ = w;
@@ -98,8 +95,6 @@ HRESULT CLISScene::CreateRenderTexture()
 HRESULT CLISScene::SetTarget(IDirect3DDevice9* device, int width, int height, HWND previewWindow)
 {
     CAutoLock lock(&lock_);
-    if (device) device->AddRef();
-    if (device_) device_->Release();
     device_ = device;
     width_ = width;
     height_ = height;
@@ -113,12 +108,9 @@ HRESULT CLISScene::SetDevice(IDirect3DDevice9* device)
     if (!device) {
         // The device is about to be reset: its default pool, this scene's target among it,
         // must be empty. The device stays; the target is made again when it comes back.
-        if (texture_) texture_->Release();
-        texture_ = nullptr;
+        texture_.Release();
         return S_OK;
     }
-    device->AddRef();
-    if (device_) device_->Release();
     device_ = device;
     return CreateRenderTexture();
 }
@@ -154,10 +146,8 @@ void CLISScene::Uninit()
 {
     CAutoLock lock(&lock_);
     ClearLayers();
-    if (texture_) texture_->Release();
-    texture_ = nullptr;
-    if (device_) device_->Release();
-    device_ = nullptr;
+    texture_.Release();
+    device_.Release();
 }
 
 bool CLISScene::Contains(const CLISLayer* layer) const

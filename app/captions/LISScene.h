@@ -65,8 +65,8 @@ private:
     HRESULT CreateRenderTexture();
     HRESULT DrawFrame(IDirect3DSurface9* frame, const RECT& source, const RECT& target, int alpha);
 
-    IDirect3DDevice9* device_ = nullptr;
-    IDirect3DTexture9* texture_ = nullptr;
+    CComPtr<IDirect3DDevice9> device_;
+    CComPtr<IDirect3DTexture9> texture_;
     UINT textureWidth_ = 0, textureHeight_ = 0;
     int width_ = 320, height_ = 240;
     HWND previewWindow_ = nullptr;

@@ -46,7 +46,7 @@ HRESULT CMmTimer::Start(UINT periodMs, TickFn tick, void* context, TickThread wh
             return hr;
         // The system's timer only sets the event: the tick itself runs on the own thread.
         flags |= TIME_CALLBACK_EVENT_SET;
-        callback = reinterpret_cast<LPTIMECALLBACK>(reinterpret_cast<DWORD_PTR>(wake_));
+        callback = reinterpret_cast<LPTIMECALLBACK>(reinterpret_cast<DWORD_PTR>(wake_.Get()));
         user = 0;
     } else {
         flags |= TIME_CALLBACK_FUNCTION;
@@ -87,43 +87,36 @@ HRESULT CMmTimer::Stop(CCritSec* ownerLock)
 
 HRESULT CMmTimer::StartOwnThread()
 {
-    wake_ = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    quit_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    wake_.Reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+    quit_.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     if (wake_ && quit_)
-        thread_ = CreateThread(nullptr, 0, &CMmTimer::ThreadProc, this, 0, &threadId_);
+        thread_.Reset(CreateThread(nullptr, 0, &CMmTimer::ThreadProc, this, 0, &threadId_));
     if (!thread_) {
         StopOwnThread();
         return E_FAIL;
     }
     // It paces the program as the system's timer thread would.
-    SetThreadPriority(thread_, THREAD_PRIORITY_HIGHEST);
+    SetThreadPriority(thread_.Get(), THREAD_PRIORITY_HIGHEST);
     return S_OK;
 }
 
 void CMmTimer::StopOwnThread()
 {
     if (thread_) {
-        SetEvent(quit_);
-        WaitForSingleObject(thread_, INFINITE);
-        CloseHandle(thread_);
-        thread_ = nullptr;
+        SetEvent(quit_.Get());
+        WaitForSingleObject(thread_.Get(), INFINITE);
+        thread_.Close();
     }
     threadId_ = 0;
-    if (wake_) {
-        CloseHandle(wake_);
-        wake_ = nullptr;
-    }
-    if (quit_) {
-        CloseHandle(quit_);
-        quit_ = nullptr;
-    }
+    wake_.Close();
+    quit_.Close();
 }
 
 DWORD WINAPI CMmTimer::ThreadProc(void* self)
 {
     CMmTimer* timer = static_cast<CMmTimer*>(self);
     // The quit event comes first, so a stop is seen before another pending tick.
-    const HANDLE events[2] = {timer->quit_, timer->wake_};
+    const HANDLE events[2] = {timer->quit_.Get(), timer->wake_.Get()};
     while (WaitForMultipleObjects(2, events, FALSE, INFINITE) == WAIT_OBJECT_0 + 1)
         timer->RunTick();
     return 0;

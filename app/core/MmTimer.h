@@ -13,6 +13,8 @@
 #include <mmsystem.h>
 #include <streams.h>
 
+#include "app/foundation/HandleOwner.h"
+
 // The winmm timer functions, replaceable by tests that start and fire timers by hand.
 struct MmTimerApi {
     MMRESULT(WINAPI* timeBeginPeriod)(UINT period);
@@ -71,8 +73,8 @@ private:
     TickFn tick_ = nullptr;
     void* context_ = nullptr;
     // The own thread, woken by wake_ (set by the system's timer) and ended by quit_.
-    HANDLE thread_ = nullptr;
+    CHandleOwner thread_;
     DWORD threadId_ = 0;
-    HANDLE wake_ = nullptr;
-    HANDLE quit_ = nullptr;
+    CHandleOwner wake_;
+    CHandleOwner quit_;
 };

@@ -5,6 +5,7 @@
 
 #include "app/engine/Director.h"
 #include "app/core/GraphContracts.h"
+#include "app/foundation/HandleOwner.h"
 #include "app/foundation/LogWriter.h"
 
 #include <objbase.h>
@@ -28,7 +29,7 @@ DWORD WINAPI StopGraphProc(void* graph)
 // of this thread while it stops is not taken for a stuck one.
 bool StopWithin(IChannelGraph* graph, DWORD limitMs)
 {
-    HANDLE thread = CreateThread(nullptr, 0, &StopGraphProc, graph, 0, nullptr);
+    CHandleOwner thread(CreateThread(nullptr, 0, &StopGraphProc, graph, 0, nullptr));
     if (!thread) {
         // No thread to bound it with: stop it here, as a graph always was.
         graph->Stop();
@@ -39,7 +40,8 @@ bool StopWithin(IChannelGraph* graph, DWORD limitMs)
     for (;;) {
         const ULONGLONG now = GetTickCount64();
         const DWORD left = now >= deadline ? 0 : static_cast<DWORD>(deadline - now);
-        const DWORD r = MsgWaitForMultipleObjects(1, &thread, FALSE, left, QS_SENDMESSAGE);
+        HANDLE waitFor = thread.Get();
+        const DWORD r = MsgWaitForMultipleObjects(1, &waitFor, FALSE, left, QS_SENDMESSAGE);
         if (r == WAIT_OBJECT_0) {
             stopped = true;
             break;
@@ -49,7 +51,6 @@ bool StopWithin(IChannelGraph* graph, DWORD limitMs)
         MSG msg;
         PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
     }
-    CloseHandle(thread);
     return stopped;
 }
 

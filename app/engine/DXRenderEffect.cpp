@@ -2,6 +2,7 @@
 
 #include "app/engine/EffectFileCheck.h"
 #include "app/foundation/AppHelpers.h"
+#include "app/foundation/HandleOwner.h"
 
 namespace {
 
@@ -10,30 +11,24 @@ EffectParameterDialogFactory g_dialogFactory = nullptr;
 // Far above any effect file; a bigger one is not read into memory.
 constexpr LONGLONG kMaxEffectFileSize = 64LL * 1024 * 1024;
 
-template <class T> void ReleaseAndClear(T*& p)
-{
-    if (p) p->Release();
-    p = nullptr;
-}
-
 } // namespace
 
 HRESULT ReadEffectFile(LPCWSTR path, std::vector<BYTE>& data)
 {
-    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return HRESULT_FROM_WIN32(GetLastError());
+    CHandleOwner file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file) return HRESULT_FROM_WIN32(GetLastError());
     LARGE_INTEGER size = {};
     HRESULT hr = S_OK;
-    if (!GetFileSizeEx(file, &size)) hr = HRESULT_FROM_WIN32(GetLastError());
+    if (!GetFileSizeEx(file.Get(), &size)) hr = HRESULT_FROM_WIN32(GetLastError());
     else if (size.QuadPart > kMaxEffectFileSize) hr = D3DXERR_INVALIDDATA;
     if (SUCCEEDED(hr)) {
         data.resize(static_cast<size_t>(size.QuadPart));
         DWORD read = 0;
-        if (!data.empty() && (!ReadFile(file, data.data(), static_cast<DWORD>(data.size()), &read, nullptr) ||
+        if (!data.empty() && (!ReadFile(file.Get(), data.data(), static_cast<DWORD>(data.size()), &read, nullptr) ||
                               read != data.size()))
             hr = E_FAIL;
     }
-    CloseHandle(file);
+    file.Close();
     if (SUCCEEDED(hr) && !IsWellFormedEffect(data.data(), data.size())) hr = D3DXERR_INVALIDDATA;
     return hr;
 }
@@ -96,9 +91,9 @@ HRESULT CDXRenderEffect::Init(const EffectInitParams* params)
 HRESULT CDXRenderEffect::Uninit()
 {
     ReleaseGeometry();
-    ReleaseAndClear(m_pVertexBuffer);
-    ReleaseAndClear(m_pEffect);
-    ReleaseAndClear(m_pDevice);
+    m_pVertexBuffer.Release();
+    m_pEffect.Release();
+    m_pDevice.Release();
     return S_OK;
 }
 
@@ -109,22 +104,20 @@ HRESULT CDXRenderEffect::LoadEffectFile()
     const DWORD attributes = GetFileAttributesW(folder);
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return E_FAIL;
 
-    ReleaseAndClear(m_pEffect);
-    ReleaseAndClear(m_pDevice);
+    m_pEffect.Release();
+    m_pDevice.Release();
     m_pDevice = m_initParams.pDevice;
-    m_pDevice->AddRef();
 
     // Opened by its path inside the fx folder rather than by changing the process's current
     // folder, which other threads may rely on; an effect in a subfolder is found the same way.
     std::vector<BYTE> data;
     HRESULT hr = ReadEffectFile(folder + L"\\" + m_strFileName, data);
     if (FAILED(hr)) return hr;
-    ID3DXBuffer* errors = nullptr;
+    CComPtr<ID3DXBuffer> errors;   // the compiler's text is not shown for a transition
     hr = D3DXCreateEffect(m_pDevice, data.data(), static_cast<UINT>(data.size()), nullptr, nullptr, 0, nullptr,
                           &m_pEffect, &errors);
-    ReleaseAndClear(errors);   // the compiler's text is not shown for a transition
     if (FAILED(hr)) {
-        m_pEffect = nullptr;
+        m_pEffect.Detach();   // whatever a failed create left there is no reference of ours
         return hr;
     }
 
@@ -133,7 +126,7 @@ HRESULT CDXRenderEffect::LoadEffectFile()
     if (SUCCEEDED(hr) && !technique) hr = E_FAIL;
     if (SUCCEEDED(hr)) hr = m_pEffect->SetTechnique(technique);
     if (FAILED(hr)) {
-        ReleaseAndClear(m_pEffect);
+        m_pEffect.Release();
         return hr;
     }
 

@@ -60,9 +60,9 @@ protected:
 
     EffectInitParams m_initParams = {};
     CString m_strFileName;   // relative to the fx folder (a subfolder may be part of it)
-    IDirect3DDevice9* m_pDevice = nullptr;
-    ID3DXEffect* m_pEffect = nullptr;
-    IDirect3DVertexBuffer9* m_pVertexBuffer = nullptr;
+    CComPtr<IDirect3DDevice9> m_pDevice;
+    CComPtr<ID3DXEffect> m_pEffect;
+    CComPtr<IDirect3DVertexBuffer9> m_pVertexBuffer;
     IEffectParameterDialog* m_pDialog = nullptr;
 
 private:

@@ -9,16 +9,9 @@
 #include "app/engine/VideoMixer.h"
 
 #include <algorithm>
+#include <memory>
 
 namespace {
-
-template <class T> void SafeRelease(T*& p)
-{
-    if (p) {
-        p->Release();
-        p = nullptr;
-    }
-}
 
 // Switches the process's current folder for the lifetime of the object: effect files are
 // opened by bare file name with the fx folder current.
@@ -102,18 +95,18 @@ void CDXRenderEngine::ReleaseAll()
     // Every object is released exactly once: effects before the device they were made on.
     outputs_.Clear();
     DeleteEffects();
-    SafeRelease(preProcess_);
-    SafeRelease(channelRender_);
-    SafeRelease(fields2Frame_);
-    SafeRelease(staging_);
-    SafeRelease(screenQuad_);
-    SafeRelease(workQuad_);
-    for (IDirect3DTexture9*& t : work_)
-        SafeRelease(t);
-    for (IDirect3DTexture9*& t : fields_)
-        SafeRelease(t);
+    preProcess_.Release();
+    channelRender_.Release();
+    fields2Frame_.Release();
+    staging_.Release();
+    screenQuad_.Release();
+    workQuad_.Release();
+    for (CComPtr<IDirect3DTexture9>& t : work_)
+        t.Release();
+    for (CComPtr<IDirect3DTexture9>& t : fields_)
+        t.Release();
     lastActive_.clear();
-    SafeRelease(device_);
+    device_.Release();
 }
 
 HRESULT CDXRenderEngine::CreateDevice()
@@ -208,10 +201,10 @@ HRESULT CDXRenderEngine::ResetDevice()
 void CDXRenderEngine::ReleaseDefaultPool()
 {
     outputs_.Clear();
-    for (IDirect3DTexture9*& t : work_)
-        SafeRelease(t);
-    for (IDirect3DTexture9*& t : fields_)
-        SafeRelease(t);
+    for (CComPtr<IDirect3DTexture9>& t : work_)
+        t.Release();
+    for (CComPtr<IDirect3DTexture9>& t : fields_)
+        t.Release();
     for (int i = 0; i < mixer_->GetInputCount(); ++i) {
         if (CVideoChannel* channel = mixer_->GetChannel(i)) {
             channel->ReleaseFieldTextures();
@@ -222,9 +215,9 @@ void CDXRenderEngine::ReleaseDefaultPool()
     // The effects are loaded again after the reset: telling them of the loss alone left them
     // drawing nothing on a reset device. The transitions stay the same objects (the effect
     // list hands them out), only what they hold on the device goes.
-    SafeRelease(preProcess_);
-    SafeRelease(channelRender_);
-    SafeRelease(fields2Frame_);
+    preProcess_.Release();
+    channelRender_.Release();
+    fields2Frame_.Release();
     for (const auto& entry : effects_)
         entry.second->Uninit();
     // A layer given no device lets go of its target.
@@ -243,7 +236,7 @@ HRESULT CDXRenderEngine::RestoreDefaultPool()
         entry.second->Init(&params);
     hr = CreateWorkTextures();
     if (SUCCEEDED(hr)) {
-        SafeRelease(staging_); // made again with the output surfaces
+        staging_.Release(); // made again with the output surfaces
         hr = CreateOutputSurfaces();
     }
     for (int i = 0; i < mixer_->GetInputCount() && SUCCEEDED(hr); ++i)
@@ -262,8 +255,7 @@ HRESULT CDXRenderEngine::RestoreChannel(CVideoChannel* channel)
     if (channel->notify) {
         VMR9AllocationInfo info = channel->allocation;
         DWORD count = info.MinBuffers ? info.MinBuffers : 1;
-        channel->surfaces.assign(count, nullptr);
-        HRESULT hr = channel->notify->AllocateSurfaceHelper(&info, &count, channel->surfaces.data());
+        HRESULT hr = channel->notify->AllocateSurfaceHelper(&info, &count, channel->SurfaceSlots(count));
         if (FAILED(hr)) {
             channel->ReleaseSurfaces();
             return hr;
@@ -305,13 +297,13 @@ HRESULT CDXRenderEngine::FillTexture(IDirect3DTexture9* texture, D3DCOLOR colour
 
 HRESULT CDXRenderEngine::CreateWorkTextures()
 {
-    for (IDirect3DTexture9*& t : work_) {
+    for (CComPtr<IDirect3DTexture9>& t : work_) {
         HRESULT hr = CreateRenderTexture(width_, height_, &t);
         if (FAILED(hr))
             return hr;
     }
     if (IsInterlacedOutput()) {
-        for (IDirect3DTexture9*& t : fields_) {
+        for (CComPtr<IDirect3DTexture9>& t : fields_) {
             HRESULT hr = CreateRenderTexture(width_, height_, &t);
             if (FAILED(hr))
                 return hr;
@@ -360,18 +352,18 @@ HRESULT CDXRenderEngine::LoadEnginePasses()
     struct Pass
     {
         const wchar_t* file;
-        ID3DXEffect** effect;
+        CComPtr<ID3DXEffect>* effect;
         bool needed;
     } passes[] = {
-        {L"_PreProcess.fxo", &preProcess_, true},
-        {L"_ChannelRender.fxo", &channelRender_, true},
-        {L"_Fields2Frame.fxo", &fields2Frame_, IsInterlacedOutput()},
+        {L"_PreProcess.fxo", std::addressof(preProcess_), true},
+        {L"_ChannelRender.fxo", std::addressof(channelRender_), true},
+        {L"_Fields2Frame.fxo", std::addressof(fields2Frame_), IsInterlacedOutput()},
     };
     for (const Pass& p : passes) {
         if (!p.needed)
             continue;
         ID3DXBuffer* errors = nullptr;
-        HRESULT hr = D3DXCreateEffectFromFileW(device_, p.file, nullptr, nullptr, 0, nullptr, p.effect, &errors);
+        HRESULT hr = D3DXCreateEffectFromFileW(device_, p.file, nullptr, nullptr, 0, nullptr, &*p.effect, &errors);
         if (FAILED(hr)) {
             if (errors) {
                 ShowEngineMessage(static_cast<const char*>(errors->GetBufferPointer()));
@@ -418,7 +410,7 @@ HRESULT CDXRenderEngine::CreateFieldTextures(CVideoChannel* channel)
         return S_OK;
     // Two fields in flight plus the one shown and a spare.
     for (int i = 0; i < 4; ++i) {
-        IDirect3DTexture9* t = nullptr;
+        CComPtr<IDirect3DTexture9> t;
         HRESULT hr = CreateRenderTexture(width_, height_, &t);
         if (FAILED(hr)) {
             channel->ReleaseFieldTextures();

@@ -109,7 +109,7 @@ private:
     bool IsInterlacedOutput() const { return fieldType_ != 2; }
     void SetPassMatrices(ID3DXEffect* effect, const QuadMatrices& m);
 
-    IDirect3DDevice9* device_ = nullptr;
+    CComPtr<IDirect3DDevice9> device_;
     D3DPRESENT_PARAMETERS presentParams_ = {};
     CooperativeLevelFn levelCheck_ = nullptr;
     void* levelContext_ = nullptr;
@@ -124,20 +124,20 @@ private:
     int outputHeight_;
     float frameRate_;
 
-    IDirect3DVertexBuffer9* screenQuad_ = nullptr;
+    CComPtr<IDirect3DVertexBuffer9> screenQuad_;
     QuadMatrices screen_ = {};
-    IDirect3DVertexBuffer9* workQuad_ = nullptr;
+    CComPtr<IDirect3DVertexBuffer9> workQuad_;
 
-    ID3DXEffect* channelRender_ = nullptr;
-    ID3DXEffect* preProcess_ = nullptr;
-    ID3DXEffect* fields2Frame_ = nullptr;
+    CComPtr<ID3DXEffect> channelRender_;
+    CComPtr<ID3DXEffect> preProcess_;
+    CComPtr<ID3DXEffect> fields2Frame_;
 
-    IDirect3DTexture9* work_[3] = {};
-    IDirect3DTexture9* fields_[2] = {};
+    CComPtr<IDirect3DTexture9> work_[3];
+    CComPtr<IDirect3DTexture9> fields_[2];
 
     std::vector<int> lastActive_;
     COutputFrameQueue outputs_;
-    IDirect3DSurface9* staging_ = nullptr;
+    CComPtr<IDirect3DSurface9> staging_;
     LONG composed_ = 0;
     std::vector<FrameNotice> notices_;
 };

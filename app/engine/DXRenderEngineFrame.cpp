@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -183,13 +184,13 @@ HRESULT CDXRenderEngine::PlaceChannelImage(CVideoChannel* channel, IDirect3DText
 
     const bool fieldMode = IsInterlacedOutput() && channel->IsInterlacedSource() &&
                            !(channel->freeFields.empty() && channel->readyFields.empty());
-    IDirect3DTexture9* target = nullptr;
+    CComPtr<IDirect3DTexture9> target;
     if (fieldMode) {
         if (!channel->freeFields.empty()) {
-            target = channel->freeFields.front();
+            target = std::move(channel->freeFields.front());
             channel->freeFields.pop_front();
         } else {
-            target = channel->readyFields.front().texture;
+            target = std::move(channel->readyFields.front().texture);
             channel->readyFields.pop_front();
         }
     } else {
@@ -205,7 +206,7 @@ HRESULT CDXRenderEngine::PlaceChannelImage(CVideoChannel* channel, IDirect3DText
         hr = device_->StretchRect(from.get(), nullptr, to.get(), &dest, D3DTEXF_NONE);
     }
     if (fieldMode)
-        channel->readyFields.push_back({target, field});
+        channel->readyFields.push_back({std::move(target), field});
     return hr;
 }
 
@@ -235,7 +236,7 @@ void CDXRenderEngine::PickShownField(CVideoChannel* channel)
             continue;
         }
         // With two or fewer entries the front one is shown and stays queued.
-        IDirect3DTexture9* old = channel->shownField;
+        const CComPtr<IDirect3DTexture9> old = channel->shownField;
         channel->shownField = front.texture;
         if (old != front.texture)
             RecycleField(channel, old);

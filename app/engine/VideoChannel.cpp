@@ -1,29 +1,9 @@
 #include "app/engine/VideoChannel.h"
 
-#include <set>
-
-namespace {
-
-template <class T> void ReleaseAndClear(T*& p)
-{
-    if (p) {
-        p->Release();
-        p = nullptr;
-    }
-}
-
-} // namespace
-
 CVideoChannel::CVideoChannel(int inputIndex, HWND channelWindow, IBaseFilter* vmr, IFilterGraph* filterGraph,
                              IVMRSurfaceAllocatorNotify9* allocatorNotify)
     : input(inputIndex), window(channelWindow), notify(allocatorNotify), renderer(vmr), graph(filterGraph)
 {
-    if (notify)
-        notify->AddRef();
-    if (renderer)
-        renderer->AddRef();
-    if (graph)
-        graph->AddRef();
     // Square pixels 4:3 until the first frame or format says otherwise.
     format.dwPictAspectRatioX = 4;
     format.dwPictAspectRatioY = 3;
@@ -31,39 +11,38 @@ CVideoChannel::CVideoChannel(int inputIndex, HWND channelWindow, IBaseFilter* vm
 
 CVideoChannel::~CVideoChannel()
 {
+    // What lives on the device goes before the renderer that made the surfaces.
     ReleaseFieldTextures();
     ReleaseTextures();
     ReleaseSurfaces();
-    ReleaseAndClear(graph);
-    ReleaseAndClear(renderer);
-    ReleaseAndClear(notify);
 }
 
 void CVideoChannel::ReleaseSurfaces()
 {
-    for (IDirect3DSurface9*& s : surfaces)
-        ReleaseAndClear(s);
     surfaces.clear();
+}
+
+IDirect3DSurface9** CVideoChannel::SurfaceSlots(DWORD count)
+{
+    static_assert(sizeof(CComPtr<IDirect3DSurface9>) == sizeof(IDirect3DSurface9*),
+                  "the helper writes plain interface pointers");
+    surfaces.clear();
+    surfaces.resize(count);
+    return reinterpret_cast<IDirect3DSurface9**>(surfaces.data());
 }
 
 void CVideoChannel::ReleaseTextures()
 {
-    ReleaseAndClear(channelTexture);
-    ReleaseAndClear(sourceTexture);
+    channelTexture.Release();
+    sourceTexture.Release();
     sourceWidth = sourceHeight = 0;
 }
 
 void CVideoChannel::ReleaseFieldTextures()
 {
-    // Each field texture is in exactly one place; a set guards against releasing one twice.
-    std::set<IDirect3DTexture9*> all(freeFields.begin(), freeFields.end());
-    for (const ReadyField& f : readyFields)
-        all.insert(f.texture);
-    all.insert(shownField);
-    shownField = nullptr;
-    for (IDirect3DTexture9* t : all)
-        if (t)
-            t->Release();
+    // Each place holds its own reference, so a texture both shown and queued goes once the
+    // last of them lets go.
+    shownField.Release();
     freeFields.clear();
     readyFields.clear();
 }

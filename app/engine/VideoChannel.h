@@ -7,13 +7,14 @@
 #include <dshow.h>
 #include <dvdmedia.h>
 #include <vmr9.h>
+#include <streams.h>
 
 #include <deque>
 #include <vector>
 
 struct ReadyField
 {
-    IDirect3DTexture9* texture;
+    CComPtr<IDirect3DTexture9> texture;
     int field;
 };
 
@@ -30,6 +31,8 @@ public:
     void ReleaseSurfaces();
     void ReleaseTextures();
     void ReleaseFieldTextures();
+    // Room for `count` surfaces, in the layout the allocator helper fills.
+    IDirect3DSurface9** SurfaceSlots(DWORD count);
 
     // Bit 8 of the second reserved word of the stored format: the operator forced the aspect.
     static const DWORD kAspectForced = 0x100;
@@ -38,20 +41,20 @@ public:
     VIDEOINFOHEADER2 format = {};
     int input;
     HWND window;
-    IVMRSurfaceAllocatorNotify9* notify;
-    IBaseFilter* renderer;
-    IFilterGraph* graph;
-    std::vector<IDirect3DSurface9*> surfaces;
+    CComPtr<IVMRSurfaceAllocatorNotify9> notify;
+    CComPtr<IBaseFilter> renderer;
+    CComPtr<IFilterGraph> graph;
+    std::vector<CComPtr<IDirect3DSurface9>> surfaces;
     // What the renderer asked for, kept to make its surfaces again after a device reset.
     VMR9AllocationInfo allocation = {};
-    IDirect3DTexture9* channelTexture = nullptr;
-    IDirect3DTexture9* sourceTexture = nullptr;
+    CComPtr<IDirect3DTexture9> channelTexture;
+    CComPtr<IDirect3DTexture9> sourceTexture;
     UINT sourceWidth = 0;
     UINT sourceHeight = 0;
-    // Field mode only: the field texture shown as the channel's picture (owned), the spare
-    // ones, and those holding processed fields in arrival order.
-    IDirect3DTexture9* shownField = nullptr;
-    std::deque<IDirect3DTexture9*> freeFields;
+    // Field mode only: the field texture shown as the channel's picture, the spare ones, and
+    // those holding processed fields in arrival order. The shown one may also still be queued.
+    CComPtr<IDirect3DTexture9> shownField;
+    std::deque<CComPtr<IDirect3DTexture9>> freeFields;
     std::deque<ReadyField> readyFields;
 
     // The picture the mixer composes.

@@ -355,8 +355,7 @@ STDMETHODIMP CVideoMixer::InitializeDevice(DWORD_PTR input, VMR9AllocationInfo* 
 
     channel->ReleaseTextures();
     channel->ReleaseSurfaces();
-    channel->surfaces.assign(*count, nullptr);
-    HRESULT hr = channel->notify->AllocateSurfaceHelper(info, count, channel->surfaces.data());
+    HRESULT hr = channel->notify->AllocateSurfaceHelper(info, count, channel->SurfaceSlots(*count));
     if (FAILED(hr)) {
         channel->ReleaseSurfaces();
         return hr;

@@ -40,10 +40,6 @@ CAviFileSplitter::CAviFileSplitter(IAviSplitTarget* target, const CString& folde
 CAviFileSplitter::~CAviFileSplitter()
 {
     Shutdown();
-    if (wake_)
-        CloseHandle(wake_);
-    if (splitDone_)
-        CloseHandle(splitDone_);
 }
 
 bool CAviFileSplitter::ShouldSplit(ULONGLONG bytes, long maxMegabytes)
@@ -53,14 +49,14 @@ bool CAviFileSplitter::ShouldSplit(ULONGLONG bytes, long maxMegabytes)
 
 bool CAviFileSplitter::DefaultFileSize(LPCWSTR path, ULONGLONG* size)
 {
-    HANDLE file = CreateFileW(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    CHandleOwner file(CreateFileW(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file)
         return false;
     // 64 bits: a 32-bit size wraps above 4 GB and the file would never split.
     LARGE_INTEGER bytes;
-    const BOOL ok = GetFileSizeEx(file, &bytes);
-    CloseHandle(file);
+    const BOOL ok = GetFileSizeEx(file.Get(), &bytes);
+    file.Close();
     if (!ok)
         return false;
     *size = ULONGLONG(bytes.QuadPart);
@@ -77,12 +73,12 @@ HRESULT CAviFileSplitter::Start(const CString& currentFile)
     if (worker_)
         return S_OK;
     if (!wake_)
-        wake_ = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+        wake_.Reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
     if (!splitDone_)
-        splitDone_ = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+        splitDone_.Reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
     if (!wake_ || !splitDone_)
         return HRESULT_FROM_WIN32(GetLastError());
-    worker_ = CreateThread(nullptr, 0, WorkerProc, this, 0, nullptr);
+    worker_.Reset(CreateThread(nullptr, 0, WorkerProc, this, 0, nullptr));
     return worker_ ? S_OK : HRESULT_FROM_WIN32(GetLastError());
 }
 
@@ -101,10 +97,9 @@ void CAviFileSplitter::Shutdown()
         pending_ = false;
     }
     if (worker_) {
-        SetEvent(wake_);
-        WaitForSingleObject(worker_, INFINITE);
-        CloseHandle(worker_);
-        worker_ = nullptr;
+        SetEvent(wake_.Get());
+        WaitForSingleObject(worker_.Get(), INFINITE);
+        worker_.Close();
     }
 }
 
@@ -131,7 +126,7 @@ void CAviFileSplitter::Tick()
             return;
         pending_ = true;
     }
-    SetEvent(wake_);
+    SetEvent(wake_.Get());
 }
 
 CString CAviFileSplitter::CurrentFile()
@@ -153,7 +148,7 @@ DWORD WINAPI CAviFileSplitter::WorkerProc(void* self)
 void CAviFileSplitter::WorkerLoop()
 {
     for (;;) {
-        WaitForSingleObject(wake_, INFINITE);
+        WaitForSingleObject(wake_.Get(), INFINITE);
         {
             CAutoLock lock(&lock_);
             if (stopping_)
@@ -204,5 +199,5 @@ void CAviFileSplitter::SwitchFile()
     }
     if (began)
         InterlockedIncrement(&splits_);
-    SetEvent(splitDone_);
+    SetEvent(splitDone_.Get());
 }

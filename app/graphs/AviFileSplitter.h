@@ -6,6 +6,7 @@
 #pragma once
 
 #include "app/core/MmTimer.h"
+#include "app/foundation/HandleOwner.h"
 
 #include <windows.h>
 
@@ -55,7 +56,7 @@ public:
     CString CurrentFile();
     // Completed switches, and an event signalled after each (auto-reset; tests wait on it).
     long Splits() const { return splits_; }
-    HANDLE SplitDoneEvent() const { return splitDone_; }
+    HANDLE SplitDoneEvent() const { return splitDone_.Get(); }
     // The result of the last switch (S_OK before any).
     HRESULT LastError() const { return lastError_; }
 
@@ -82,9 +83,9 @@ private:
     bool stopping_ = false;
     bool pending_ = false;
 
-    HANDLE wake_ = nullptr;
-    HANDLE splitDone_ = nullptr;
-    HANDLE worker_ = nullptr;
+    CHandleOwner wake_;
+    CHandleOwner splitDone_;
+    CHandleOwner worker_;
     CMmTimer timer_;
     volatile LONG splits_ = 0;
     HRESULT lastError_ = S_OK;

@@ -202,9 +202,9 @@ HRESULT CAviFileWriter::OpenFile()
     CloseFile();
     if (m_fileName.IsEmpty())
         return E_UNEXPECTED;
-    m_file = CreateFileW(m_fileName, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (m_file == INVALID_HANDLE_VALUE)
+    m_file.Reset(CreateFileW(m_fileName, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!m_file)
         return HRESULT_FROM_WIN32(GetLastError());
     m_position = 0;
     return S_OK;
@@ -213,10 +213,7 @@ HRESULT CAviFileWriter::OpenFile()
 void CAviFileWriter::CloseFile()
 {
     CAutoLock lock(&m_fileLock);
-    if (m_file != INVALID_HANDLE_VALUE) {
-        CloseHandle(m_file);
-        m_file = INVALID_HANDLE_VALUE;
-    }
+    m_file.Close();
 }
 
 HRESULT CAviFileWriter::WriteAt(LONGLONG offset, const void* data, ULONG size, ULONG* written)
@@ -226,15 +223,15 @@ HRESULT CAviFileWriter::WriteAt(LONGLONG offset, const void* data, ULONG size, U
     if (!data && size > 0)
         return E_POINTER;
     CAutoLock lock(&m_fileLock);
-    if (m_file == INVALID_HANDLE_VALUE)
+    if (!m_file)
         return VFW_E_WRONG_STATE;
     const ULONGLONG at = offset >= 0 ? ULONGLONG(offset) : m_position;
     LARGE_INTEGER to;
     to.QuadPart = LONGLONG(at);
-    if (!SetFilePointerEx(m_file, to, nullptr, FILE_BEGIN))
+    if (!SetFilePointerEx(m_file.Get(), to, nullptr, FILE_BEGIN))
         return HRESULT_FROM_WIN32(GetLastError());
     DWORD done = 0;
-    if (size > 0 && !WriteFile(m_file, data, size, &done, nullptr))
+    if (size > 0 && !WriteFile(m_file.Get(), data, size, &done, nullptr))
         return HRESULT_FROM_WIN32(GetLastError());
     if (offset < 0)
         m_position = at + done;
@@ -250,14 +247,14 @@ HRESULT CAviFileWriter::ReadAt(void* data, ULONG size, ULONG* read)
     if (!data && size > 0)
         return E_POINTER;
     CAutoLock lock(&m_fileLock);
-    if (m_file == INVALID_HANDLE_VALUE)
+    if (!m_file)
         return VFW_E_WRONG_STATE;
     LARGE_INTEGER to;
     to.QuadPart = LONGLONG(m_position);
-    if (!SetFilePointerEx(m_file, to, nullptr, FILE_BEGIN))
+    if (!SetFilePointerEx(m_file.Get(), to, nullptr, FILE_BEGIN))
         return HRESULT_FROM_WIN32(GetLastError());
     DWORD done = 0;
-    if (size > 0 && !ReadFile(m_file, data, size, &done, nullptr))
+    if (size > 0 && !ReadFile(m_file.Get(), data, size, &done, nullptr))
         return HRESULT_FROM_WIN32(GetLastError());
     m_position += done;
     if (read)
@@ -292,11 +289,11 @@ HRESULT CAviFileWriter::Seek(LONGLONG move, DWORD origin, ULONGLONG* position)
 HRESULT CAviFileWriter::SetSize(ULONGLONG size)
 {
     CAutoLock lock(&m_fileLock);
-    if (m_file == INVALID_HANDLE_VALUE)
+    if (!m_file)
         return VFW_E_WRONG_STATE;
     LARGE_INTEGER to;
     to.QuadPart = LONGLONG(size);
-    if (!SetFilePointerEx(m_file, to, nullptr, FILE_BEGIN) || !SetEndOfFile(m_file))
+    if (!SetFilePointerEx(m_file.Get(), to, nullptr, FILE_BEGIN) || !SetEndOfFile(m_file.Get()))
         return HRESULT_FROM_WIN32(GetLastError());
     return S_OK;
 }
@@ -305,10 +302,10 @@ HRESULT CAviFileWriter::Size(ULONGLONG* size)
 {
     CAutoLock lock(&m_fileLock);
     *size = 0;
-    if (m_file == INVALID_HANDLE_VALUE)
+    if (!m_file)
         return VFW_E_WRONG_STATE;
     LARGE_INTEGER bytes;
-    if (!GetFileSizeEx(m_file, &bytes))
+    if (!GetFileSizeEx(m_file.Get(), &bytes))
         return HRESULT_FROM_WIN32(GetLastError());
     *size = ULONGLONG(bytes.QuadPart);
     return S_OK;

@@ -9,6 +9,8 @@
 
 #include <streams.h>
 
+#include "app/foundation/HandleOwner.h"
+
 // {8A2C4F7D-3E61-4B0A-9C55-2D7E1B6F0A43}
 extern const CLSID CLSID_RvxAviFileWriter;
 
@@ -52,6 +54,6 @@ private:
     CCritSec m_fileLock; // the handle, the name and the position
     CAviFileWriterPin* m_pin = nullptr;
     CString m_fileName;
-    HANDLE m_file = INVALID_HANDLE_VALUE;
+    CHandleOwner m_file;
     ULONGLONG m_position = 0;
 };

@@ -22,8 +22,6 @@ CComposeSampleQueue::~CComposeSampleQueue()
             pool_->purge_memory();
         pool_.reset();
     }
-    if (idleEvent_)
-        CloseHandle(idleEvent_);
 }
 
 void CComposeSampleQueue::UpdateIdleEvent()
@@ -31,9 +29,9 @@ void CComposeSampleQueue::UpdateIdleEvent()
     if (!idleEvent_)
         return;
     if (idle_ && queue_.empty())
-        SetEvent(idleEvent_);
+        SetEvent(idleEvent_.Get());
     else
-        ResetEvent(idleEvent_);
+        ResetEvent(idleEvent_.Get());
 }
 
 BYTE* CComposeSampleQueue::TakeBuffer(size_t size)

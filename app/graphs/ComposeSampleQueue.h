@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <streams.h>
 
+#include "app/foundation/HandleOwner.h"
+
 #include <boost/pool/pool.hpp>
 
 #include <deque>
@@ -46,7 +48,7 @@ public:
     bool IsIdle() const;
     // Set while the thread is idle and nothing waits: everything pushed has been delivered.
     // Manual-reset, owned by the queue; waiters only wait on it.
-    HANDLE IdleEvent() const { return idleEvent_; }
+    HANDLE IdleEvent() const { return idleEvent_.Get(); }
     // Drops every waiting record (the one being delivered is already out of the queue).
     void DropAllWaiting();
     size_t Waiting() const;
@@ -64,7 +66,7 @@ private:
     mutable CCritSec poolLock_;
     std::deque<AM_SAMPLE2_PROPERTIES*> queue_;
     bool idle_ = true;
-    HANDLE idleEvent_;
+    CHandleOwner idleEvent_;
     size_t dropped_ = 0;
     std::unique_ptr<boost::pool<>> pool_;
     size_t bufferSize_ = 0;

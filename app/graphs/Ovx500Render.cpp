@@ -70,8 +70,8 @@ COvx500Render::COvx500Render(LPUNKNOWN outer, HRESULT* phr, const Ovx500RenderCo
 {
     HRESULT hr = S_OK;
     m_pin.reset(new COvx500RenderInput(this, &m_lock, &hr));
-    m_fieldHandled = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    m_frameQueued = CreateSemaphoreW(nullptr, 0, 0x7FFFFFFF, nullptr);
+    m_fieldHandled.Reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+    m_frameQueued.Reset(CreateSemaphoreW(nullptr, 0, 0x7FFFFFFF, nullptr));
     if (SUCCEEDED(hr))
         hr = m_fieldHandled && m_frameQueued ? OpenCard() : HRESULT_FROM_WIN32(GetLastError());
     if (phr)
@@ -103,8 +103,8 @@ HRESULT COvx500Render::OpenCard()
     OVCG_SetInnerOrExtraSync(kCardInternalSync, card);
     OVCG_SetVideoBypass(kCardBypassOverlay, card);
     OVCG_SetTVORVTR(0, card);
-    m_fieldEvent = OpenEventW(EVENT_ALL_ACCESS, TRUE, name);
-    if (m_fieldEvent == nullptr) {
+    m_fieldEvent.Reset(OpenEventW(EVENT_ALL_ACCESS, TRUE, name));
+    if (!m_fieldEvent) {
         // Without the field event nothing would ever reach the card: fail now, and give the
         // card back so its cross-process user count stays right.
         const HRESULT hr = HRESULT_FROM_WIN32(GetLastError());
@@ -121,19 +121,15 @@ COvx500Render::~COvx500Render()
 {
     InterlockedExchange(&m_running, 0);
     if (m_worker) {
-        WaitForSingleObject(m_worker, INFINITE);
-        CloseHandle(m_worker);
-        m_worker = nullptr;
+        WaitForSingleObject(m_worker.Get(), INFINITE);
+        m_worker.Close();
     }
     if (m_cardOpen)
         OVCG_Close(m_config.cardIndex);
     m_pin.reset();
-    if (m_fieldEvent)
-        CloseHandle(m_fieldEvent);
-    if (m_fieldHandled)
-        CloseHandle(m_fieldHandled);
-    if (m_frameQueued)
-        CloseHandle(m_frameQueued);
+    m_fieldEvent.Close();
+    m_fieldHandled.Close();
+    m_frameQueued.Close();
     {
         CAutoLock lock(&m_queueLock);
         m_queue.clear();
@@ -191,13 +187,13 @@ HRESULT COvx500Render::Receive(IMediaSample* sample)
 
     CAutoLock lock(&m_queueLock);
     m_queue.push_back(Frame(buffer, actual));
-    ReleaseSemaphore(m_frameQueued, 1, nullptr);
-    if (m_queue.size() > 1 && m_worker == nullptr && m_fieldEvent != nullptr) {
-        m_worker = CreateThread(nullptr, 0, WorkerProc, this, CREATE_SUSPENDED, nullptr);
+    ReleaseSemaphore(m_frameQueued.Get(), 1, nullptr);
+    if (m_queue.size() > 1 && !m_worker && m_fieldEvent) {
+        m_worker.Reset(CreateThread(nullptr, 0, WorkerProc, this, CREATE_SUSPENDED, nullptr));
         if (m_worker) {
             InterlockedExchange(&m_running, 1);
-            SetThreadPriority(m_worker, THREAD_PRIORITY_TIME_CRITICAL);
-            ResumeThread(m_worker);
+            SetThreadPriority(m_worker.Get(), THREAD_PRIORITY_TIME_CRITICAL);
+            ResumeThread(m_worker.Get());
         }
     }
     return S_OK;
@@ -211,11 +207,11 @@ DWORD WINAPI COvx500Render::WorkerProc(void* self)
 
 void COvx500Render::WorkerLoop()
 {
-    while (InterlockedCompareExchange(&m_running, 1, 1) == 1 && m_fieldEvent != nullptr) {
-        if (WaitForSingleObject(m_fieldEvent, 100) != WAIT_OBJECT_0)
+    while (InterlockedCompareExchange(&m_running, 1, 1) == 1 && m_fieldEvent) {
+        if (WaitForSingleObject(m_fieldEvent.Get(), 100) != WAIT_OBJECT_0)
             continue;
         HandleField();
-        SetEvent(m_fieldHandled);
+        SetEvent(m_fieldHandled.Get());
     }
 }
 

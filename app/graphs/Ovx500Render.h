@@ -6,6 +6,8 @@
 
 #include <streams.h>
 
+#include "app/foundation/HandleOwner.h"
+
 #include <boost/pool/pool.hpp>
 
 #include <deque>
@@ -61,9 +63,9 @@ public:
     // worker has handled (auto-reset, owned by the filter), and a semaphore released once
     // for every frame taken into the queue.
     size_t QueuedFrames();
-    HANDLE FieldHandledEvent() const { return m_fieldHandled; }
-    HANDLE FrameQueuedSemaphore() const { return m_frameQueued; }
-    bool WorkerStarted() const { return m_worker != nullptr; }
+    HANDLE FieldHandledEvent() const { return m_fieldHandled.Get(); }
+    HANDLE FrameQueuedSemaphore() const { return m_frameQueued.Get(); }
+    bool WorkerStarted() const { return static_cast<bool>(m_worker); }
 
     // The card shows at most this many waiting frames; more are dropped at the door.
     static const size_t kMaxQueued = 3;
@@ -83,11 +85,11 @@ private:
     std::unique_ptr<COvx500RenderInput> m_pin;
     Ovx500RenderConfig m_config;
     bool m_cardOpen = false;
-    HANDLE m_fieldEvent = nullptr;
-    HANDLE m_fieldHandled = nullptr;
-    HANDLE m_frameQueued = nullptr;
+    CHandleOwner m_fieldEvent;
+    CHandleOwner m_fieldHandled;
+    CHandleOwner m_frameQueued;
     volatile LONG m_running = 0;
-    HANDLE m_worker = nullptr;
+    CHandleOwner m_worker;
     CCritSec m_queueLock;
     std::deque<Frame> m_queue;
     CCritSec m_poolLock;

@@ -80,7 +80,7 @@ HRESULT VDFrameServer::Start(uint16_t port)
             m_port = ntohs(bound.sin_port);
             InterlockedExchange(&m_stop, 0);
             InterlockedExchange(&m_wakePending, 0);
-            m_thread = CreateThread(nullptr, 0, &VDFrameServer::ThreadProc, this, 0, nullptr);
+            m_thread.Reset(CreateThread(nullptr, 0, &VDFrameServer::ThreadProc, this, 0, nullptr));
             if (m_thread)
                 return S_OK;
             hr = HRESULT_FROM_WIN32(GetLastError());
@@ -103,9 +103,8 @@ void VDFrameServer::Stop()
         return;
     InterlockedExchange(&m_stop, 1);
     Wake();
-    WaitForSingleObject(m_thread, INFINITE);
-    CloseHandle(m_thread);
-    m_thread = nullptr;
+    WaitForSingleObject(m_thread.Get(), INFINITE);
+    m_thread.Close();
     CloseAll();
     m_port = 0;
     WSACleanup();

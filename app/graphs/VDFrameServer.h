@@ -17,6 +17,8 @@
 #include <windows.h>
 #include <streams.h>
 
+#include "app/foundation/HandleOwner.h"
+
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -68,7 +70,7 @@ public:
     HRESULT Start(uint16_t port);
     // Closes every socket; returns once the server thread has ended. Safe to repeat.
     void Stop();
-    bool IsRunning() const { return m_thread != nullptr; }
+    bool IsRunning() const { return static_cast<bool>(m_thread); }
     uint16_t Port() const { return m_port; }
 
     // Frames one sample and queues it for every client running for the medium. Runs on a
@@ -122,7 +124,7 @@ private:
     SOCKET m_listen = INVALID_SOCKET;
     SOCKET m_wake = INVALID_SOCKET;     // a loopback datagram socket connected to itself
     uint16_t m_port = 0;
-    HANDLE m_thread = nullptr;
+    CHandleOwner m_thread;
     volatile LONG m_stop = 0;
     volatile LONG m_wakePending = 0;
 

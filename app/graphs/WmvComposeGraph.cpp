@@ -120,10 +120,7 @@ CWmvComposeGraph::~CWmvComposeGraph()
     // Deleted without Destroy: the runtime must not call back into a freed object.
     DropPushSink(true);
     std::lock_guard<std::mutex> lock(m_callbackLock);
-    if (m_connectEvent) {
-        CloseHandle(m_connectEvent);
-        m_connectEvent = nullptr;
-    }
+    m_connectEvent.Close();
 }
 
 void CWmvComposeGraph::SetSettings(const CEncodeSettings& settings)
@@ -154,7 +151,7 @@ HRESULT CWmvComposeGraph::Create()
         return FAILED(hr) ? hr : E_FAIL;
     }
     std::lock_guard<std::mutex> lock(m_callbackLock);
-    m_connectEvent = event;
+    m_connectEvent.Reset(event);
     m_connectResult = S_OK;
     return S_OK;
 }
@@ -167,10 +164,7 @@ HRESULT CWmvComposeGraph::Destroy()
     DropPushSink(false);
     {
         std::lock_guard<std::mutex> lock(m_callbackLock);
-        if (m_connectEvent) {
-            CloseHandle(m_connectEvent);
-            m_connectEvent = nullptr;
-        }
+        m_connectEvent.Close();
     }
     RemoveOwnFilter(m_writer);
     m_writer.Release();
@@ -318,7 +312,7 @@ void CWmvComposeGraph::AddPushSink(IWMWriterAdvanced2* advanced)
             ReportPushError(E_UNEXPECTED);
             return;
         }
-        ResetEvent(m_connectEvent);
+        ResetEvent(m_connectEvent.Get());
         m_connectResult = S_OK;
     }
     CComPtr<IWMWriterPushSink> sink;
@@ -359,7 +353,7 @@ HRESULT CWmvComposeGraph::WaitForPushConnection()
     HANDLE event;
     {
         std::lock_guard<std::mutex> lock(m_callbackLock);
-        event = m_connectEvent;
+        event = m_connectEvent.Get();
     }
     // The main thread waits here; it keeps dispatching its messages (the credential dialog
     // and the windows stay alive) and gives up after the time-out. The time-out is for a
@@ -545,12 +539,12 @@ STDMETHODIMP CWmvComposeGraph::OnStatus(WMT_STATUS status, HRESULT hr, WMT_ATTR_
         return S_OK;
     if (status == WMT_ERROR) {
         m_connectResult = hr;
-        SetEvent(m_connectEvent);
+        SetEvent(m_connectEvent.Get());
         if (FAILED(hr))
             ReportPushError(hr);
     } else if (status == WMT_OPENED) {
         m_connectResult = S_OK;
-        SetEvent(m_connectEvent);
+        SetEvent(m_connectEvent.Get());
     }
     return S_OK;
 }

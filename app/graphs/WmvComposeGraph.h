@@ -5,6 +5,7 @@
 
 #include "app/graphs/ComposeGraph.h"
 #include "app/core/OutputSettings.h"
+#include "app/foundation/HandleOwner.h"
 
 #include <wmfplatform.h>
 
@@ -88,7 +89,7 @@ private:
 
     CComPtr<IBaseFilter> m_writer;
     CEncodeSettings m_settings;
-    HANDLE m_connectEvent = nullptr;
+    CHandleOwner m_connectEvent;
     HRESULT m_connectResult = S_OK;
 
     // The push sink while its callbacks are registered (until Destroy, or until a failed
