@@ -58,33 +58,17 @@ CAviComposeGraph::~CAviComposeGraph()
     ShutdownSplitter();
 }
 
-HRESULT CAviComposeGraph::Create()
-{
-    HRESULT hr = CComposeGraph::Create();
-    if (FAILED(hr))
-        return hr;
-    hr = AddComposeSource();
-    if (FAILED(hr)) {
-        Destroy();
-        return hr;
-    }
-    return S_OK;
-}
-
-HRESULT CAviComposeGraph::Destroy()
+void CAviComposeGraph::StopForTeardown()
 {
     // A split may be stopping and running the graph right now; Shutdown waits for it and
-    // no tick after it touches the file sink released below.
+    // no tick after it touches the file sink released next.
     ShutdownSplitter();
-    if (m_graph.GetGraph())
-        m_graph.Stop();
+    CComposeGraph::StopForTeardown();
+}
+
+void CAviComposeGraph::RemoveOutputFilters()
+{
     ReleaseFileSink();
-    RemoveComposeSource();
-    HRESULT hr = CComposeGraph::Destroy();
-    if (FAILED(hr))
-        return hr;
-    DeleteComposeSource();
-    return S_OK;
 }
 
 HRESULT CAviComposeGraph::Stop()

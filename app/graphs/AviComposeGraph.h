@@ -19,8 +19,6 @@ public:
     // The director hands the record after Create; Build is the first to read it.
     void SetAviSettings(const AviOutputSettings& settings) override { SetSettings(settings); }
 
-    HRESULT Create() override;
-    HRESULT Destroy() override;
     HRESULT Build() override;
     // Splitting ends before the graph stops, so no switch in progress can run it again.
     HRESULT Stop() override;
@@ -42,6 +40,8 @@ public:
     void SetSplitTimer(bool enabled) { m_splitTimer = enabled; }
 
 private:
+    void StopForTeardown() override;
+    void RemoveOutputFilters() override;
     HRESULT AddVideoEncoder(IBaseFilter** encoder);
     HRESULT AddAudioEncoder(IBaseFilter** encoder);
     void SetCaptureInterleaving();

@@ -10,12 +10,42 @@ CComposeGraph::~CComposeGraph()
 
 HRESULT CComposeGraph::Create()
 {
-    return CBaseGraph::Create();
+    HRESULT hr = CBaseGraph::Create();
+    if (FAILED(hr))
+        return hr;
+    hr = AddOutputFilters();
+    if (SUCCEEDED(hr))
+        hr = AddComposeSource();
+    if (FAILED(hr)) {
+        // Nothing of a failed start stays in the graph, whichever step failed.
+        Destroy();
+        return hr;
+    }
+    return S_OK;
 }
 
 HRESULT CComposeGraph::Destroy()
 {
-    return CBaseGraph::Destroy();
+    StopForTeardown();
+    RemoveComposeSource();
+    RemoveOutputFilters();
+    HRESULT hr = CBaseGraph::Destroy();
+    if (FAILED(hr))
+        return hr;
+    DeleteComposeSource();
+    DeleteOwnSink();
+    return S_OK;
+}
+
+void CComposeGraph::StopForTeardown()
+{
+    if (m_graph.GetGraph())
+        m_graph.Stop();
+}
+
+void CComposeGraph::RemoveOutputFilters()
+{
+    RemoveOwnFilter(m_ownSink);
 }
 
 void CComposeGraph::SetNotifyWindow(HWND window, UINT message, LPARAM param)
@@ -84,36 +114,15 @@ void CComposeGraph::RemoveOwnFilter(IBaseFilter* filter)
         m_graph.RemoveFilter(filter);
 }
 
-HRESULT CComposeGraph::AddOwnSinkAndSource(CBaseFilter* sink, HRESULT made, LPCWSTR name)
+HRESULT CComposeGraph::AddOwnSink(CBaseFilter* sink, HRESULT made, LPCWSTR name)
 {
-    if (!sink) {
-        Destroy();
+    if (!sink)
         return E_OUTOFMEMORY;
-    }
-    m_ownSink = sink;
-    HRESULT hr = made;
-    if (SUCCEEDED(hr))
-        hr = AddOwnFilter(m_ownSink, name);
-    if (SUCCEEDED(hr))
-        hr = AddComposeSource();
-    if (FAILED(hr)) {
-        Destroy();
-        return hr;
-    }
-    return S_OK;
-}
-
-HRESULT CComposeGraph::DestroyOwnSinkGraph()
-{
-    m_graph.Stop();
-    RemoveComposeSource();
-    RemoveOwnFilter(m_ownSink);
-    HRESULT hr = CComposeGraph::Destroy();
-    if (FAILED(hr))
-        return hr;
-    DeleteComposeSource();
     DeleteOwnSink();
-    return S_OK;
+    m_ownSink = sink;
+    if (FAILED(made))
+        return made;
+    return AddOwnFilter(m_ownSink, name);
 }
 
 void CComposeGraph::DeleteOwnSink()

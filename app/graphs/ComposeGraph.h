@@ -1,7 +1,10 @@
 // The base of every output graph: a graph that starts at a compose source ("ComposeSource",
 // fed by the director with program frames and mixed audio) and ends in the output's sink.
-// Each output's Create adds its sink and the source, Build connects them with the capture
-// graph builder, Destroy removes and deletes both; the director runs it in between.
+// The steps every output shares live here: Create makes the graph, lets the output add its
+// own filters, then adds the source, and undoes all of it when any step fails; Destroy takes
+// them apart in one order (the output's stop, the source and the output's filters out of the
+// graph, the graph released, then the source and sink objects dropped). Each output keeps
+// only its own filters and its Build; the director runs it in between.
 #pragma once
 
 #include "app/core/GraphContracts.h"
@@ -26,6 +29,16 @@ public:
     CComposeSource* ComposeSource() const { return m_source; }
 
 protected:
+    // The output's own part of Create, called once the graph is made and before the compose
+    // source is added; on failure Create destroys whatever was done.
+    virtual HRESULT AddOutputFilters() { return S_OK; }
+    // The first step of Destroy, before anything leaves the graph: stops the graph unless
+    // the output has its own way (a deck to stop recording, a session to end).
+    virtual void StopForTeardown();
+    // Takes the output's own filters out of the graph and lets them go; by default the own
+    // sink is taken out (it is deleted with the source once the graph is released).
+    virtual void RemoveOutputFilters();
+
     // Creates the compose source with the one reference the graph holds and adds it as
     // "ComposeSource". On failure nothing of it is left and the caller undoes its own part.
     HRESULT AddComposeSource();
@@ -48,12 +61,8 @@ protected:
 
     // For outputs whose sink is a filter of ours (the frame server, the card renderer):
     // `sink` comes with one reference, which the graph keeps, and `made` is its creation
-    // result. The sink is added as `name`, then the compose source; a failed creation or a
-    // failed add destroys whatever was done.
-    HRESULT AddOwnSinkAndSource(CBaseFilter* sink, HRESULT made, LPCWSTR name);
-    // Their Destroy: stop, take the source and the sink out, let the graph go, then drop
-    // both.
-    HRESULT DestroyOwnSinkGraph();
+    // result. The sink is added as `name`; the compose source follows in Create.
+    HRESULT AddOwnSink(CBaseFilter* sink, HRESULT made, LPCWSTR name);
     CBaseFilter* OwnSink() const { return m_ownSink; }
 
 private:

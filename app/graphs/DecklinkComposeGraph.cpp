@@ -36,42 +36,20 @@ HRESULT CDecklinkComposeGraph::AddRenderer(REFGUID category, const CString& name
     return hr;
 }
 
-HRESULT CDecklinkComposeGraph::Create()
+HRESULT CDecklinkComposeGraph::AddOutputFilters()
 {
-    HRESULT hr = CComposeGraph::Create();
-    if (FAILED(hr))
-        return hr;
-    hr = AddRenderer(kVideoRendererCategory, m_settings.VideoDevice, m_video);
+    HRESULT hr = AddRenderer(kVideoRendererCategory, m_settings.VideoDevice, m_video);
     if (SUCCEEDED(hr))
         hr = AddRenderer(CLSID_AudioRendererCategory, m_settings.AudioDevice, m_audio);
-    if (SUCCEEDED(hr))
-        hr = AddComposeSource();
-    if (FAILED(hr)) {
-        // Nothing of a failed start stays in the graph, whichever step failed.
-        Destroy();
-        return hr;
-    }
-    return S_OK;
+    return hr;
 }
 
-void CDecklinkComposeGraph::RemoveRenderers()
+void CDecklinkComposeGraph::RemoveOutputFilters()
 {
     RemoveOwnFilter(m_video);
     RemoveOwnFilter(m_audio);
     m_video.Release();
     m_audio.Release();
-}
-
-HRESULT CDecklinkComposeGraph::Destroy()
-{
-    m_graph.Stop();
-    RemoveComposeSource();
-    RemoveRenderers();
-    HRESULT hr = CComposeGraph::Destroy();
-    if (FAILED(hr))
-        return hr;
-    DeleteComposeSource();
-    return S_OK;
 }
 
 HRESULT CDecklinkComposeGraph::Build()

@@ -14,16 +14,15 @@ public:
     void SetSettings(const DecklinkOutputSettings& settings) { m_settings = settings; }
 
     // A named renderer that cannot be made is told to the operator and fails the output.
-    HRESULT Create() override;
-    HRESULT Destroy() override;
     HRESULT Build() override;
 
     IBaseFilter* VideoRenderer() const { return m_video; }
     IBaseFilter* AudioRenderer() const { return m_audio; }
 
 private:
+    HRESULT AddOutputFilters() override;
+    void RemoveOutputFilters() override;
     HRESULT AddRenderer(REFGUID category, const CString& name, CComPtr<IBaseFilter>& renderer);
-    void RemoveRenderers();
 
     DecklinkOutputSettings m_settings;
     CComPtr<IBaseFilter> m_video;

@@ -41,46 +41,27 @@ void C1394ComposeGraph::SetSettings(const DvOutputSettings& settings)
     m_settings = settings;
 }
 
-HRESULT C1394ComposeGraph::Create()
+HRESULT C1394ComposeGraph::AddOutputFilters()
 {
-    HRESULT hr = CComposeGraph::Create();
-    if (FAILED(hr))
-        return hr;
     ReleaseDevice();
     m_videoFormat = kDvFormatPal;
 
     CComPtr<IBaseFilter> device;
-    hr = FindDevice(&device);
+    HRESULT hr = FindDevice(&device);
     if (FAILED(hr)) {
         AppMessageBox(nullptr, kTextNoDevice, kCaptionError, MB_OK | MB_ICONERROR);
-        Destroy();
         return hr;
     }
     hr = AddOwnFilter(device, L"FireWireDevice");
-    if (FAILED(hr)) {
-        Destroy();
+    if (FAILED(hr))
         return hr;
-    }
     m_device = device;
     hr = device->QueryInterface(IID_IAMExtDevice, reinterpret_cast<void**>(&m_extDevice));
-    if (FAILED(hr) || !m_extDevice) {
-        Destroy();
+    if (FAILED(hr) || !m_extDevice)
         return E_UNEXPECTED;
-    }
     // A deck without transport control still takes the stream; it is not told to record.
     device->QueryInterface(IID_IAMExtTransport, reinterpret_cast<void**>(&m_transport));
-
-    hr = CheckDevice();
-    if (FAILED(hr)) {
-        Destroy();
-        return hr;
-    }
-    hr = AddComposeSource();
-    if (FAILED(hr)) {
-        Destroy();
-        return hr;
-    }
-    return S_OK;
+    return CheckDevice();
 }
 
 HRESULT C1394ComposeGraph::FindDevice(IBaseFilter** device)
@@ -221,19 +202,18 @@ HRESULT C1394ComposeGraph::Build()
     return S_OK;
 }
 
-HRESULT C1394ComposeGraph::Destroy()
+void C1394ComposeGraph::StopForTeardown()
 {
-    // The deck stops recording before the stream to it is taken apart.
+    // The deck stops recording before the stream to it is taken apart; the director has
+    // stopped the graph.
     if (m_transport)
         m_transport->put_Mode(extdev::kModeStop);
-    RemoveComposeSource();
+}
+
+void C1394ComposeGraph::RemoveOutputFilters()
+{
     RemoveOwnFilter(m_device);
     ReleaseDevice();
-    HRESULT hr = CComposeGraph::Destroy();
-    if (FAILED(hr))
-        return hr;
-    DeleteComposeSource();
-    return S_OK;
 }
 
 void C1394ComposeGraph::ReleaseDevice()

@@ -14,8 +14,6 @@ public:
     // Copied in before Create.
     void SetSettings(const DvOutputSettings& settings);
 
-    HRESULT Create() override;
-    HRESULT Destroy() override;
     HRESULT Build() override;
 
     // Takes every waiting event of the graph and returns the last of EC_COMPLETE,
@@ -29,6 +27,9 @@ public:
     int GetVideoFormat() const { return m_videoFormat; }
 
 private:
+    HRESULT AddOutputFilters() override;
+    void StopForTeardown() override;
+    void RemoveOutputFilters() override;
     // The deck the output records on, bound but not yet in the graph.
     HRESULT FindDevice(IBaseFilter** device);
     HRESULT FindFirstVcr(IBaseFilter** device);

@@ -2,11 +2,8 @@
 
 #include <new>
 
-HRESULT COvx500ComposeGraph::Create()
+HRESULT COvx500ComposeGraph::AddOutputFilters()
 {
-    HRESULT hr = CComposeGraph::Create();
-    if (FAILED(hr))
-        return hr;
     Ovx500RenderConfig config;
     config.cardIndex = static_cast<unsigned int>(m_settings.CardIndex);
     config.ntsc = m_settings.Ntsc;
@@ -18,12 +15,7 @@ HRESULT COvx500ComposeGraph::Create()
     // A renderer without a card is released at once, which also gives back whatever part
     // of the card it had opened. The compose pins deliver each frame as soon as it arrives,
     // never paced by a timer: the renderer's own worker keeps time with the card's fields.
-    return AddOwnSinkAndSource(render, cardResult, L"Ovx500Render");
-}
-
-HRESULT COvx500ComposeGraph::Destroy()
-{
-    return DestroyOwnSinkGraph();
+    return AddOwnSink(render, cardResult, L"Ovx500Render");
 }
 
 HRESULT COvx500ComposeGraph::Build()

@@ -16,13 +16,12 @@ public:
     void SetFieldType(int fieldType) { m_fieldType = fieldType; }
 
     // Fails without a working card (the renderer tells the operator when there is none).
-    HRESULT Create() override;
-    HRESULT Destroy() override;
     HRESULT Build() override;
 
     COvx500Render* Renderer() const { return static_cast<COvx500Render*>(OwnSink()); }
 
 private:
+    HRESULT AddOutputFilters() override;
     CardOutputSettings m_settings;
     int m_fieldType = 0;
 };

@@ -9,21 +9,13 @@ const CLSID kColourConverter = {0x1643E180, 0x90F5, 0x11CE, {0x97, 0xD5, 0x00, 0
 
 } // namespace
 
-HRESULT CVDComposeGraph::Create()
+HRESULT CVDComposeGraph::AddOutputFilters()
 {
-    HRESULT hr = CComposeGraph::Create();
-    if (FAILED(hr))
-        return hr;
     HRESULT serverResult = S_OK;
     CVDRender* render = new (std::nothrow) CVDRender(nullptr, m_port, &serverResult);
     if (render)
         render->NonDelegatingAddRef();
-    return AddOwnSinkAndSource(render, serverResult, L"VDRender");
-}
-
-HRESULT CVDComposeGraph::Destroy()
-{
-    return DestroyOwnSinkGraph();
+    return AddOwnSink(render, serverResult, L"VDRender");
 }
 
 HRESULT CVDComposeGraph::Build()

@@ -19,12 +19,11 @@ public:
 
     // Fails when the frame server cannot listen on its port: an output nobody can reach
     // would otherwise run as if all were well.
-    HRESULT Create() override;
-    HRESULT Destroy() override;
     HRESULT Build() override;
 
     CVDRender* FrameServer() const { return static_cast<CVDRender*>(OwnSink()); }
 
 private:
+    HRESULT AddOutputFilters() override;
     WORD m_port = 0;
 };

@@ -134,20 +134,12 @@ void CWmvComposeGraph::SetPushErrorWindow(HWND window)
     m_pushErrorWindow = window;
 }
 
-HRESULT CWmvComposeGraph::Create()
+HRESULT CWmvComposeGraph::AddOutputFilters()
 {
-    HRESULT hr = CComposeGraph::Create();
-    if (FAILED(hr))
-        return hr;
-    hr = AddComposeSource();
-    if (FAILED(hr)) {
-        Destroy();
-        return hr;
-    }
+    // The writer itself is added by Build; here only the event its push session signals.
     HANDLE event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     if (!event) {
-        hr = HRESULT_FROM_WIN32(GetLastError());
-        Destroy();
+        const HRESULT hr = HRESULT_FROM_WIN32(GetLastError());
         return FAILED(hr) ? hr : E_FAIL;
     }
     std::lock_guard<std::mutex> lock(m_callbackLock);
@@ -156,24 +148,20 @@ HRESULT CWmvComposeGraph::Create()
     return S_OK;
 }
 
-HRESULT CWmvComposeGraph::Destroy()
+void CWmvComposeGraph::StopForTeardown()
 {
     // The sinks go first, with the push sink's callbacks: the event they signal is closed
     // only when none can come any more.
     DisconnectSinks();
     DropPushSink(false);
-    {
-        std::lock_guard<std::mutex> lock(m_callbackLock);
-        m_connectEvent.Close();
-    }
+    std::lock_guard<std::mutex> lock(m_callbackLock);
+    m_connectEvent.Close();
+}
+
+void CWmvComposeGraph::RemoveOutputFilters()
+{
     RemoveOwnFilter(m_writer);
     m_writer.Release();
-    RemoveComposeSource();
-    HRESULT hr = CComposeGraph::Destroy();
-    if (FAILED(hr))
-        return hr;
-    DeleteComposeSource();
-    return S_OK;
 }
 
 HRESULT CWmvComposeGraph::Build()

@@ -41,8 +41,6 @@ public:
     // The director hands the settings after Create and before Build.
     void SetEncodeSettings(const CEncodeSettings& settings) override { SetSettings(settings); }
 
-    HRESULT Create() override;
-    HRESULT Destroy() override;
     HRESULT Build() override;
 
     // Sets the writer's file name, sinks, profile and content description.
@@ -74,6 +72,9 @@ public:
                                     DWORD passwordChars, HRESULT status, DWORD* flags) override;
 
 private:
+    HRESULT AddOutputFilters() override;
+    void StopForTeardown() override;
+    void RemoveOutputFilters() override;
     HRESULT DisconnectSinks();
     void AddNetworkSink(IWMWriterAdvanced2* advanced);
     void AddPushSink(IWMWriterAdvanced2* advanced);
