@@ -111,9 +111,9 @@ HRESULT CDirector::Init(HWND renderWindow, HWND notifyWindow, int width, int hei
 
 HRESULT CDirector::Shutdown()
 {
-    if (!m_startingOutputs.empty())
+    if (m_outputs.IsStarting())
         return VFW_E_WRONG_STATE;
-    if (m_outputsRunning)
+    if (m_outputs.AnyRunning())
         StopOutput(kOutputAll);
     if (m_volumeConsole) {
         // Its window goes before the mixer its controls drive.

@@ -11,6 +11,8 @@
 #include "app/core/OutputSettings.h"
 #include "app/core/OutputType.h"
 #include "app/core/SourceDescriptor.h"
+#include "app/engine/OutputGraphSet.h"
+#include "app/engine/ProgramFrameThread.h"
 #include "app/engine/VolumeConsole.h"
 
 #include <streams.h>
@@ -73,7 +75,7 @@ public:
     HRESULT StartOutput(int type);
     HRESULT StopOutput(int type);
     int IsOutputRunning(int type);
-    bool AreOutputsRunning() const { return m_outputsRunning; }
+    bool AreOutputsRunning() const { return m_outputs.AnyRunning(); }
 
     HRESULT StartAudioPreview(const char* deviceName);
     HRESULT StopAudioPreview();
@@ -114,7 +116,7 @@ public:
     // IVideoMixerListener: only wakes the frame thread.
     void OnFrameReady(LONGLONG start, LONGLONG stop) override;
 
-    bool IsFrameThreadRunning() const { return m_threadRunning != 0; }
+    bool IsFrameThreadRunning() const { return m_frames.IsRunning(); }
 
 protected:
     // Starts the frame distribution thread; a failure leaves no thread and no event.
@@ -140,10 +142,6 @@ private:
     void DestroyOutputGraph(IOutputGraph* graph);
 
     void StopFrameThread();
-    static DWORD WINAPI FrameThreadProc(void* self);
-    void FrameLoop();
-    HRESULT GetNextFrame();
-    void DistributeFrame();
 
     void ResetAudioType(const WAVEFORMATEX& format, ULONG sampleSize);
 
@@ -162,13 +160,11 @@ private:
     int m_height = 240;
     int m_fieldType = 0;
 
-    std::map<int, IOutputGraph*> m_outputs;
-    // Types between the start of StartOutput and its end. A graph may pump the main
-    // thread's messages while it builds (a push connection waits so), and a message handled
-    // then must not start the same type again or shut the director down under it.
-    std::set<int> m_startingOutputs;
-    CCritSec m_outputLock;
-    bool m_outputsRunning = false;
+    // Types between the start of StartOutput and its end are marked as starting. A graph may
+    // pump the main thread's messages while it builds (a push connection waits so), and a
+    // message handled then must not start the same type again or shut the director down
+    // under it.
+    COutputGraphSet m_outputs;
 
     CEncodeSettings m_encode;
     AviOutputSettings m_avi;
@@ -190,16 +186,7 @@ private:
     IAudioPreviewGraph* m_audioPreview = nullptr;
 
     CVideoMixer* m_videoMixer = nullptr; // one reference held
-    std::list<IVideoListener*> m_videoListeners;
-    CCritSec m_videoLock;
-
-    HANDLE m_thread = nullptr;
-    HANDLE m_frameEvent = nullptr;
-    // The mixing clock may announce a frame while the thread is being stopped: the event
-    // handle is set and closed under this lock only.
-    CCritSec m_eventLock;
-    volatile LONG m_threadRunning = 0;
-    AM_SAMPLE2_PROPERTIES m_frame = {};
-    BYTE* m_readback = nullptr;
-    long m_readbackSize = 0;
+    // Reads the program frames back for the outputs' video pins; it reads through
+    // FrameSource, so it goes before the mixer does.
+    CProgramFrameThread m_frames{[this] { return FrameSource(); }};
 };
