@@ -95,6 +95,11 @@ private:
     EffectInitParams TransitionParams() const;
     void ReleaseAll();
 
+    // The passes of RenderChannel, in their order.
+    HRESULT CopyRendererFrame(CVideoChannel* channel, VMR9PresentationInfo* info);
+    void DeinterlacePass(CVideoChannel* channel, int field, float sourceWidth, float sourceHeight, UINT* passCount);
+    void KeyPass(ChannelVideoSettings* settings, float sourceWidth, float sourceHeight);
+    void ColourAdjustPass(ChannelVideoSettings* settings);
     HRESULT PlaceChannelImage(CVideoChannel* channel, IDirect3DTexture9* source, int field);
     void ShowChannels();
     void PickShownField(CVideoChannel* channel);

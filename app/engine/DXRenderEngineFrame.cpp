@@ -23,17 +23,12 @@ public:
         if (texture)
             texture->GetSurfaceLevel(0, &surface_);
     }
-    ~TextureSurface()
-    {
-        if (surface_)
-            surface_->Release();
-    }
     TextureSurface(const TextureSurface&) = delete;
     TextureSurface& operator=(const TextureSurface&) = delete;
     IDirect3DSurface9* get() const { return surface_; }
 
 private:
-    IDirect3DSurface9* surface_ = nullptr;
+    CComPtr<IDirect3DSurface9> surface_;
 };
 
 HRESULT DrawPass(IDirect3DDevice9* device, ID3DXEffect* effect, UINT pass)
@@ -57,34 +52,50 @@ HRESULT CDXRenderEngine::RenderChannel(CVideoChannel* channel, ChannelVideoSetti
     if (!device_ || !preProcess_ || !channel->sourceTexture)
         return E_UNEXPECTED;
 
-    // 1. The renderer's frame, copied once into the channel's source texture.
-    {
-        TextureSurface source(channel->sourceTexture);
-        if (!source.get() || !info->lpSurf)
-            return E_UNEXPECTED;
-        device_->ColorFill(source.get(), nullptr, 0);
-        HRESULT hr = device_->StretchRect(info->lpSurf, nullptr, source.get(), nullptr, D3DTEXF_NONE);
-        if (FAILED(hr))
-            return hr;
-    }
+    HRESULT hr = CopyRendererFrame(channel, info);
+    if (FAILED(hr))
+        return hr;
     const float sourceWidth = float(channel->sourceWidth ? channel->sourceWidth : width_);
     const float sourceHeight = float(channel->sourceHeight ? channel->sourceHeight : height_);
     const int field = static_cast<int>(info->dwReserved1);
 
-    // 2. Field pick and deinterlace (pass 0) or the whole frame (pass 4) into W0.
     FillQuad(workQuad_, 1.0f, 1.0f, 1.0f, float(height_));
-    IDirect3DSurface9* previousTarget = nullptr;
+    CComPtr<IDirect3DSurface9> previousTarget;
     device_->GetRenderTarget(0, &previousTarget);
     device_->BeginScene();
+    UINT passCount = 0;
+    DeinterlacePass(channel, field, sourceWidth, sourceHeight, &passCount);
+    KeyPass(settings, sourceWidth, sourceHeight);
+    ColourAdjustPass(settings);
+    preProcess_->End();
+    device_->EndScene();
+    device_->SetRenderTarget(0, previousTarget);
 
+    return PlaceChannelImage(channel, work_[0], field);
+}
+
+// 1. The renderer's frame, copied once into the channel's source texture.
+HRESULT CDXRenderEngine::CopyRendererFrame(CVideoChannel* channel, VMR9PresentationInfo* info)
+{
+    TextureSurface source(channel->sourceTexture);
+    if (!source.get() || !info->lpSurf)
+        return E_UNEXPECTED;
+    device_->ColorFill(source.get(), nullptr, 0);
+    return device_->StretchRect(info->lpSurf, nullptr, source.get(), nullptr, D3DTEXF_NONE);
+}
+
+// 2. Field pick and deinterlace (pass 0) or the whole frame (pass 4) into W0. Begins the
+// pre-process effect, which the last pass leaves begun for RenderChannel to end.
+void CDXRenderEngine::DeinterlacePass(CVideoChannel* channel, int field, float sourceWidth, float sourceHeight,
+                                      UINT* passCount)
+{
     preProcess_->SetInt("_field_x", width_);
     preProcess_->SetInt("_field_y", height_);
     preProcess_->SetFloat("_line_x", 1.0f / sourceWidth);
     preProcess_->SetFloat("_line_y", 1.0f / sourceHeight);
     preProcess_->SetInt("_deinterlace", field);
     preProcess_->SetTexture("_tex0", channel->sourceTexture);
-    UINT passCount = 0;
-    preProcess_->Begin(&passCount, 0);
+    preProcess_->Begin(passCount, 0);
 
     const QuadMatrices sourceMatrices = MakeQuadMatrices(sourceWidth, sourceHeight);
     const QuadMatrices engineMatrices = MakeQuadMatrices(float(width_), float(height_));
@@ -99,8 +110,11 @@ HRESULT CDXRenderEngine::RenderChannel(CVideoChannel* channel, ChannelVideoSetti
     FillQuad(workQuad_, 1.0f, 1.0f, 1.0f, 1.0f);
     BindQuad(device_, workQuad_, engineMatrices);
     SetPassMatrices(preProcess_, engineMatrices);
+}
 
-    // 3. Key against the matte: passes 1 and 2; W0 and W2 swap roles.
+// 3. Key against the matte: passes 1 and 2; W0 and W2 swap roles.
+void CDXRenderEngine::KeyPass(ChannelVideoSettings* settings, float sourceWidth, float sourceHeight)
+{
     IDirect3DTexture9* matte = nullptr;
     if (settings && settings->bKey) {
         matte = settings->FindMatte(
@@ -111,58 +125,53 @@ HRESULT CDXRenderEngine::RenderChannel(CVideoChannel* channel, ChannelVideoSetti
             },
             DeviceMatteLoader(device_));
     }
-    if (matte) {
-        preProcess_->SetFloat("_line_x", 1.0f / sourceWidth);
-        preProcess_->SetFloat("_line_y", 1.0f / sourceHeight);
-        preProcess_->SetTexture("_tex0", work_[0]);
-        preProcess_->SetTexture("_tex1", matte);
-        preProcess_->SetFloat("_min_hue", settings->MinHue());
-        preProcess_->SetFloat("_max_hue", settings->MaxHue());
-        preProcess_->SetFloat("_min_saturation", settings->fMinSaturation);
-        {
-            TextureSurface w1(work_[1]);
-            device_->SetRenderTarget(0, w1.get());
-            DrawPass(device_, preProcess_, 1);
-        }
-        const D3DXVECTOR4 range(settings->fRange[0], settings->fRange[1], settings->fRange[2], settings->fRange[3]);
-        preProcess_->SetTexture("_tex0", work_[0]);
-        preProcess_->SetTexture("_tex1", matte);
-        preProcess_->SetTexture("_tex2", work_[1]);
-        preProcess_->SetVector("_range", &range);
-        {
-            TextureSurface w2(work_[2]);
-            device_->SetRenderTarget(0, w2.get());
-            DrawPass(device_, preProcess_, 2);
-        }
-        std::swap(work_[0], work_[2]);
+    if (!matte)
+        return;
+    preProcess_->SetFloat("_line_x", 1.0f / sourceWidth);
+    preProcess_->SetFloat("_line_y", 1.0f / sourceHeight);
+    preProcess_->SetTexture("_tex0", work_[0]);
+    preProcess_->SetTexture("_tex1", matte);
+    preProcess_->SetFloat("_min_hue", settings->MinHue());
+    preProcess_->SetFloat("_max_hue", settings->MaxHue());
+    preProcess_->SetFloat("_min_saturation", settings->fMinSaturation);
+    {
+        TextureSurface w1(work_[1]);
+        device_->SetRenderTarget(0, w1.get());
+        DrawPass(device_, preProcess_, 1);
     }
-
-    // 4. Colour adjustment: pass 3; W0 and W1 swap roles.
-    if (settings && settings->bColorAdjust) {
-        preProcess_->SetFloat("_brightness", settings->fBrightness);
-        preProcess_->SetFloat("_contrast", settings->fContrast);
-        preProcess_->SetFloat("_hue", settings->fHue);
-        preProcess_->SetFloat("_saturation", settings->fSaturation);
-        preProcess_->SetInt("_coloradjust", 1);
-        preProcess_->SetFloat("_line_x", 1.0f / width_);
-        preProcess_->SetFloat("_line_y", 1.0f / height_);
-        preProcess_->SetTexture("_tex0", work_[0]);
-        preProcess_->SetTexture("_tex1", nullptr);
-        {
-            TextureSurface w1(work_[1]);
-            device_->SetRenderTarget(0, w1.get());
-            DrawPass(device_, preProcess_, 3);
-        }
-        std::swap(work_[0], work_[1]);
+    const D3DXVECTOR4 range(settings->fRange[0], settings->fRange[1], settings->fRange[2], settings->fRange[3]);
+    preProcess_->SetTexture("_tex0", work_[0]);
+    preProcess_->SetTexture("_tex1", matte);
+    preProcess_->SetTexture("_tex2", work_[1]);
+    preProcess_->SetVector("_range", &range);
+    {
+        TextureSurface w2(work_[2]);
+        device_->SetRenderTarget(0, w2.get());
+        DrawPass(device_, preProcess_, 2);
     }
+    std::swap(work_[0], work_[2]);
+}
 
-    preProcess_->End();
-    device_->EndScene();
-    device_->SetRenderTarget(0, previousTarget);
-    if (previousTarget)
-        previousTarget->Release();
-
-    return PlaceChannelImage(channel, work_[0], field);
+// 4. Colour adjustment: pass 3; W0 and W1 swap roles.
+void CDXRenderEngine::ColourAdjustPass(ChannelVideoSettings* settings)
+{
+    if (!settings || !settings->bColorAdjust)
+        return;
+    preProcess_->SetFloat("_brightness", settings->fBrightness);
+    preProcess_->SetFloat("_contrast", settings->fContrast);
+    preProcess_->SetFloat("_hue", settings->fHue);
+    preProcess_->SetFloat("_saturation", settings->fSaturation);
+    preProcess_->SetInt("_coloradjust", 1);
+    preProcess_->SetFloat("_line_x", 1.0f / width_);
+    preProcess_->SetFloat("_line_y", 1.0f / height_);
+    preProcess_->SetTexture("_tex0", work_[0]);
+    preProcess_->SetTexture("_tex1", nullptr);
+    {
+        TextureSurface w1(work_[1]);
+        device_->SetRenderTarget(0, w1.get());
+        DrawPass(device_, preProcess_, 3);
+    }
+    std::swap(work_[0], work_[1]);
 }
 
 HRESULT CDXRenderEngine::PlaceChannelImage(CVideoChannel* channel, IDirect3DTexture9* source, int field)
