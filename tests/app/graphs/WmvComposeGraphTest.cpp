@@ -536,7 +536,7 @@ TEST_F(WmvOutput, DestroyEndsEverySessionAndNoStatusComesAfter)
     // A late status from the sink has nowhere to go, and one reaching the graph itself after
     // its event is closed is dropped.
     EXPECT_FALSE(standins_->SendPushStatus(0, WMT_ERROR, E_FAIL));
-    EXPECT_EQ(graph_->OnStatus(WMT_ERROR, E_FAIL, WMT_TYPE_DWORD, nullptr, nullptr), S_OK);
+    EXPECT_EQ(graph_->PushSession().OnStatus(WMT_ERROR, E_FAIL, WMT_TYPE_DWORD, nullptr, nullptr), S_OK);
     delete graph_;
     graph_ = nullptr;
     EXPECT_FALSE(standins_->SendPushStatus(0, WMT_OPENED, S_OK));
@@ -556,7 +556,7 @@ TEST_F(WmvOutput, GraphDeletedWithoutDestroyLeavesNoCallback)
 class WmvCredentialCallback : public ::testing::Test {
 protected:
     void TearDown() override { SetWmvCredentialPrompt(WmvCredentialPrompt()); }
-    CWmvComposeGraph graph_;
+    CWmvPushSession session_;
 };
 
 TEST_F(WmvCredentialCallback, OkFillsTheBuffersTerminated)
@@ -574,7 +574,7 @@ TEST_F(WmvCredentialCallback, OkFillsTheBuffersTerminated)
     WCHAR password[4] = {L'x', L'y', L'z', L'w'};
     DWORD flags = 77;
     WCHAR site[] = L"server";
-    ASSERT_EQ(graph_.AcquireCredentials(nullptr, site, user, 12, password, 4, S_OK, &flags), S_OK);
+    ASSERT_EQ(session_.AcquireCredentials(nullptr, site, user, 12, password, 4, S_OK, &flags), S_OK);
     EXPECT_EQ(Text(asked.site), L"server");
     EXPECT_EQ(Text(asked.user), L"abc");
     EXPECT_EQ(Text(asked.password), L"xyzw");
@@ -592,13 +592,13 @@ TEST_F(WmvCredentialCallback, EmptyBuffersAndCancel)
     });
     WCHAR untouched[2] = {L'q', L'q'};
     DWORD flags = 77;
-    EXPECT_EQ(graph_.AcquireCredentials(nullptr, nullptr, untouched, 0, nullptr, 0, S_OK, &flags), S_OK);
+    EXPECT_EQ(session_.AcquireCredentials(nullptr, nullptr, untouched, 0, nullptr, 0, S_OK, &flags), S_OK);
     EXPECT_EQ(untouched[0], L'q');
     EXPECT_EQ(flags, 0u);
 
     SetWmvCredentialPrompt([](WmvCredentials&) { return false; });
     WCHAR user[8] = L"keep";
-    EXPECT_EQ(graph_.AcquireCredentials(nullptr, nullptr, user, 8, nullptr, 0, S_OK, &flags), E_FAIL);
+    EXPECT_EQ(session_.AcquireCredentials(nullptr, nullptr, user, 8, nullptr, 0, S_OK, &flags), E_FAIL);
     EXPECT_EQ(std::wstring(user), L"keep");
 }
 
@@ -654,7 +654,7 @@ TEST_F(WmvCredentialCallback, DefaultAsksWithThePasswordBox)
     WCHAR user[16] = L"last";
     WCHAR password[16] = L"old";
     DWORD flags = 0;
-    const HRESULT ok = graph_.AcquireCredentials(nullptr, site, user, 16, password, 16, S_OK, &flags);
+    const HRESULT ok = session_.AcquireCredentials(nullptr, site, user, 16, password, 16, S_OK, &flags);
 
     BoxAnswer cancel;
     cancel.user = L"other";
@@ -662,7 +662,7 @@ TEST_F(WmvCredentialCallback, DefaultAsksWithThePasswordBox)
     g_answer = &cancel;
     WCHAR kept[16] = L"keep";
     DWORD cancelFlags = 77;
-    const HRESULT cancelled = graph_.AcquireCredentials(nullptr, site, kept, 16, nullptr, 0, S_OK, &cancelFlags);
+    const HRESULT cancelled = session_.AcquireCredentials(nullptr, site, kept, 16, nullptr, 0, S_OK, &cancelFlags);
     g_answer = nullptr;
     UnhookWindowsHookEx(hook);
 
@@ -684,14 +684,14 @@ TEST_F(WmvCredentialCallback, DefaultAsksWithThePasswordBox)
 TEST_F(WmvCredentialCallback, CallbacksAnswerTheirInterfacesOnly)
 {
     void* p = nullptr;
-    EXPECT_EQ(graph_.QueryInterface(IID_IWMStatusCallback, &p), S_OK);
-    EXPECT_EQ(p, static_cast<IWMStatusCallback*>(&graph_));
-    EXPECT_EQ(graph_.QueryInterface(IID_IWMCredentialCallback, &p), S_OK);
-    EXPECT_EQ(p, static_cast<IWMCredentialCallback*>(&graph_));
-    EXPECT_EQ(graph_.QueryInterface(IID_IBaseFilter, &p), E_NOINTERFACE);
+    EXPECT_EQ(session_.QueryInterface(IID_IWMStatusCallback, &p), S_OK);
+    EXPECT_EQ(p, static_cast<IWMStatusCallback*>(&session_));
+    EXPECT_EQ(session_.QueryInterface(IID_IWMCredentialCallback, &p), S_OK);
+    EXPECT_EQ(p, static_cast<IWMCredentialCallback*>(&session_));
+    EXPECT_EQ(session_.QueryInterface(IID_IBaseFilter, &p), E_NOINTERFACE);
     EXPECT_EQ(p, nullptr);
-    EXPECT_EQ(static_cast<IWMStatusCallback*>(&graph_)->AddRef(), 1u);
-    EXPECT_EQ(static_cast<IWMCredentialCallback*>(&graph_)->Release(), 1u);
+    EXPECT_EQ(static_cast<IWMStatusCallback*>(&session_)->AddRef(), 1u);
+    EXPECT_EQ(static_cast<IWMCredentialCallback*>(&session_)->Release(), 1u);
 }
 
 } // namespace
