@@ -4,14 +4,14 @@
 #include "app/graphs/ProgramGraphs.h"
 
 #include "app/core/OutputType.h"
-#include "app/graphs/ElemGraph.h"
-#include "app/graphs/AudioPreviewGraph.h"
-#include "app/graphs/AviComposeGraph.h"
-#include "app/graphs/DecklinkComposeGraph.h"
-#include "app/graphs/DvComposeGraph.h"
-#include "app/graphs/Ovx500ComposeGraph.h"
-#include "app/graphs/VDComposeGraph.h"
-#include "app/graphs/WmvComposeGraph.h"
+#include "app/graphs/input/ElemGraph.h"
+#include "app/graphs/preview/AudioPreviewGraph.h"
+#include "app/graphs/outputs/avi/AviComposeGraph.h"
+#include "app/graphs/outputs/decklink/DecklinkComposeGraph.h"
+#include "app/graphs/outputs/dv/DvComposeGraph.h"
+#include "app/graphs/outputs/card/Ovx500ComposeGraph.h"
+#include "app/graphs/outputs/vd/VDComposeGraph.h"
+#include "app/graphs/outputs/wmv/WmvComposeGraph.h"
 
 #include <new>
 

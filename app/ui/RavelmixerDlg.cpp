@@ -9,7 +9,7 @@
 #include "app/engine/VideoMixer.h"
 #include "app/foundation/AppHelpers.h"
 #include "app/ui/DeskHotKeys.h"
-#include "app/graphs/WmvComposeGraph.h"
+#include "app/graphs/outputs/wmv/WmvComposeGraph.h"
 #include "app/settings/ControlDialogs.h"
 #include "app/settings/HotKeyTable.h"
 #include "app/settings/OPConfigPage.h"

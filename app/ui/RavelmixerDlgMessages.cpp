@@ -9,8 +9,8 @@
 #include "app/engine/Channel.h"
 #include "app/engine/VideoMixer.h"
 #include "app/foundation/AppHelpers.h"
-#include "app/graphs/DXGraph.h"
-#include "app/graphs/WmvComposeGraph.h"
+#include "app/graphs/base/DXGraph.h"
+#include "app/graphs/outputs/wmv/WmvComposeGraph.h"
 #include "app/ui/VolCtrlPane.h"
 
 #include <shellapi.h>

@@ -4,7 +4,7 @@
 // frames are handed over as fast as the pin takes them.
 #include "tests/app/graphs/RecordingSink.h"
 
-#include "app/graphs/ComposeSource.h"
+#include "app/graphs/compose/ComposeSource.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -2,7 +2,7 @@
 // SendSample and a client holding the whole frame, for 1, 4 and 16 loopback clients.
 // The producer keeps at most four frames in flight to the slowest client, as a paced
 // output would, so no client is dropped for falling behind.
-#include "app/graphs/VDFrameServer.h"
+#include "app/graphs/outputs/vd/VDFrameServer.h"
 #include "app/core/VDWireFormat.h"
 
 #include <winsock2.h>

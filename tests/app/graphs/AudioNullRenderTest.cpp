@@ -1,4 +1,4 @@
-#include "app/graphs/AudioNullRender.h"
+#include "app/graphs/input/AudioNullRender.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // the default audio renderer the graph finds, playing the newest audio with low delay.
 #include "OutputSinksFixture.h"
 
-#include "app/graphs/AudioPreviewGraph.h"
+#include "app/graphs/preview/AudioPreviewGraph.h"
 
 using namespace sinkstest;
 using standin::COutputStandIns;

@@ -7,7 +7,7 @@
 #include "app/core/EngineClock.h"
 #include "app/engine/VideoMixer.h"
 #include "app/foundation/AppHelpers.h"
-#include "app/graphs/AviComposeGraph.h"
+#include "app/graphs/outputs/avi/AviComposeGraph.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/core/EngineClock.h"
-#include "app/graphs/AviFileSplitter.h"
+#include "app/graphs/outputs/avi/AviFileSplitter.h"
 
 #include <map>
 #include <memory>

@@ -7,9 +7,9 @@
 // there, for the independent reader of avi_ffprobe_check.sh.
 #include "app/core/EngineClock.h"
 #include "ProgramAudioType.h"
-#include "app/graphs/AviComposeGraph.h"
-#include "app/graphs/AviFileWriter.h"
-#include "app/graphs/ComposeSource.h"
+#include "app/graphs/outputs/avi/AviComposeGraph.h"
+#include "app/graphs/outputs/avi/AviFileWriter.h"
+#include "app/graphs/compose/ComposeSource.h"
 #include "testing/dv/DvStandIns.h"
 #include "testing/dv/StandInPins.h"
 

@@ -1,4 +1,4 @@
-#include "app/graphs/CaptureFormat.h"
+#include "app/graphs/input/CaptureFormat.h"
 
 #include <streams.h>
 

@@ -1,4 +1,4 @@
-#include "app/graphs/ComposeSampleQueue.h"
+#include "app/graphs/compose/ComposeSampleQueue.h"
 
 #include <gtest/gtest.h>
 

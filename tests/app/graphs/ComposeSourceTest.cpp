@@ -4,7 +4,7 @@
 #include "ProgramAudioType.h"
 
 #include "app/core/EngineClock.h"
-#include "app/graphs/ComposeSource.h"
+#include "app/graphs/compose/ComposeSource.h"
 
 #include <gtest/gtest.h>
 

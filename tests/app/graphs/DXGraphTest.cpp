@@ -1,4 +1,4 @@
-#include "app/graphs/DXGraph.h"
+#include "app/graphs/base/DXGraph.h"
 
 #include <gtest/gtest.h>
 

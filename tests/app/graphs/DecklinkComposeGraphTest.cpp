@@ -2,7 +2,7 @@
 // categories, "None" for none, and a name that is not installed refused with a message.
 #include "OutputSinksFixture.h"
 
-#include "app/graphs/DecklinkComposeGraph.h"
+#include "app/graphs/outputs/decklink/DecklinkComposeGraph.h"
 
 using namespace sinkstest;
 using standin::COutputStandIns;

@@ -3,8 +3,8 @@
 // tells the operator, the chain it builds, what reaches the deck, and the events it reports.
 #include "app/core/EngineClock.h"
 #include "ProgramAudioType.h"
-#include "app/graphs/DvComposeGraph.h"
-#include "app/graphs/ExtDeviceCodes.h"
+#include "app/graphs/outputs/dv/DvComposeGraph.h"
+#include "app/graphs/outputs/dv/ExtDeviceCodes.h"
 #include "testing/dvout/DvOutStandIns.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 #include "OutputSinksFixture.h"
 
 #include "SimCard.h"
-#include "app/graphs/Ovx500ComposeGraph.h"
+#include "app/graphs/outputs/card/Ovx500ComposeGraph.h"
 #include "cardlib/ovx500u.h"
 
 using namespace sinkstest;

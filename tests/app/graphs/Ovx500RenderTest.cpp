@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "SimCard.h"
-#include "app/graphs/Ovx500Render.h"
+#include "app/graphs/outputs/card/Ovx500Render.h"
 #include "cardlib/ovx500u.h"
 
 #include <afx.h>

@@ -1,4 +1,4 @@
-#include "app/graphs/SourceLocation.h"
+#include "app/graphs/input/SourceLocation.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The virtual-device output graph: the program through the colour space converter into the
 // frame server, and a virtual device's connection receiving it as RGB24.
-#include "app/graphs/VDComposeGraph.h"
+#include "app/graphs/outputs/vd/VDComposeGraph.h"
 #include "tests/app/core/VDTestSocket.h"
 
 #include "OutputSinksFixture.h"

@@ -1,5 +1,5 @@
 // The frame server driven by raw loopback clients.
-#include "app/graphs/VDFrameServer.h"
+#include "app/graphs/outputs/vd/VDFrameServer.h"
 #include "app/core/EngineClock.h"
 #include "tests/app/core/VDFixtures.h"
 #include "tests/app/core/VDTestSocket.h"

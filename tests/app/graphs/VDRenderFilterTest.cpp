@@ -1,5 +1,5 @@
 // CVDRender: its pins, the set-up replies they give and the samples they pass on.
-#include "app/graphs/VDRender.h"
+#include "app/graphs/outputs/vd/VDRender.h"
 #include "tests/app/graphs/VDConnector.h"
 #include "tests/app/core/VDFixtures.h"
 #include "tests/app/core/VDTestSocket.h"

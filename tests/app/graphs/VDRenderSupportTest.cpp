@@ -1,5 +1,5 @@
 // The renderer's type rule, set-up reply and sample framing, over real media samples.
-#include "app/graphs/VDRenderSupport.h"
+#include "app/graphs/outputs/vd/VDRenderSupport.h"
 #include "tests/app/core/VDFixtures.h"
 #include "tests/app/core/VDTestSocket.h"
 

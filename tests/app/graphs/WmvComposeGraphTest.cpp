@@ -2,7 +2,7 @@
 // writer, whose records show what the graph configured: file name, sinks, profile and the
 // content description; push outcomes come from the stand-in push sink's own thread.
 #include "app/core/EngineClock.h"
-#include "app/graphs/WmvComposeGraph.h"
+#include "app/graphs/outputs/wmv/WmvComposeGraph.h"
 
 #include "app/foundation/AppHelpers.h"
 #include "app/settings/WMVCredentialDlgIds.h"

@@ -3,7 +3,7 @@
 // and splits at the sheet's size.
 #include "app/settings/OutputSheets.h"
 
-#include "app/graphs/AviComposeGraph.h"
+#include "app/graphs/outputs/avi/AviComposeGraph.h"
 
 #include <gtest/gtest.h>
 

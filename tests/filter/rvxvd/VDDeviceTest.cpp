@@ -153,7 +153,7 @@ TEST(RvxvdRegistration, Regsvr32ListsAndUnlistsTheDevices)
 // End to end: the registered device, opened through the device enumerator into a graph,
 // fed by the frame server.
 
-#include "app/graphs/VDRender.h"
+#include "app/graphs/outputs/vd/VDRender.h"
 #include "tests/app/graphs/VDConnector.h"
 
 #include <streams.h>

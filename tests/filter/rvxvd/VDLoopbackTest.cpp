@@ -1,6 +1,6 @@
 // Both sides of the protocol together: the program's frame server and the device's
 // streaming core on one loopback connection.
-#include "app/graphs/VDFrameServer.h"
+#include "app/graphs/outputs/vd/VDFrameServer.h"
 #include "filter/rvxvd/VDStreamCore.h"
 #include "tests/app/core/VDTestSocket.h"
 
