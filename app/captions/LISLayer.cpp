@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <cwctype>
 #include <string>
-#include <utility>
 
 namespace {
 
@@ -42,6 +41,7 @@ void CLISLayer::Init(CLISScene* scene)
 {
     scene_ = scene;
     device_ = scene ? scene->GetDevice() : nullptr;
+    if (device_) device_->AddRef();
 }
 
 CLISLayer::CLISLayer(CLISScene* scene, int kind, int motion, float x, float y, int speed, int stay, int width,
@@ -77,9 +77,8 @@ CLISLayer::CLISLayer(const BYTE* bytes, DWORD count, CLISScene* scene, int kind,
 
 CLISLayer::~CLISLayer()
 {
-    // The frames go before the device they were made on.
-    frames_.clear();
-    device_.Release();
+    for (IDirect3DSurface9* f : frames_) f->Release();
+    if (device_) device_->Release();
 }
 
 void CLISLayer::LoadAnimation(const wchar_t* path)
@@ -164,7 +163,7 @@ bool CLISLayer::AddFrame(IDirect3DSurface9* source)
             frame->UnlockRect();
         }
     }
-    frames_.push_back(std::move(frame));
+    frames_.push_back(frame.Detach());
     return true;
 }
 

@@ -7,7 +7,6 @@
 
 #include <windows.h>
 #include <d3d9.h>
-#include <streams.h>
 
 #include <cstdint>
 #include <vector>
@@ -72,7 +71,7 @@ private:
     void EndPass();
 
     CLISScene* scene_ = nullptr;
-    CComPtr<IDirect3DDevice9> device_;
+    IDirect3DDevice9* device_ = nullptr;
     int kind_;
     captions::LayerPlacement placement_;
     float z_ = 0;
@@ -83,7 +82,7 @@ private:
     int startDelay_ = 0;
     int repeatCount_ = 1;
     int repeatInterval_ = 0;
-    std::vector<CComPtr<IDirect3DSurface9>> frames_;
+    std::vector<IDirect3DSurface9*> frames_;
     int period_;
     bool finished_ = false;
     // The pass clock: the tick of its first frame, and the time run since, summed frame by
