@@ -111,15 +111,14 @@ void CDXRenderEngine::ReleaseAll()
 
 HRESULT CDXRenderEngine::CreateDevice()
 {
-    IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
+    CComPtr<IDirect3D9> d3d;
+    d3d.Attach(Direct3DCreate9(D3D_SDK_VERSION));
     if (!d3d)
         return E_FAIL;
     D3DCAPS9 caps = {};
     HRESULT hr = d3d->GetDeviceCaps(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, &caps);
-    if (FAILED(hr)) {
-        d3d->Release();
+    if (FAILED(hr))
         return hr;
-    }
     DWORD behaviour = D3DCREATE_MULTITHREADED;
     behaviour |= (caps.DevCaps & D3DDEVCAPS_HWTRANSFORMANDLIGHT) ? D3DCREATE_HARDWARE_VERTEXPROCESSING
                                                                  : D3DCREATE_SOFTWARE_VERTEXPROCESSING;
@@ -138,7 +137,6 @@ HRESULT CDXRenderEngine::CreateDevice()
     pp.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
     presentParams_ = pp;
     hr = d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, mixer_->GetRenderWindow(), behaviour, &pp, &device_);
-    d3d->Release();
     if (FAILED(hr))
         return hr;
     SetDefaultStates();
@@ -286,13 +284,11 @@ HRESULT CDXRenderEngine::FillTexture(IDirect3DTexture9* texture, D3DCOLOR colour
 {
     if (!device_ || !texture)
         return E_POINTER;
-    IDirect3DSurface9* surface = nullptr;
+    CComPtr<IDirect3DSurface9> surface;
     HRESULT hr = texture->GetSurfaceLevel(0, &surface);
     if (FAILED(hr))
         return hr;
-    hr = device_->ColorFill(surface, nullptr, colour);
-    surface->Release();
-    return hr;
+    return device_->ColorFill(surface, nullptr, colour);
 }
 
 HRESULT CDXRenderEngine::CreateWorkTextures()
@@ -362,17 +358,13 @@ HRESULT CDXRenderEngine::LoadEnginePasses()
     for (const Pass& p : passes) {
         if (!p.needed)
             continue;
-        ID3DXBuffer* errors = nullptr;
+        CComPtr<ID3DXBuffer> errors;
         HRESULT hr = D3DXCreateEffectFromFileW(device_, p.file, nullptr, nullptr, 0, nullptr, &*p.effect, &errors);
         if (FAILED(hr)) {
-            if (errors) {
+            if (errors)
                 ShowEngineMessage(static_cast<const char*>(errors->GetBufferPointer()));
-                errors->Release();
-            }
             return hr;
         }
-        if (errors)
-            errors->Release();
         D3DXHANDLE technique = nullptr;
         if (SUCCEEDED((*p.effect)->FindNextValidTechnique(nullptr, &technique)) && technique)
             (*p.effect)->SetTechnique(technique);

@@ -385,7 +385,7 @@ HRESULT CDXRenderEngine::FinishFrame(bool combine)
     if (!mixer_->GetListener())
         return S_OK;
 
-    IDirect3DSurface9* back = nullptr;
+    CComPtr<IDirect3DSurface9> back;
     HRESULT hr = device_->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back);
     if (FAILED(hr))
         return hr;
@@ -393,9 +393,7 @@ HRESULT CDXRenderEngine::FinishFrame(bool combine)
     if (IsInterlacedOutput() && !combine) {
         const bool first = (fieldType_ == 0 && parity_ == 0) || (fieldType_ == 1 && parity_ == 1);
         TextureSurface field(fields_[first ? 0 : 1]);
-        hr = device_->StretchRect(back, nullptr, field.get(), nullptr, D3DTEXF_NONE);
-        back->Release();
-        return hr;
+        return device_->StretchRect(back, nullptr, field.get(), nullptr, D3DTEXF_NONE);
     }
     if (IsInterlacedOutput() && combine && fields2Frame_) {
         fields2Frame_->SetTexture("tex_odd", fieldType_ == 0 ? fields_[0] : fields_[1]);
@@ -416,12 +414,9 @@ HRESULT CDXRenderEngine::FinishFrame(bool combine)
 
     const LONGLONG t = EngineClock::Now();
     IDirect3DSurface9* surface = outputs_.TakeSurface();
-    if (!surface) {
-        back->Release();
+    if (!surface)
         return E_UNEXPECTED;
-    }
     hr = device_->StretchRect(back, nullptr, surface, nullptr, D3DTEXF_LINEAR);
-    back->Release();
     if (FAILED(hr)) {
         outputs_.AddFree(surface);
         return hr;

@@ -1,5 +1,7 @@
 #include "app/settings/WmProfiles.h"
 
+#include "app/foundation/HandleOwner.h"
+
 #include <streams.h>
 
 #include <cstdio>
@@ -77,23 +79,6 @@ LONGLONG FileSize(HANDLE file)
     LARGE_INTEGER size = {};
     return GetFileSizeEx(file, &size) ? size.QuadPart : -1;
 }
-
-class CFileHandle {
-public:
-    explicit CFileHandle(HANDLE h) : m_handle(h) {}
-    ~CFileHandle()
-    {
-        if (m_handle != INVALID_HANDLE_VALUE)
-            CloseHandle(m_handle);
-    }
-    CFileHandle(const CFileHandle&) = delete;
-    CFileHandle& operator=(const CFileHandle&) = delete;
-    HANDLE Get() const { return m_handle; }
-    bool IsOpen() const { return m_handle != INVALID_HANDLE_VALUE; }
-
-private:
-    HANDLE m_handle;
-};
 
 } // namespace
 
@@ -176,8 +161,8 @@ HRESULT LoadProfileFile(IWMProfileManager* manager, const CString& path, IWMProf
     *profile = nullptr;
     if (!manager || path.IsEmpty())
         return E_INVALIDARG;
-    CFileHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    if (!file.IsOpen())
+    CHandleOwner file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file)
         return HRESULT_FROM_WIN32(GetLastError());
     const LONGLONG size = FileSize(file.Get());
     if (size < 0 || size > kProfileFileLimit)
@@ -223,8 +208,8 @@ HRESULT SaveProfileFile(IWMProfileManager* manager, IWMProfile* profile, const C
     HRESULT hr = GetProfileText(manager, profile, text);
     if (FAILED(hr))
         return hr;
-    CFileHandle file(CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.IsOpen())
+    CHandleOwner file(CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
         return HRESULT_FROM_WIN32(GetLastError());
     const DWORD bytes = static_cast<DWORD>(text.GetLength()) * sizeof(wchar_t);
     DWORD written = 0;
