@@ -83,7 +83,32 @@ HRESULT CCSBaseOutputPin::OnThreadCreate()
 {
     timeBeginPeriod(1);
     startTime_ = EngineClock::NowReferenceTime();
+    {
+        CAutoLock delivering(&deliveryLock_);
+        if (restartSet_ && restartFrom_ < startTime_)
+            startTime_ = restartFrom_;
+        restartSet_ = false;
+        holding_ = false;
+    }
     return CSourceStream::OnThreadCreate();
+}
+
+void CCSBaseOutputPin::HoldForRestart()
+{
+    CAutoLock delivering(&deliveryLock_);
+    holding_ = true;
+}
+
+void CCSBaseOutputPin::RestartFrom(REFERENCE_TIME start)
+{
+    CAutoLock delivering(&deliveryLock_);
+    restartFrom_ = start;
+    restartSet_ = true;
+}
+
+bool CCSBaseOutputPin::OldestWaitingStart(REFERENCE_TIME* start) const
+{
+    return start && queue_.OldestStart(start);
 }
 
 HRESULT CCSBaseOutputPin::OnThreadDestroy()
@@ -203,14 +228,32 @@ HRESULT CCSBaseOutputPin::DoBufferProcessingLoop()
             continue;
         }
 
-        hr = FillBuffer(sample);
-        if (hr == S_OK) {
-            HRESULT delivered = S_OK;
-            try {
-                delivered = Deliver(sample);
-            } catch (...) {
-                delivered = S_OK;
+        HRESULT delivered = S_OK;
+        bool held = false;
+        {
+            // Holding for a restart: what waits stays for the next start. The thread waits
+            // for its stop command without marking itself idle, so arrivals do not wake it.
+            CAutoLock delivering(&deliveryLock_);
+            held = holding_;
+            if (!held) {
+                hr = FillBuffer(sample);
+                if (hr == S_OK) {
+                    try {
+                        delivered = Deliver(sample);
+                    } catch (...) {
+                        delivered = S_OK;
+                    }
+                    if (delivered == S_OK)
+                        InterlockedIncrement(&delivered_);
+                }
             }
+        }
+        if (held) {
+            sample->Release();
+            WaitForRequest(INFINITE);
+            continue;
+        }
+        if (hr == S_OK) {
             sample->Release();
             if (delivered != S_OK) {
                 // Refused (flushing, stopping or failed): the next arrival tries again.

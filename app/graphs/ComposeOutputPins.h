@@ -25,6 +25,18 @@ public:
     bool IsIdle() const { return queue_.IsIdle(); }
     REFERENCE_TIME StartTime() const { return startTime_; }
     CComposeSampleQueue& Queue() { return queue_; }
+    // Records the streaming thread handed downstream and the renderer took.
+    LONG Delivered() const { return delivered_; }
+
+    // A restart that must lose nothing (an output switching files): from this call the pin
+    // keeps what arrives, delivers nothing more (a delivery in progress has ended when it
+    // returns) and queues even while it is briefly unconnected. The next start counts its
+    // times from RestartFrom's moment instead of the start itself, and ends the holding.
+    void HoldForRestart();
+    void RestartFrom(REFERENCE_TIME start);
+    bool IsHolding() const { return holding_; }
+    // The start time of the oldest waiting record that has one; false when none waits.
+    bool OldestWaitingStart(REFERENCE_TIME* start) const;
 
     // 0 for video, 1 for audio.
     virtual int GetMediaKind() const = 0;
@@ -53,7 +65,7 @@ protected:
     // The idle thread's wait: for the next arrival or the next command.
     void WaitForWorkOrCommand();
 
-    bool CanQueue() const { return active_ && IsConnected(); }
+    bool CanQueue() const { return active_ && (holding_ || IsConnected()); }
 
     ALLOCATOR_PROPERTIES request_;
     volatile bool active_ = false;
@@ -61,6 +73,13 @@ protected:
     CComposeSampleQueue queue_;
     // Set by the arrival that finds the thread idle (auto-reset).
     CAMEvent work_;
+    volatile LONG delivered_ = 0;
+    volatile bool holding_ = false;
+    // Held by the streaming thread from taking a record until its delivery returns, and by
+    // HoldForRestart, so no delivery is under way once holding starts.
+    CCritSec deliveryLock_;
+    bool restartSet_ = false;
+    REFERENCE_TIME restartFrom_ = 0;
 };
 
 class CCSVideoOutputPin : public CCSBaseOutputPin, public IVideoListener
