@@ -41,6 +41,17 @@ void VideoEngineTest::SetUp()
 
 void VideoEngineTest::TearDown()
 {
+    TearDownMixer();
+    if (window_)
+        DestroyWindow(window_);
+    SetExeDirectoryOverride(nullptr);
+    EngineClock::SetManualTimers(false);
+    EngineClock::SetSource(nullptr);
+    CoUninitialize();
+}
+
+void VideoEngineTest::TearDownMixer()
+{
     if (mixer_) {
         for (int i = 0; i < mixer_->GetInputCount(); ++i) {
             if (mixer_->GetChannel(i)) {
@@ -57,12 +68,6 @@ void VideoEngineTest::TearDown()
         EXPECT_EQ(mixer_->Release(), 0u);
         mixer_ = nullptr;
     }
-    if (window_)
-        DestroyWindow(window_);
-    SetExeDirectoryOverride(nullptr);
-    EngineClock::SetManualTimers(false);
-    EngineClock::SetSource(nullptr);
-    CoUninitialize();
 }
 
 void VideoEngineTest::MakeMixer(int width, int height, int fieldType, double pixelAspect)

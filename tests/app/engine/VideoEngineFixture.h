@@ -47,6 +47,9 @@ protected:
 
     // A mixer of the given output size and field type, started, with manual ticks.
     void MakeMixer(int width, int height, int fieldType = 2, double pixelAspect = 1.0);
+    // Detaches every input, lets the renderers go and releases the mixer (a test that makes
+    // several mixers in turn; TearDown does it for the last).
+    void TearDownMixer();
     // Attaches input `input` through a fresh VMR-9 and allocates its renderer surface.
     void AttachInput(int input, UINT sourceWidth, UINT sourceHeight);
     // Paints the input's renderer surface (left and right halves may differ) and presents it.
