@@ -401,6 +401,38 @@ TEST_F(VideoMixerTest, StoppingTheRealClockWaitsForTheTickThatRenders)
     EXPECT_EQ(layer.renders.load(), renders);
 }
 
+// Decoders of the older codecs (MS Video 1, Cinepak through the system's codecs) hand the
+// renderer 16-bit RGB: its surfaces reach the program in their colours like 32-bit ones.
+TEST_F(VideoEngineTest, RendererSurfacesInSixteenBitRgbReachTheProgram)
+{
+    const struct
+    {
+        const char* name;
+        D3DFORMAT format;
+    } cases[] = {
+        {"RGB32", D3DFMT_X8R8G8B8},
+        {"RGB565", D3DFMT_R5G6B5},
+        {"RGB555", D3DFMT_X1R5G5B5},
+    };
+    // Colours that 5 and 6 bits per channel hold exactly.
+    const D3DCOLOR left = D3DCOLOR_XRGB(0xF8, 0x00, 0x00), right = D3DCOLOR_XRGB(0x00, 0x00, 0xF8);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        MakeMixer(64, 48);
+        ASSERT_NO_FATAL_FAILURE(AttachInput(0, 64, 48, c.format));
+        PresentColour(0, left, right);
+        ASSERT_EQ(mixer_->CutTo(0), S_OK);
+        mixer_->SetListener(&listener_);
+        mixer_->OnClockTick();
+        const std::vector<DWORD> pixels = PopFramePixels();
+        ASSERT_FALSE(pixels.empty());
+        EXPECT_TRUE(ColourNear(PixelAt(pixels, 8, 24), left, 8));
+        EXPECT_TRUE(ColourNear(PixelAt(pixels, 56, 24), right, 8));
+        mixer_->SetListener(nullptr);
+        TearDownMixer();
+    }
+}
+
 class FieldTypeTest : public VideoEngineTest, public ::testing::WithParamInterface<int>
 {
 };

@@ -51,7 +51,7 @@ public:
     {
         handedOff_ = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     }
-    ~CountingSource() override { CloseHandle(handedOff_); }
+    ~CountingSource() { CloseHandle(handedOff_); }
     HRESULT SetPinMediaType(int pin, const AM_MEDIA_TYPE* type) override { return inner_->SetPinMediaType(pin, type); }
     void ActivatePins() override { inner_->ActivatePins(); }
     IVideoListener* GetVideoListener() override { return this; }

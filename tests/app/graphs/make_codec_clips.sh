@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Small clips in the older compressed formats that Wine's own AVI decoders handle (MS Video 1
 # and Cinepak), for the channel graph test: one second of a moving pattern at 64x48, 25 fps,
-# video only. Made at build time with ffmpeg, only when missing or older than this script.
+# with a tone in the program's audio format (44.1 kHz 16-bit stereo PCM). Made at build time with ffmpeg, only when missing or older than this script.
 #
 #   make_codec_clips.sh <folder>
 set -euo pipefail
@@ -11,6 +11,8 @@ mkdir -p "$folder"
 for codec in msvideo1 cinepak; do
   file=$folder/$codec.avi
   [ -s "$file" ] && [ "$file" -nt "$0" ] && continue
-  ffmpeg -nostdin -v error -y -f lavfi -i "testsrc2=size=64x48:rate=25:duration=1" -an -c:v "$codec" "$file.part.avi"
+  ffmpeg -nostdin -v error -y -f lavfi -i "testsrc2=size=64x48:rate=25:duration=1" \
+    -f lavfi -i "sine=frequency=440:sample_rate=44100:duration=1" \
+    -ac 2 -c:v "$codec" -c:a pcm_s16le "$file.part.avi"
   mv "$file.part.avi" "$file"
 done
