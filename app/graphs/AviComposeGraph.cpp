@@ -90,7 +90,21 @@ HRESULT CAviComposeGraph::Destroy()
 HRESULT CAviComposeGraph::Stop()
 {
     ShutdownSplitter();
+    // The pins stop delivering before the graph stops: Wine's multiplexer, stopped first as
+    // the filter nearer the file, lets go of its stream while a frame still arriving from the
+    // running source would be written through it (a null read in the multiplexer).
+    HoldPins();
     return CComposeGraph::Stop();
+}
+
+void CAviComposeGraph::HoldPins()
+{
+    if (CComposeSource* source = ComposeSource()) {
+        CCSBaseOutputPin* pins[] = {source->VideoPin(), source->AudioPin()};
+        for (CCSBaseOutputPin* pin : pins)
+            if (pin)
+                pin->HoldForRestart();
+    }
 }
 
 void CAviComposeGraph::ShutdownSplitter()
@@ -263,12 +277,7 @@ CString CAviComposeGraph::CurrentFileName()
 // stamped before the restart would otherwise be dropped as late).
 HRESULT CAviComposeGraph::StopGraph()
 {
-    if (CComposeSource* source = ComposeSource()) {
-        CCSBaseOutputPin* pins[] = {source->VideoPin(), source->AudioPin()};
-        for (CCSBaseOutputPin* pin : pins)
-            if (pin)
-                pin->HoldForRestart();
-    }
+    HoldPins();
     return m_graph.Stop();
 }
 
