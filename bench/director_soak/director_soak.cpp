@@ -1,8 +1,10 @@
 // Soak of the switching core on the real clock: the director as the program makes it (the
 // program's graph factory, its own multimedia timers) with the two sample clips as file
 // channels, a cut, a mix or a picture-in-picture every few seconds, and the AVI output
-// (splitting by size; finished files are counted and deleted) and the virtual-device output
-// running throughout. Every 30 s and at the end it prints composed frames, frames each
+// (splitting by size; finished files are counted and deleted), the virtual-device output and
+// the Decklink output running throughout. What the machine lacks under Wine (the system's
+// colour space converter the virtual-device output needs, the Decklink renderers) comes from
+// the output stand-ins, registered in this process only. Every 30 s and at the end it prints composed frames, frames each
 // output took and dropped, the frames found in the AVI files, memory, handles and threads;
 // at the end the time Shutdown took.
 //
@@ -10,6 +12,8 @@
 //
 // Run from build/win64/bench under Wine with a display, the program folder at ../out (fx\,
 // samples\); AVI files go to %TEMP%\rvx_soak.
+#include <afxwin.h>
+
 #include "app/core/EngineClock.h"
 #include "app/core/OutputType.h"
 #include "app/engine/Channel.h"
@@ -20,9 +24,11 @@
 #include "app/foundation/AppHelpers.h"
 #include "app/graphs/AviComposeGraph.h"
 #include "app/graphs/ProgramGraphs.h"
+#include "testing/outputs/OutputStandIns.h"
 
 #include <psapi.h>
 #include <tlhelp32.h>
+#include <winternl.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -78,6 +84,43 @@ long CountVideoChunks(const CString& path)
     }
     CloseHandle(file);
     return frames;
+}
+
+// The process's handles as the system lists them (GetProcessHandleCount answers 0 under Wine).
+DWORD HandleCount()
+{
+    DWORD count = 0;
+    if (GetProcessHandleCount(GetCurrentProcess(), &count) && count)
+        return count;
+    typedef LONG(WINAPI * QueryFn)(ULONG, void*, ULONG, ULONG*);
+    const QueryFn query =
+        reinterpret_cast<QueryFn>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation"));
+    if (!query)
+        return 0;
+    // SYSTEM_HANDLE_INFORMATION: a count, then entries that begin with the owner's process id.
+    struct Entry
+    {
+        ULONG process;
+        BYTE type, flags;
+        USHORT handle;
+        void* object;
+        ACCESS_MASK access;
+    };
+    std::vector<BYTE> buffer(1 << 20);
+    ULONG needed = 0;
+    LONG status;
+    while ((status = query(16, buffer.data(), ULONG(buffer.size()), &needed)) == LONG(0xC0000004) &&
+           buffer.size() < (64u << 20))
+        buffer.resize(buffer.size() * 2);
+    if (status != 0)
+        return 0;
+    const ULONG entries = *reinterpret_cast<const ULONG*>(buffer.data());
+    const Entry* entry = reinterpret_cast<const Entry*>(buffer.data() + sizeof(ULONG_PTR));
+    const ULONG self = GetCurrentProcessId();
+    for (ULONG i = 0; i < entries; ++i)
+        if (entry[i].process == self)
+            ++count;
+    return count;
 }
 
 DWORD ThreadCount()
@@ -143,7 +186,9 @@ int main(int argc, char** argv)
     GetModuleFileNameW(nullptr, exe, MAX_PATH);
     std::wstring folder(exe);
     folder.resize(folder.find_last_of(L'\\'));
-    const CString program = CString((folder + L"\\..\\out").c_str());
+    wchar_t full[MAX_PATH] = {};
+    GetFullPathNameW((folder + L"\\..\\out").c_str(), MAX_PATH, full, nullptr);
+    const CString program(full);
     SetExeDirectoryOverride(program);
     wchar_t temp[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, temp);
@@ -152,6 +197,10 @@ int main(int argc, char** argv)
 
     HWND window = CreateWindowExW(0, L"STATIC", L"soak", WS_POPUP | WS_VISIBLE, 0, 0, 320, 240, nullptr, nullptr,
                                   GetModuleHandleW(nullptr), nullptr);
+    // The channels' owner, as the channel panels are in the program.
+    standin::COutputStandIns standIns;
+    CWnd owner;
+    owner.Attach(window);
     CProgramGraphFactory factory;
     CDirector director;
     director.SetChannelGraphFactory(&factory);
@@ -167,7 +216,7 @@ int main(int argc, char** argv)
         CString clip;
         clip.Format(L"%s\\samples\\sample%d.avi", static_cast<LPCWSTR>(program), number);
         CChannel* channel = nullptr;
-        hr = director.LoadChannel(nullptr, window, number, &channel, FileSource(clip), FileSource(clip));
+        hr = director.LoadChannel(&owner, window, number, &channel, FileSource(clip), FileSource(clip));
         if (FAILED(hr) || !channel || !channel->GetGraph()->GetTransport()) {
             std::printf("soak: channel %d did not load %ls, error 0x%08lx\n", number, static_cast<LPCWSTR>(clip),
                         static_cast<unsigned long>(hr));
@@ -183,7 +232,11 @@ int main(int argc, char** argv)
     avi.ACodec = L"None";
     director.SetAviSettings(avi);
     director.SetListenPort(static_cast<WORD>(port));
-    for (int type : {kOutputAvi, kOutputVirtualDevice}) {
+    DecklinkOutputSettings decklink;
+    decklink.VideoDevice = standin::COutputStandIns::DecklinkVideoName();
+    decklink.AudioDevice = standin::COutputStandIns::DecklinkAudioName();
+    director.SetDecklinkSettings(decklink);
+    for (int type : {kOutputAvi, kOutputVirtualDevice, kOutputDecklink}) {
         hr = director.StartOutput(type);
         std::printf("soak: output %d started, 0x%08lx\n", type, static_cast<unsigned long>(hr));
     }
@@ -193,7 +246,7 @@ int main(int argc, char** argv)
     const DWORD begin = GetTickCount();
     const DWORD length = static_cast<DWORD>(minutes * 60000.0);
     DWORD nextSwitch = begin + 3000, nextReport = begin + 30000, transitionEnd = 0, nextLoopCheck = begin + 1000;
-    long switches = 0, cuts = 0, rewinds = 0, aviFrames = 0, aviFiles = 0;
+    long switches = 0, cuts = 0, rewinds = 0, aviFrames = 0, aviFiles = 0, decklinkFrames = 0;
     const int effects[] = {0, 1, 10}; // a cut, the mix, the picture-in-picture
     std::set<CString> counted;
 
@@ -228,17 +281,22 @@ int main(int argc, char** argv)
         memory.cb = sizeof(memory);
         GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory),
                              sizeof(memory));
-        DWORD handles = 0;
-        GetProcessHandleCount(GetCurrentProcess(), &handles);
-        const OutputCounts a = CountsOf(director, kOutputAvi), v = CountsOf(director, kOutputVirtualDevice);
+        const DWORD handles = HandleCount();
+        const OutputCounts a = CountsOf(director, kOutputAvi), v = CountsOf(director, kOutputVirtualDevice),
+                           d = CountsOf(director, kOutputDecklink);
+        // The stand-in keeps a small record per frame; the log is emptied at each report.
+        decklinkFrames += static_cast<long>(standin::DecklinkVideoLog().Count());
+        standin::DecklinkVideoLog().Reset();
+        standin::DecklinkAudioLog().Reset();
         const double seconds = (GetTickCount() - begin) / 1000.0;
         const LONG composed = engine->GetComposedCount() - composedAtStart;
         std::printf("soak %s %.0f s: composed %ld (%.2f/s), AVI took %ld dropped %ld, files %ld with %ld frames, "
-                    "virtual device took %ld dropped %ld, transitions %ld (cuts %ld), rewinds %ld, private %lu KB, "
+                    "virtual device took %ld dropped %ld, Decklink took %ld dropped %ld (renderer got %ld), "
+                    "transitions %ld (cuts %ld), rewinds %ld, committed %lu KB, "
                     "working set %lu KB, handles %lu, threads %lu, stops left %ld\n",
                     when, seconds, static_cast<long>(composed), seconds > 0 ? composed / seconds : 0.0, a.delivered,
-                    a.dropped, aviFiles, aviFrames, v.delivered, v.dropped, switches, cuts, rewinds,
-                    static_cast<unsigned long>(memory.PrivateUsage / 1024),
+                    a.dropped, aviFiles, aviFrames, v.delivered, v.dropped, d.delivered, d.dropped, decklinkFrames,
+                    switches, cuts, rewinds, static_cast<unsigned long>(memory.PagefileUsage / 1024),
                     static_cast<unsigned long>(memory.WorkingSetSize / 1024), static_cast<unsigned long>(handles),
                     static_cast<unsigned long>(ThreadCount()), static_cast<long>(CChannel::LeftGraphs()));
         std::fflush(stdout);
@@ -302,6 +360,7 @@ int main(int argc, char** argv)
     std::printf("soak: shut down in %lu ms\n", static_cast<unsigned long>(GetTickCount() - shutdownBegin));
     report("after shutdown");
     RemoveDirectoryW(aviFolder);
+    owner.Detach();
     DestroyWindow(window);
     CoUninitialize();
     return 0;
