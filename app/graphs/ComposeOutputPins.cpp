@@ -21,8 +21,9 @@ const DWORD kStopValid = AM_SAMPLE_STOPVALID;
 // --- base pin -------------------------------------------------------------------
 
 CCSBaseOutputPin::CCSBaseOutputPin(LPCTSTR objectName, HRESULT* phr, CSource* filter, LPCWSTR pinName)
-    : CSourceStream(objectName, phr, filter, pinName), work_(FALSE, phr)
+    : CSourceStream(objectName, phr, filter, pinName), work_(FALSE, phr), notDelivering_(TRUE, phr)
 {
+    notDelivering_.Set();
     request_.cBuffers = 0;
     request_.cbBuffer = 0;
     request_.cbAlign = 0;
@@ -84,7 +85,7 @@ HRESULT CCSBaseOutputPin::OnThreadCreate()
     timeBeginPeriod(1);
     startTime_ = EngineClock::NowReferenceTime();
     {
-        CAutoLock delivering(&deliveryLock_);
+        CAutoLock lock(&holdLock_);
         if (restartSet_ && restartFrom_ < startTime_)
             startTime_ = restartFrom_;
         restartSet_ = false;
@@ -95,13 +96,18 @@ HRESULT CCSBaseOutputPin::OnThreadCreate()
 
 void CCSBaseOutputPin::HoldForRestart()
 {
-    CAutoLock delivering(&deliveryLock_);
-    holding_ = true;
+    {
+        CAutoLock lock(&holdLock_);
+        holding_ = true;
+        if (!delivering_)
+            return;
+    }
+    notDelivering_.Wait(5000);
 }
 
 void CCSBaseOutputPin::RestartFrom(REFERENCE_TIME start)
 {
-    CAutoLock delivering(&deliveryLock_);
+    CAutoLock lock(&holdLock_);
     restartFrom_ = start;
     restartSet_ = true;
 }
@@ -228,30 +234,37 @@ HRESULT CCSBaseOutputPin::DoBufferProcessingLoop()
             continue;
         }
 
-        HRESULT delivered = S_OK;
         bool held = false;
         {
             // Holding for a restart: what waits stays for the next start. The thread waits
             // for its stop command without marking itself idle, so arrivals do not wake it.
-            CAutoLock delivering(&deliveryLock_);
+            CAutoLock lock(&holdLock_);
             held = holding_;
             if (!held) {
-                hr = FillBuffer(sample);
-                if (hr == S_OK) {
-                    try {
-                        delivered = Deliver(sample);
-                    } catch (...) {
-                        delivered = S_OK;
-                    }
-                    if (delivered == S_OK)
-                        InterlockedIncrement(&delivered_);
-                }
+                delivering_ = true;
+                notDelivering_.Reset();
             }
         }
         if (held) {
             sample->Release();
             WaitForRequest(INFINITE);
             continue;
+        }
+        HRESULT delivered = S_OK;
+        hr = FillBuffer(sample);
+        if (hr == S_OK) {
+            try {
+                delivered = Deliver(sample);
+            } catch (...) {
+                delivered = S_OK;
+            }
+            if (delivered == S_OK)
+                InterlockedIncrement(&delivered_);
+        }
+        {
+            CAutoLock lock(&holdLock_);
+            delivering_ = false;
+            notDelivering_.Set();
         }
         if (hr == S_OK) {
             sample->Release();

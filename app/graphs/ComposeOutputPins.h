@@ -29,9 +29,11 @@ public:
     LONG Delivered() const { return delivered_; }
 
     // A restart that must lose nothing (an output switching files): from this call the pin
-    // keeps what arrives, delivers nothing more (a delivery in progress has ended when it
-    // returns) and queues even while it is briefly unconnected. The next start counts its
-    // times from RestartFrom's moment instead of the start itself, and ends the holding.
+    // keeps what arrives, delivers nothing more and queues even while it is briefly
+    // unconnected; a delivery in progress has returned when it returns (it waits up to 5 s
+    // for one, so a renderer that holds its sample until the graph stops cannot hang it). The
+    // next start counts its times from RestartFrom's moment instead of the start itself, and
+    // ends the holding.
     void HoldForRestart();
     void RestartFrom(REFERENCE_TIME start);
     bool IsHolding() const { return holding_; }
@@ -74,12 +76,15 @@ protected:
     // Set by the arrival that finds the thread idle (auto-reset).
     CAMEvent work_;
     volatile LONG delivered_ = 0;
+    // The holding state, and whether the thread is between taking a record and its delivery's
+    // return: both under holdLock_, which is never held across a delivery.
+    CCritSec holdLock_;
     volatile bool holding_ = false;
-    // Held by the streaming thread from taking a record until its delivery returns, and by
-    // HoldForRestart, so no delivery is under way once holding starts.
-    CCritSec deliveryLock_;
+    bool delivering_ = false;
     bool restartSet_ = false;
     REFERENCE_TIME restartFrom_ = 0;
+    // Set while no delivery is under way (manual reset).
+    CAMEvent notDelivering_;
 };
 
 class CCSVideoOutputPin : public CCSBaseOutputPin, public IVideoListener

@@ -28,12 +28,11 @@
 
 #include <psapi.h>
 #include <tlhelp32.h>
-#include <winternl.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <set>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -248,7 +247,6 @@ int main(int argc, char** argv)
     DWORD nextSwitch = begin + 3000, nextReport = begin + 30000, transitionEnd = 0, nextLoopCheck = begin + 1000;
     long switches = 0, cuts = 0, rewinds = 0, aviFrames = 0, aviFiles = 0, decklinkFrames = 0;
     const int effects[] = {0, 1, 10}; // a cut, the mix, the picture-in-picture
-    std::set<CString> counted;
 
     // Finished AVI files (any but the one being written) are counted and deleted.
     auto collectFiles = [&](bool all) {

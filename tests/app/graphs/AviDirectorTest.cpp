@@ -95,7 +95,7 @@ public:
     // it: frames the director hands over meanwhile meet the switch at a known step.
     void HoldSwitches(bool hold) { hold_ = hold; }
     bool WaitUntilHeld() { return WaitForSingleObject(held_, 10000) == WAIT_OBJECT_0; }
-    void Release() { SetEvent(release_); }
+    void ReleaseSwitch() { SetEvent(release_); }
     HRESULT StopGraph() override
     {
         const HRESULT hr = CAviComposeGraph::StopGraph();
@@ -357,7 +357,7 @@ TEST_F(AviDirector, AFileSwitchLosesAndDoublesNoFrameOfTheFlowingProgram)
             present();
             ASSERT_NO_FATAL_FAILURE(Tick(graph));
         }
-        graph->Release();
+        graph->ReleaseSwitch();
     }
     ASSERT_EQ(WaitForSingleObject(splitter->SplitDoneEvent(), 10000), WAIT_OBJECT_0);
     graph->HoldSwitches(false);
