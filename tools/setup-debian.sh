@@ -36,9 +36,10 @@ packages=(
   # Wine with both halves, a virtual display and Mesa for the Direct3D 9 tests
   wine wine32:i386 wine64 xvfb xauth x11-utils
   libgl1:i386 libgl1-mesa-dri:i386 libglx-mesa0:i386 libgl1 libgl1-mesa-dri libglx-mesa0
-  # Wine's AVI splitter and other parsers are built on GStreamer's plugins
-  gstreamer1.0-plugins-base gstreamer1.0-plugins-good
-  gstreamer1.0-plugins-base:i386 gstreamer1.0-plugins-good:i386
+  # Wine's AVI splitter and other parsers are built on GStreamer's plugins; the decoders of the
+  # older AVI codecs (MS Video 1, Cinepak, Indeo...) are in the libav plugin set
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
+  gstreamer1.0-plugins-base:i386 gstreamer1.0-plugins-good:i386 gstreamer1.0-libav:i386
   # test framework sources (built for the target) and a tool to check recorded files
   googletest ffmpeg
   # the skin is drawn at build time with PIL; the CJK font labels it and Wine shows Chinese with it

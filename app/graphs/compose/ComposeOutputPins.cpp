@@ -21,8 +21,9 @@ const DWORD kStopValid = AM_SAMPLE_STOPVALID;
 // --- base pin -------------------------------------------------------------------
 
 CCSBaseOutputPin::CCSBaseOutputPin(LPCTSTR objectName, HRESULT* phr, CSource* filter, LPCWSTR pinName)
-    : CSourceStream(objectName, phr, filter, pinName), work_(FALSE, phr)
+    : CSourceStream(objectName, phr, filter, pinName), work_(FALSE, phr), notDelivering_(TRUE, phr)
 {
+    notDelivering_.Set();
     request_.cBuffers = 0;
     request_.cbBuffer = 0;
     request_.cbAlign = 0;
@@ -83,7 +84,37 @@ HRESULT CCSBaseOutputPin::OnThreadCreate()
 {
     timeBeginPeriod(1);
     startTime_ = EngineClock::NowReferenceTime();
+    {
+        CAutoLock lock(&holdLock_);
+        if (restartSet_ && restartFrom_ < startTime_)
+            startTime_ = restartFrom_;
+        restartSet_ = false;
+        holding_ = false;
+    }
     return CSourceStream::OnThreadCreate();
+}
+
+void CCSBaseOutputPin::HoldForRestart()
+{
+    {
+        CAutoLock lock(&holdLock_);
+        holding_ = true;
+        if (!delivering_)
+            return;
+    }
+    notDelivering_.Wait(5000);
+}
+
+void CCSBaseOutputPin::RestartFrom(REFERENCE_TIME start)
+{
+    CAutoLock lock(&holdLock_);
+    restartFrom_ = start;
+    restartSet_ = true;
+}
+
+bool CCSBaseOutputPin::OldestWaitingStart(REFERENCE_TIME* start) const
+{
+    return start && queue_.OldestStart(start);
 }
 
 HRESULT CCSBaseOutputPin::OnThreadDestroy()
@@ -203,14 +234,39 @@ HRESULT CCSBaseOutputPin::DoBufferProcessingLoop()
             continue;
         }
 
+        bool held = false;
+        {
+            // Holding for a restart: what waits stays for the next start. The thread waits
+            // for its stop command without marking itself idle, so arrivals do not wake it.
+            CAutoLock lock(&holdLock_);
+            held = holding_;
+            if (!held) {
+                delivering_ = true;
+                notDelivering_.Reset();
+            }
+        }
+        if (held) {
+            sample->Release();
+            WaitForRequest(INFINITE);
+            continue;
+        }
+        HRESULT delivered = S_OK;
         hr = FillBuffer(sample);
         if (hr == S_OK) {
-            HRESULT delivered = S_OK;
             try {
                 delivered = Deliver(sample);
             } catch (...) {
                 delivered = S_OK;
             }
+            if (delivered == S_OK)
+                InterlockedIncrement(&delivered_);
+        }
+        {
+            CAutoLock lock(&holdLock_);
+            delivering_ = false;
+            notDelivering_.Set();
+        }
+        if (hr == S_OK) {
             sample->Release();
             if (delivered != S_OK) {
                 // Refused (flushing, stopping or failed): the next arrival tries again.

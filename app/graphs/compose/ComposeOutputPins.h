@@ -25,6 +25,20 @@ public:
     bool IsIdle() const { return queue_.IsIdle(); }
     REFERENCE_TIME StartTime() const { return startTime_; }
     CComposeSampleQueue& Queue() { return queue_; }
+    // Records the streaming thread handed downstream and the renderer took.
+    LONG Delivered() const { return delivered_; }
+
+    // A restart that must lose nothing (an output switching files): from this call the pin
+    // keeps what arrives, delivers nothing more and queues even while it is briefly
+    // unconnected; a delivery in progress has returned when it returns (it waits up to 5 s
+    // for one, so a renderer that holds its sample until the graph stops cannot hang it). The
+    // next start counts its times from RestartFrom's moment instead of the start itself, and
+    // ends the holding.
+    void HoldForRestart();
+    void RestartFrom(REFERENCE_TIME start);
+    bool IsHolding() const { return holding_; }
+    // The start time of the oldest waiting record that has one; false when none waits.
+    bool OldestWaitingStart(REFERENCE_TIME* start) const;
 
     // 0 for video, 1 for audio.
     virtual int GetMediaKind() const = 0;
@@ -53,7 +67,7 @@ protected:
     // The idle thread's wait: for the next arrival or the next command.
     void WaitForWorkOrCommand();
 
-    bool CanQueue() const { return active_ && IsConnected(); }
+    bool CanQueue() const { return active_ && (holding_ || IsConnected()); }
 
     ALLOCATOR_PROPERTIES request_;
     volatile bool active_ = false;
@@ -61,6 +75,16 @@ protected:
     CComposeSampleQueue queue_;
     // Set by the arrival that finds the thread idle (auto-reset).
     CAMEvent work_;
+    volatile LONG delivered_ = 0;
+    // The holding state, and whether the thread is between taking a record and its delivery's
+    // return: both under holdLock_, which is never held across a delivery.
+    CCritSec holdLock_;
+    volatile bool holding_ = false;
+    bool delivering_ = false;
+    bool restartSet_ = false;
+    REFERENCE_TIME restartFrom_ = 0;
+    // Set while no delivery is under way (manual reset).
+    CAMEvent notDelivering_;
 };
 
 class CCSVideoOutputPin : public CCSBaseOutputPin, public IVideoListener

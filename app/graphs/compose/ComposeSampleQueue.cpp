@@ -148,6 +148,18 @@ size_t CComposeSampleQueue::Waiting() const
     return queue_.size();
 }
 
+bool CComposeSampleQueue::OldestStart(REFERENCE_TIME* start) const
+{
+    CAutoLock lock(&queueLock_);
+    for (const AM_SAMPLE2_PROPERTIES* r : queue_) {
+        if (r && (r->dwSampleFlags & AM_SAMPLE_TIMEVALID)) {
+            *start = r->tStart;
+            return true;
+        }
+    }
+    return false;
+}
+
 size_t CComposeSampleQueue::Dropped() const
 {
     CAutoLock lock(&queueLock_);

@@ -52,6 +52,8 @@ public:
     // Drops every waiting record (the one being delivered is already out of the queue).
     void DropAllWaiting();
     size_t Waiting() const;
+    // The start time of the oldest waiting record with a valid one; false when none.
+    bool OldestStart(REFERENCE_TIME* start) const;
     size_t Dropped() const;
 
     // Frees a record and gives its buffer back.

@@ -41,6 +41,17 @@ void VideoEngineTest::SetUp()
 
 void VideoEngineTest::TearDown()
 {
+    TearDownMixer();
+    if (window_)
+        DestroyWindow(window_);
+    SetExeDirectoryOverride(nullptr);
+    EngineClock::SetManualTimers(false);
+    EngineClock::SetSource(nullptr);
+    CoUninitialize();
+}
+
+void VideoEngineTest::TearDownMixer()
+{
     if (mixer_) {
         for (int i = 0; i < mixer_->GetInputCount(); ++i) {
             if (mixer_->GetChannel(i)) {
@@ -57,12 +68,6 @@ void VideoEngineTest::TearDown()
         EXPECT_EQ(mixer_->Release(), 0u);
         mixer_ = nullptr;
     }
-    if (window_)
-        DestroyWindow(window_);
-    SetExeDirectoryOverride(nullptr);
-    EngineClock::SetManualTimers(false);
-    EngineClock::SetSource(nullptr);
-    CoUninitialize();
 }
 
 void VideoEngineTest::MakeMixer(int width, int height, int fieldType, double pixelAspect)
@@ -81,7 +86,7 @@ void VideoEngineTest::MakeMixer(int width, int height, int fieldType, double pix
     ASSERT_EQ(mixer_->Start(), S_OK);
 }
 
-void VideoEngineTest::AttachInput(int input, UINT sourceWidth, UINT sourceHeight)
+void VideoEngineTest::AttachInput(int input, UINT sourceWidth, UINT sourceHeight, D3DFORMAT format)
 {
     VmrChannel* v = new VmrChannel;
     vmrs_.push_back(v);
@@ -103,7 +108,7 @@ void VideoEngineTest::AttachInput(int input, UINT sourceWidth, UINT sourceHeight
     info.dwFlags = VMR9AllocFlag_OffscreenSurface;
     info.dwWidth = sourceWidth;
     info.dwHeight = sourceHeight;
-    info.Format = D3DFMT_X8R8G8B8;
+    info.Format = format;
     info.Pool = D3DPOOL_DEFAULT;
     info.MinBuffers = 1;
     info.szAspectRatio.cx = 4;

@@ -47,8 +47,12 @@ protected:
 
     // A mixer of the given output size and field type, started, with manual ticks.
     void MakeMixer(int width, int height, int fieldType = 2, double pixelAspect = 1.0);
-    // Attaches input `input` through a fresh VMR-9 and allocates its renderer surface.
-    void AttachInput(int input, UINT sourceWidth, UINT sourceHeight);
+    // Detaches every input, lets the renderers go and releases the mixer (a test that makes
+    // several mixers in turn; TearDown does it for the last).
+    void TearDownMixer();
+    // Attaches input `input` through a fresh VMR-9 and allocates its renderer surface in the
+    // format a decoder would hand the renderer.
+    void AttachInput(int input, UINT sourceWidth, UINT sourceHeight, D3DFORMAT format = D3DFMT_X8R8G8B8);
     // Paints the input's renderer surface (left and right halves may differ) and presents it.
     void PresentColour(int input, D3DCOLOR left, D3DCOLOR right, SIZE aspect = {4, 3});
     // Reads the next queued output frame's pixels; fails the test when none waits.

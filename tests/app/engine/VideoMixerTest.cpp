@@ -401,6 +401,38 @@ TEST_F(VideoMixerTest, StoppingTheRealClockWaitsForTheTickThatRenders)
     EXPECT_EQ(layer.renders.load(), renders);
 }
 
+// Decoders of the older codecs (MS Video 1, Cinepak through the system's codecs) hand the
+// renderer 16-bit RGB: its surfaces reach the program in their colours like 32-bit ones.
+TEST_F(VideoEngineTest, RendererSurfacesInSixteenBitRgbReachTheProgram)
+{
+    const struct
+    {
+        const char* name;
+        D3DFORMAT format;
+    } cases[] = {
+        {"RGB32", D3DFMT_X8R8G8B8},
+        {"RGB565", D3DFMT_R5G6B5},
+        {"RGB555", D3DFMT_X1R5G5B5},
+    };
+    // Colours that 5 and 6 bits per channel hold exactly.
+    const D3DCOLOR left = D3DCOLOR_XRGB(0xF8, 0x00, 0x00), right = D3DCOLOR_XRGB(0x00, 0x00, 0xF8);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        MakeMixer(64, 48);
+        ASSERT_NO_FATAL_FAILURE(AttachInput(0, 64, 48, c.format));
+        PresentColour(0, left, right);
+        ASSERT_EQ(mixer_->CutTo(0), S_OK);
+        mixer_->SetListener(&listener_);
+        mixer_->OnClockTick();
+        const std::vector<DWORD> pixels = PopFramePixels();
+        ASSERT_FALSE(pixels.empty());
+        EXPECT_TRUE(ColourNear(PixelAt(pixels, 8, 24), left, 8));
+        EXPECT_TRUE(ColourNear(PixelAt(pixels, 56, 24), right, 8));
+        mixer_->SetListener(nullptr);
+        TearDownMixer();
+    }
+}
+
 class FieldTypeTest : public VideoEngineTest, public ::testing::WithParamInterface<int>
 {
 };
@@ -420,6 +452,90 @@ TEST_P(FieldTypeTest, InterlacedOutputQueuesOneFramePerTwoTicks)
 }
 
 INSTANTIATE_TEST_SUITE_P(FieldTypes, FieldTypeTest, ::testing::Values(0, 1, 2));
+
+// An interlaced source on interlaced output, end to end: frames whose two fields differ
+// (field 0 on the even rows, field 1 on the odd rows) go through the field passes, the
+// channel's field textures, the field pick at each tick's parity, the two output fields and
+// their weave, and every read-back frame has field 0's picture on its even rows and field
+// 1's on its odd rows. When the source's field order matches the output's, both fields of a
+// frame come from one source frame; otherwise one of them is a frame older, and the first
+// frame, with nothing older, shows one field on every row.
+TEST_F(VideoEngineTest, InterlacedSourceFieldsReachTheirOwnLinesOfTheOutputFrames)
+{
+    struct Case
+    {
+        const char* name;
+        int outputFieldType; // 0: odd field first, 1: even field first
+        int sourceFieldOrder; // the channel's option: 0 field 1 first, 1 the other
+        int evenRowsLag;      // source frames between the frame shown and the one the field is from
+        int oddRowsLag;
+        bool firstFrameWoven;
+    } cases[] = {
+        {"odd first, field 1 first", 0, 0, 0, 0, true},
+        {"even first, field 2 first", 1, 1, 0, 0, true},
+        {"odd first, field 2 first", 0, 1, 1, 0, false},
+        {"even first, field 1 first", 1, 0, 0, 1, false},
+    };
+    const int kW = 64, kH = 48, kFrames = 4;
+    auto fieldColour = [](int field, int frame) {
+        return field == 0 ? D3DCOLOR_XRGB(200, 40 * frame, 0) : D3DCOLOR_XRGB(0, 40 * frame, 200);
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        MakeMixer(kW, kH, c.outputFieldType);
+        AttachInput(0, kW, kH);
+        VIDEOINFOHEADER vih = {};
+        vih.rcSource = vih.rcTarget = {0, 0, kW, kH};
+        vih.AvgTimePerFrame = 400000;
+        vih.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+        vih.bmiHeader.biWidth = kW;
+        vih.bmiHeader.biHeight = kH;
+        vih.bmiHeader.biPlanes = 1;
+        vih.bmiHeader.biBitCount = 32;
+        AM_MEDIA_TYPE type = {};
+        type.majortype = MEDIATYPE_Video;
+        type.subtype = MEDIASUBTYPE_RGB32;
+        type.formattype = FORMAT_VideoInfo;
+        type.cbFormat = sizeof(vih);
+        type.pbFormat = reinterpret_cast<BYTE*>(&vih);
+        // Forced interlace with the field order option, no forced aspect, no keep-aspect.
+        ASSERT_EQ(mixer_->SetChannelFormat(0, &type, 1, c.sourceFieldOrder, 2, 0), S_OK);
+        ASSERT_EQ(mixer_->CutTo(0), S_OK);
+        mixer_->SetListener(&listener_);
+
+        for (int frame = 1; frame <= kFrames; ++frame) {
+            // The renderer's frame: field 0 on rows 0, 2, 4..., field 1 on rows 1, 3, 5...
+            IDirect3DSurface9* surface = nullptr;
+            ASSERT_EQ(mixer_->GetSurface(0, 0, 0, &surface), S_OK);
+            for (LONG y = 0; y < kH; ++y) {
+                const RECT row = {0, y, kW, y + 1};
+                Engine()->GetDevice()->ColorFill(surface, &row, fieldColour(y % 2, frame));
+            }
+            VMR9PresentationInfo info = {};
+            info.dwFlags = VMR9Sample_SyncPoint;
+            info.lpSurf = surface;
+            info.szAspectRatio = {4, 3};
+            info.rcSrc = info.rcDst = {0, 0, kW, kH};
+            EXPECT_EQ(mixer_->PresentImage(0, &info), S_OK);
+            surface->Release();
+
+            // Two ticks, one field each, make one output frame.
+            mixer_->OnClockTick();
+            mixer_->OnClockTick();
+            const std::vector<DWORD> pixels = PopFramePixels();
+            ASSERT_EQ(pixels.size(), size_t(kW * kH)) << "frame " << frame;
+            if (frame == 1 && !c.firstFrameWoven)
+                continue;
+            for (int y = 2; y < kH - 2; ++y) {
+                const int field = y % 2, lag = field == 0 ? c.evenRowsLag : c.oddRowsLag;
+                EXPECT_TRUE(ColourNear(PixelAt(pixels, kW / 2, y), fieldColour(field, frame - lag)))
+                    << "frame " << frame << " row " << y;
+            }
+        }
+        mixer_->SetListener(nullptr);
+        TearDownMixer();
+    }
+}
 
 TEST(VideoMixerParamsTest, RenderWidthAndClockPeriodFollowTheFormat)
 {

@@ -43,10 +43,15 @@ SYSTEMTIME RecordingTime()
     return t;
 }
 
-// Counts the frames the director hands the output, after the compose pin has queued each.
+// Counts the frames the director hands the output, after the compose pin has queued each,
+// and signals each hand-off so a test waits on it instead of polling the count.
 class CountingSource : public IComposeSource, public IVideoListener {
 public:
-    explicit CountingSource(IComposeSource* inner) : inner_(inner) {}
+    explicit CountingSource(IComposeSource* inner) : inner_(inner)
+    {
+        handedOff_ = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    }
+    ~CountingSource() { CloseHandle(handedOff_); }
     HRESULT SetPinMediaType(int pin, const AM_MEDIA_TYPE* type) override { return inner_->SetPinMediaType(pin, type); }
     void ActivatePins() override { inner_->ActivatePins(); }
     IVideoListener* GetVideoListener() override { return this; }
@@ -55,11 +60,21 @@ public:
     {
         inner_->GetVideoListener()->OnVideoFrame(id, frame);
         ++frames;
+        SetEvent(handedOff_);
+    }
+    // True once at least count frames were handed off; false after timeoutMs without one.
+    bool WaitForFrames(int count, DWORD timeoutMs = 10000)
+    {
+        while (frames < count)
+            if (WaitForSingleObject(handedOff_, timeoutMs) != WAIT_OBJECT_0)
+                return frames >= count;
+        return true;
     }
     std::atomic<int> frames{0};
 
 private:
     IComposeSource* inner_;
+    HANDLE handedOff_;
 };
 
 class CountedAviGraph : public CAviComposeGraph {
@@ -73,9 +88,45 @@ public:
         return counting_.get();
     }
     int Frames() const { return counting_ ? counting_->frames.load() : 0; }
+    bool WaitForFrames(int count) { return counting_ && counting_->WaitForFrames(count); }
+
+    // With holding on, a file switch pauses after stopping the graph and again after naming
+    // the new file (the graph stopped, joined to a new multiplexer), until the test releases
+    // it: frames the director hands over meanwhile meet the switch at a known step.
+    void HoldSwitches(bool hold) { hold_ = hold; }
+    bool WaitUntilHeld() { return WaitForSingleObject(held_, 10000) == WAIT_OBJECT_0; }
+    void ReleaseSwitch() { SetEvent(release_); }
+    HRESULT StopGraph() override
+    {
+        const HRESULT hr = CAviComposeGraph::StopGraph();
+        Hold();
+        return hr;
+    }
+    HRESULT SetFileName(LPCWSTR name) override
+    {
+        const HRESULT hr = CAviComposeGraph::SetFileName(name);
+        Hold();
+        return hr;
+    }
+    ~CountedAviGraph() override
+    {
+        CloseHandle(held_);
+        CloseHandle(release_);
+    }
 
 private:
+    void Hold()
+    {
+        if (!hold_)
+            return;
+        SetEvent(held_);
+        WaitForSingleObject(release_, 20000);
+    }
+
     std::unique_ptr<CountingSource> counting_;
+    std::atomic<bool> hold_{false};
+    HANDLE held_ = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    HANDLE release_ = CreateEventW(nullptr, FALSE, FALSE, nullptr);
 };
 
 class AviOutputFactory : public StandInOutputFactory {
@@ -87,10 +138,13 @@ public:
             return StandInOutputFactory::CreateOutputGraph(type, settings);
         CountedAviGraph* graph = new CountedAviGraph();
         graph->SetSplitTimer(false);
+        if (fileSize)
+            graph->SetFileSize(fileSize);
         avi = graph;
         return graph;
     }
     CountedAviGraph* avi = nullptr; // deleted by the director
+    CAviFileSplitter::FileSizeFn fileSize; // the sizes the split sees, when set
 };
 
 // The first words of the video chunks of movi: one per frame.
@@ -118,6 +172,19 @@ std::vector<uint32_t> VideoChunks(const CString& path, long frameBytes)
         }
     }
     return words;
+}
+
+// Frame k of a test shows its number in its colour: red counts in steps of 16 through 14
+// values, green counts the rounds; the composed picture may be a few levels off.
+D3DCOLOR NumberedColour(int k)
+{
+    return D3DCOLOR_XRGB(16 + 16 * (k % 14), 16 + 16 * (k / 14), 0);
+}
+
+int FrameNumber(uint32_t pixel)
+{
+    const int r = (pixel >> 16) & 0xFF, g = (pixel >> 8) & 0xFF;
+    return (g - 16 + 8) / 16 * 14 + (r - 16 + 8) / 16;
 }
 
 bool NearRed(uint32_t pixel)
@@ -166,14 +233,66 @@ protected:
         audio_test::RemoveConfigFile();
         if (!keep_) {
             DeleteFileW(file_);
+            for (const CString& other : otherFiles_)
+                DeleteFileW(other);
             RemoveDirectoryW(folder_);
         }
         CoUninitialize();
     }
 
+    // The director with channels 1 (red, program) and 2 (blue) and the AVI output recording
+    // with those settings into the test's folder.
+    void StartRecording(AviOutputSettings settings)
+    {
+        director_.reset(new CDirector);
+        director_->SetChannelGraphFactory(&channels_);
+        director_->SetOutputGraphFactory(&outputs_);
+        director_->SetAudioTimerApi(audio_test::FakeTime::Api());
+        WAVEFORMATEX pcm = audio_test::kPcm;
+        director_->SetAudioFormat(&pcm);
+        ASSERT_EQ(director_->Init(window_, window_, kWidth, kHeight, 25.0f, 1.0, 2), S_OK);
+        SourceDescriptor audio, video;
+        for (int number = 1; number <= 2; ++number) {
+            audio.name.Format(L"audio %d", number);
+            video.name.Format(L"video %d", number);
+            video.flags = SourceDescriptor::kNamed;
+            CChannel* channel = nullptr;
+            ASSERT_EQ(director_->LoadChannel(nullptr, window_, number, &channel, audio, video), S_OK);
+        }
+        channels_.made[1]->Present(kRed);
+        channels_.made[2]->Present(kBlue);
+
+        settings.Path = folder_;
+        settings.VCodec = L"None";
+        settings.ACodec = L"None";
+        director_->SetAviSettings(settings);
+        ASSERT_EQ(director_->StartOutput(kOutputAvi), S_OK);
+        ASSERT_NE(outputs_.avi, nullptr);
+        file_ = outputs_.avi->CurrentFileName();
+    }
+
+    // One frame period: the program frame composed, read back and handed to the output.
+    void Tick(CountedAviGraph* graph)
+    {
+        const int handed = graph->Frames();
+        g_now += 40;
+        director_->GetVideoMixer()->OnClockTick();
+        ASSERT_TRUE(graph->WaitForFrames(handed + 1)) << "frame " << handed << " did not reach the output";
+        ASSERT_EQ(graph->Frames(), handed + 1) << "frame " << handed << " was handed off twice";
+    }
+
+    // As Tick, then until the output's streaming thread has delivered it.
+    void TickDelivered(CountedAviGraph* graph)
+    {
+        Tick(graph);
+        CCSVideoOutputPin* pin = graph->ComposeSource()->VideoPin();
+        ASSERT_EQ(WaitForSingleObject(pin->Queue().IdleEvent(), 10000), WAIT_OBJECT_0) << "frame " << graph->Frames();
+    }
+
     HWND window_ = nullptr;
     bool keep_ = false;
     CString folder_, file_;
+    std::vector<CString> otherFiles_;
     CallLog log_;
     StandInChannelFactory channels_{&log_};
     AviOutputFactory outputs_{&log_};
@@ -184,50 +303,84 @@ protected:
 
 TEST_F(AviDirector, TwoSecondsOfProgramAreRecordedFrameByFrame)
 {
-    director_.reset(new CDirector);
-    director_->SetChannelGraphFactory(&channels_);
-    director_->SetOutputGraphFactory(&outputs_);
-    director_->SetAudioTimerApi(audio_test::FakeTime::Api());
-    WAVEFORMATEX pcm = audio_test::kPcm;
-    director_->SetAudioFormat(&pcm);
-    ASSERT_EQ(director_->Init(window_, window_, kWidth, kHeight, 25.0f, 1.0, 2), S_OK);
-    SourceDescriptor audio, video;
-    for (int number = 1; number <= 2; ++number) {
-        audio.name.Format(L"audio %d", number);
-        video.name.Format(L"video %d", number);
-        video.flags = SourceDescriptor::kNamed;
-        CChannel* channel = nullptr;
-        ASSERT_EQ(director_->LoadChannel(nullptr, window_, number, &channel, audio, video), S_OK);
-    }
-    channels_.made[1]->Present(kRed);
-    channels_.made[2]->Present(kBlue);
-
     AviOutputSettings settings;
-    settings.Path = folder_;
     settings.Split = 0;
-    settings.VCodec = L"None";
-    settings.ACodec = L"None";
-    director_->SetAviSettings(settings);
-    ASSERT_EQ(director_->StartOutput(kOutputAvi), S_OK);
+    ASSERT_NO_FATAL_FAILURE(StartRecording(settings));
     CountedAviGraph* graph = outputs_.avi;
-    ASSERT_NE(graph, nullptr);
-    file_ = graph->CurrentFileName();
     EXPECT_EQ(file_, folder_ + L"\\070412153020.avi");
 
     const int kFrames = 50;
-    for (int i = 0; i < kFrames; ++i) {
-        g_now += 40;
-        director_->GetVideoMixer()->OnClockTick();
-        for (int wait = 0; wait < 5000 && graph->Frames() < i + 1; ++wait)
-            Sleep(1);
-        ASSERT_EQ(graph->Frames(), i + 1) << "frame " << i << " did not reach the output";
-        CCSVideoOutputPin* pin = graph->ComposeSource()->VideoPin();
-        ASSERT_EQ(WaitForSingleObject(pin->Queue().IdleEvent(), 10000), WAIT_OBJECT_0) << "frame " << i;
-    }
+    for (int i = 0; i < kFrames; ++i)
+        ASSERT_NO_FATAL_FAILURE(TickDelivered(graph));
     ASSERT_EQ(director_->StopOutput(kOutputAvi), S_OK);
 
     const std::vector<uint32_t> chunks = VideoChunks(file_, kWidth * kHeight * 4);
     EXPECT_EQ(chunks.size(), size_t(kFrames));
     for (size_t i = 0; i < chunks.size(); ++i)
         EXPECT_TRUE(NearRed(chunks[i])) << "frame " << i << std::hex << " 0x" << chunks[i];
+}
+
+// The program keeps flowing while a file switch stops the graph, joins it to a new
+// multiplexer and runs it again: every frame the director handed over is in one of the two
+// files exactly once, in order, those of the switch included.
+TEST_F(AviDirector, AFileSwitchLosesAndDoublesNoFrameOfTheFlowingProgram)
+{
+    std::atomic<ULONGLONG> reported{0};
+    outputs_.fileSize = [&reported](LPCWSTR path, ULONGLONG* size) {
+        if (reported == 0)
+            return CAviFileSplitter::DefaultFileSize(path, size);
+        *size = reported;
+        return true;
+    };
+    AviOutputSettings settings;
+    settings.Split = 1;
+    settings.Max = 1;
+    ASSERT_NO_FATAL_FAILURE(StartRecording(settings));
+    CountedAviGraph* graph = outputs_.avi;
+    CAviFileSplitter* splitter = graph->Splitter();
+    ASSERT_NE(splitter, nullptr);
+    int k = 0;
+    auto present = [&] { channels_.made[1]->Present(NumberedColour(k++)); };
+
+    for (int i = 0; i < 20; ++i) {
+        present();
+        ASSERT_NO_FATAL_FAILURE(TickDelivered(graph));
+    }
+    const CString first = file_;
+    graph->HoldSwitches(true);
+    reported = 1048576;
+    splitter->Tick();
+    // Frames while the graph is stopped on the old multiplexer, then on the new one.
+    for (int step = 0; step < 2; ++step) {
+        ASSERT_TRUE(graph->WaitUntilHeld()) << "step " << step;
+        for (int i = 0; i < 3; ++i) {
+            present();
+            ASSERT_NO_FATAL_FAILURE(Tick(graph));
+        }
+        graph->ReleaseSwitch();
+    }
+    ASSERT_EQ(WaitForSingleObject(splitter->SplitDoneEvent(), 10000), WAIT_OBJECT_0);
+    graph->HoldSwitches(false);
+    reported = 0;
+    ASSERT_EQ(splitter->LastError(), S_OK);
+    const CString second = graph->CurrentFileName();
+    otherFiles_.push_back(second);
+    EXPECT_NE(second, first);
+    for (int i = 0; i < 20; ++i) {
+        present();
+        ASSERT_NO_FATAL_FAILURE(TickDelivered(graph));
+    }
+    ASSERT_EQ(director_->StopOutput(kOutputAvi), S_OK);
+
+    std::vector<int> numbers;
+    for (const CString& file : {first, second}) {
+        const std::vector<uint32_t> chunks = VideoChunks(file, kWidth * kHeight * 4);
+        EXPECT_FALSE(chunks.empty()) << CStringA(file).GetString();
+        for (uint32_t word : chunks)
+            numbers.push_back(FrameNumber(word));
+    }
+    std::vector<int> expected(k);
+    for (int i = 0; i < k; ++i)
+        expected[i] = i;
+    EXPECT_EQ(numbers, expected) << "the seam lost, doubled or reordered a frame";
 }

@@ -480,3 +480,22 @@ TEST_F(ElemGraphTest, TheSampleClipsOfTheProgramFolderPlayAsFileChannels)
         graph_.reset();
     }
 }
+
+// Clips whose decoders hand out 16-bit RGB (MS Video 1) or offer it first (Cinepak): the
+// channel loads them, the mixer takes the picture at the clip's size and frames arrive.
+TEST_F(ElemGraphTest, ClipsInTheOlderCompressedFormatsPlayAsFileChannels)
+{
+    for (const wchar_t* name : {L"msvideo1.avi", L"cinepak.avi"}) {
+        const std::wstring clip = std::wstring(L"" RVX_CODEC_CLIPS_FOLDER L"\\") + name;
+        ASSERT_NE(GetFileAttributesW(clip.c_str()), INVALID_FILE_ATTRIBUTES) << name;
+        ASSERT_EQ(BuildChannel(FileSource(clip), FileSource(clip)), S_OK) << name;
+        CVideoChannel* channel = mixer_->GetChannel(0);
+        ASSERT_NE(channel, nullptr) << name;
+        EXPECT_EQ(channel->format.bmiHeader.biWidth, 64) << name;
+        EXPECT_EQ(std::abs(channel->format.bmiHeader.biHeight), 48) << name;
+        const LONG frames = mixer_->Frames();
+        ASSERT_TRUE(SUCCEEDED(Run())) << name;
+        EXPECT_TRUE(mixer_->WaitForFrames(frames + 5)) << name;
+        graph_.reset();
+    }
+}

@@ -165,10 +165,20 @@ TEST_F(ProgramOutputs, EveryOutputStopsWhileFramesFieldsAndAudioFlow)
     StartDirector(720, 576);
     director_->SetListenPort(28601);
 
-    // The AVI output is left out here: Wine 8's AVI multiplexer now and then reads its file
-    // stream after it let it go (a null read in its seek) when a busy machine stops the
-    // recording while frames flow. The AVI tests stop recordings of their own.
-    const int types[] = {kOutputDecklink, kOutputVirtualDevice, kOutputCard};
+    // The recording goes to a folder of the test's own, emptied at the end.
+    wchar_t base[MAX_PATH];
+    GetTempPathW(MAX_PATH, base);
+    CString folder;
+    folder.Format(L"%srvx_program_outputs_%lu", base, GetCurrentProcessId());
+    CreateDirectoryW(folder, nullptr);
+    AviOutputSettings avi;
+    avi.Path = folder;
+    avi.Split = 0;
+    avi.VCodec = L"None";
+    avi.ACodec = L"None";
+    director_->SetAviSettings(avi);
+
+    const int types[] = {kOutputDecklink, kOutputVirtualDevice, kOutputCard, kOutputAvi};
     for (int type : types)
         ASSERT_EQ(director_->StartOutput(type), S_OK) << "output type " << type;
     CStringA card(COutputStandIns::SoundCardName());
@@ -195,6 +205,19 @@ TEST_F(ProgramOutputs, EveryOutputStopsWhileFramesFieldsAndAudioFlow)
     for (int type : types)
         EXPECT_EQ(director_->IsOutputRunning(type), 0) << "output type " << type;
     EXPECT_EQ(standin::DecklinkVideoLog().Instances(), 0);
+
+    WIN32_FIND_DATAW found;
+    HANDLE find = FindFirstFileW(folder + L"\\*.avi", &found);
+    int recordings = 0;
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            ++recordings;
+            DeleteFileW(folder + L"\\" + found.cFileName);
+        } while (FindNextFileW(find, &found));
+        FindClose(find);
+    }
+    RemoveDirectoryW(folder);
+    EXPECT_EQ(recordings, 1);
 
     sim::Install(nullptr, 0, false);
 }

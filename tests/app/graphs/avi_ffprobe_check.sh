@@ -61,6 +61,10 @@ PY
 check 070412153005.avi 75
 # Two seconds of program from the director.
 check 070412153020.avi 50
+# The director's recording across a file switch held while frames flowed (same moment, so the
+# next free names): 20 frames before the switch, the 6 of the switch and 20 after in the second.
+check 070412153020_2.avi 20
+check 070412153020_3.avi 26
 # The split: 40 frames before the seam, 30 after, none lost or doubled between them; the
 # file that already had the second file's name is untouched.
 check 070412153010.avi 40

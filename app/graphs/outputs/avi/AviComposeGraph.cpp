@@ -74,7 +74,21 @@ void CAviComposeGraph::RemoveOutputFilters()
 HRESULT CAviComposeGraph::Stop()
 {
     ShutdownSplitter();
+    // The pins stop delivering before the graph stops: Wine's multiplexer, stopped first as
+    // the filter nearer the file, lets go of its stream while a frame still arriving from the
+    // running source would be written through it (a null read in the multiplexer).
+    HoldPins();
     return CComposeGraph::Stop();
+}
+
+void CAviComposeGraph::HoldPins()
+{
+    if (CComposeSource* source = ComposeSource()) {
+        CCSBaseOutputPin* pins[] = {source->VideoPin(), source->AudioPin()};
+        for (CCSBaseOutputPin* pin : pins)
+            if (pin)
+                pin->HoldForRestart();
+    }
 }
 
 void CAviComposeGraph::ShutdownSplitter()
@@ -242,8 +256,12 @@ CString CAviComposeGraph::CurrentFileName()
     return m_splitter ? m_splitter->CurrentFile() : m_currentFile;
 }
 
+// A switch loses no program: the pins keep what arrives while the graph stops, joins the
+// new file and runs again, and the new file's times begin at the oldest frame kept (a frame
+// stamped before the restart would otherwise be dropped as late).
 HRESULT CAviComposeGraph::StopGraph()
 {
+    HoldPins();
     return m_graph.Stop();
 }
 
@@ -293,5 +311,22 @@ HRESULT CAviComposeGraph::SetFileName(LPCWSTR name)
 
 HRESULT CAviComposeGraph::RunGraph()
 {
+    if (CComposeSource* source = ComposeSource()) {
+        CCSBaseOutputPin* pins[] = {source->VideoPin(), source->AudioPin()};
+        bool any = false;
+        REFERENCE_TIME oldest = 0;
+        for (CCSBaseOutputPin* pin : pins) {
+            REFERENCE_TIME start = 0;
+            if (pin && pin->IsHolding() && pin->OldestWaitingStart(&start) && (!any || start < oldest)) {
+                oldest = start;
+                any = true;
+            }
+        }
+        // Both pins count from one moment, so picture and sound stay together.
+        if (any)
+            for (CCSBaseOutputPin* pin : pins)
+                if (pin)
+                    pin->RestartFrom(oldest);
+    }
     return m_graph.Run();
 }

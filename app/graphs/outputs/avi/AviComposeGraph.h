@@ -47,6 +47,8 @@ private:
     void SetCaptureInterleaving();
     void CompleteVideoImageSize();
     void ShutdownSplitter();
+    // The compose pins keep what arrives and deliver nothing until the graph runs again.
+    void HoldPins();
     void ReleaseFileSink();
 
     AviOutputSettings m_settings;
