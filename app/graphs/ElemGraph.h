@@ -87,8 +87,8 @@ public:
     // The audio branch's own result of the last Build (S_OK, or why it was left out).
     HRESULT GetAudioResult() const { return audioResult_; }
 
-    HRESULT ShowInputSettings();
-    HRESULT ShowSourceProperties();
+    HRESULT ShowInputSettings() override;
+    HRESULT ShowSourceProperties() override;
     HRESULT ReopenLostDevice(IUnknown* lostFilter);
     void Serialize(CArchive& ar);
 
