@@ -546,6 +546,26 @@ HRESULT CElemGraph::Destroy()
     return hr;
 }
 
+HRESULT CElemGraph::SetCurrentPosition(LONGLONG position)
+{
+    // A seek while the graph streams flushes every stream of the file's parser at once, and
+    // Wine's parser wakes only one of its waiting stream threads when the flush ends: with
+    // the sound and the picture of one file both connected, the other thread slept on and
+    // the graph's next Stop waited for it for ever (the desk hung reopening a project, or
+    // closing, once the channels' sound matched the program's format). Stopped, the parser
+    // has no stream threads, so the position is set then and the graph is brought back to
+    // the state it was in.
+    DWORD capabilities = 0;
+    OAFilterState state = State_Stopped;
+    if (FAILED(m_graph.GetCapabilities(&capabilities)) || !(capabilities & AM_SEEKING_CanSeekAbsolute) ||
+        FAILED(m_graph.GetState(0, &state)) || state == State_Stopped)
+        return m_graph.SetCurrentPosition(position);
+    m_graph.Stop();
+    const HRESULT hr = m_graph.SetCurrentPosition(position);
+    const HRESULT back = state == State_Running ? m_graph.Run() : m_graph.Pause();
+    return FAILED(hr) ? hr : back;
+}
+
 HRESULT CElemGraph::ShowInputSettings()
 {
     if (!builder_)

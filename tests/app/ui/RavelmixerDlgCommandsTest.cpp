@@ -8,6 +8,7 @@
 #include "app/core/DeskMessages.h"
 #include "app/core/EngineClock.h"
 #include "app/core/OutputType.h"
+#include "app/engine/Channel.h"
 #include "app/engine/RenderEffect.h"
 #include "app/engine/VideoMixer.h"
 #include "app/foundation/AppHelpers.h"
