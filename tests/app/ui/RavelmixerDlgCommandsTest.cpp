@@ -487,7 +487,7 @@ TEST_F(DeskCommandsTest, NoHotKeyFiresWhileTheHotKeySheetIsOpenAndTheRebuiltTabl
         Key(sheet, VK_F2);
         Key(desk, VK_F2);
         stateInSheet = State();
-        HWND page = reinterpret_cast<HWND>(::SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+        HWND page = SheetPage(sheet);
         ASSERT_TRUE(page);
         ::SendMessageW(::GetDlgItem(page, 1192), HKM_SETHOTKEY, MAKEWORD(VK_F3, 0), 0);
         SavePng(CaptureScreen(::GetDesktopWindow()), L"desk_hotkey_sheet.png");

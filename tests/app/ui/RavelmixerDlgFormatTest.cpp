@@ -217,26 +217,29 @@ TEST_F(DeskFormatTest, AProjectOpensAgainWhileTheClipsSoundFeedsTheMixer)
 
 TEST_F(DeskFormatTest, AFormatChosenFromTheMenuIsStoredAndTakesEffectAtTheNextStart)
 {
-    // The NTSC 4:3 preset and 48 kHz, chosen on the page the menu opens, confirmed with OK.
-    CModalDriver dialogs;
-    dialogs.driver = [](HWND sheet, const std::wstring&) {
-        HWND page = reinterpret_cast<HWND>(::SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
-        ASSERT_TRUE(page);
-        const struct {
-            UINT list;
-            int index;
-        } choices[] = {{1062, 4}, {1066, 2}};
-        for (const auto& choice : choices) {
-            HWND list = ::GetDlgItem(page, choice.list);
-            ASSERT_EQ(::SendMessageW(list, CB_SETCURSEL, choice.index, 0), choice.index);
-            ::SendMessageW(page, WM_COMMAND, MAKEWPARAM(choice.list, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
-        }
-        SavePng(CaptureScreen(::GetDesktopWindow()), L"desk_output_format.png");
-        ::SendMessageW(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
-    };
-    Command(32856);
-    ASSERT_EQ(dialogs.shown.size(), 1u);
-    EXPECT_EQ(dialogs.shown[0], L"\x8f93\x51fa\x8bbe\x7f6e");
+    // The NTSC 4:3 preset and 48 kHz, chosen on the page the menu opens, confirmed with OK. The
+    // driver goes with the sheet, before the desk is opened again.
+    {
+        CModalDriver dialogs;
+        dialogs.driver = [](HWND sheet, const std::wstring&) {
+            HWND page = SheetPage(sheet);
+            ASSERT_TRUE(page);
+            const struct {
+                UINT list;
+                int index;
+            } choices[] = {{1062, 4}, {1066, 2}};
+            for (const auto& choice : choices) {
+                HWND list = ::GetDlgItem(page, choice.list);
+                ASSERT_EQ(::SendMessageW(list, CB_SETCURSEL, choice.index, 0), choice.index);
+                ::SendMessageW(page, WM_COMMAND, MAKEWPARAM(choice.list, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+            }
+            SavePng(CaptureScreen(::GetDesktopWindow()), L"desk_output_format.png");
+            ::SendMessageW(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
+        };
+        Command(32856);
+        ASSERT_EQ(dialogs.shown.size(), 1u);
+        EXPECT_EQ(dialogs.shown[0], L"\x8f93\x51fa\x8bbe\x7f6e");
+    }
 
     // Stored, but the running engine keeps the format it was built with.
     EXPECT_EQ(OutputKey(L"VideoSize"), L"720x480");
