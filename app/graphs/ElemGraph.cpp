@@ -227,9 +227,14 @@ HRESULT CElemGraph::LeaveAudioOut(HRESULT why)
         RemoveDownstreamFilters(m_graph.GetGraph(), audioFilter_ != videoFilter_ ? audioFilter_.Get() : nullptr);
         m_graph.RemoveFilter(nullRender_);
     }
-    AppLog() << LogTime << LogThread << " channel " << (channelIndex_ + 1)
-             << ": the audio is not in the program format (44.1 kHz 16-bit stereo PCM) and was left out, error 0x"
-             << std::hex << static_cast<unsigned long>(why) << std::dec << std::endl;
+    // The program format is the one the operator chose on the output format page.
+    const WAVEFORMATEX* program = *acceptedAudio_.FormatType() == FORMAT_WaveFormatEx && acceptedAudio_.Format()
+                                      ? reinterpret_cast<const WAVEFORMATEX*>(acceptedAudio_.Format())
+                                      : nullptr;
+    AppLog() << LogTime << LogThread << " channel " << (channelIndex_ + 1) << ": the audio is not in the program format ("
+             << (program ? program->nSamplesPerSec : 0) << " Hz " << (program ? program->wBitsPerSample : 0) << "-bit "
+             << (program ? program->nChannels : 0) << "-channel PCM) and was left out, error 0x" << std::hex
+             << static_cast<unsigned long>(why) << std::dec << std::endl;
     return S_ELEMGRAPH_AUDIO_LEFT_OUT;
 }
 
