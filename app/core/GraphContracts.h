@@ -47,6 +47,12 @@ public:
 
     // What the channel panel runs the graph with; null when the graph offers no transport.
     virtual IChannelTransport* GetTransport() { return nullptr; }
+
+    // The operator's dialogs for the channel's capture devices: the input format (the graph is
+    // rebuilt with what was chosen) and the devices' own property pages. A graph without
+    // devices to show answers E_NOTIMPL.
+    virtual HRESULT ShowInputSettings() { return E_NOTIMPL; }
+    virtual HRESULT ShowSourceProperties() { return E_NOTIMPL; }
 };
 
 class IChannelGraphFactory {

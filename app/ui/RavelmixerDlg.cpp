@@ -13,6 +13,7 @@
 #include "app/settings/ControlDialogs.h"
 #include "app/settings/HotKeyTable.h"
 #include "app/settings/OPConfigPage.h"
+#include "app/settings/OutputConfigPage.h"
 #include "app/settings/OutputSettingsIni.h"
 #include "app/ui/AboutDlg.h"
 #include "app/ui/AllCtrlPane.h"
@@ -327,7 +328,27 @@ void CRavelmixerDlg::PlaceControls()
 
 void CRavelmixerDlg::LoadOutputSettings()
 {
+    // The format is fixed for the whole run: the engine is built with it once. A fresh install
+    // without output.ini runs at the desk's built-in format.
+    COutputConfigPage format;
+    if (format.LoadSettings() == 1) {
+        m_nWidth = format.GetVideoWidth();
+        m_nHeight = format.GetVideoHeight();
+        m_fFrameRate = format.GetFrameRate();
+        m_nFieldType = format.GetFieldType();
+        if (format.m_dPixelAR > 0.1 && format.m_dPixelAR < 10.0)
+            m_dPixelAspect = format.m_dPixelAR;
+        m_audioFormat = format.GetWaveFormat();
+    }
     const CString ini = OutputIniPath();
+    AudioOutputSettings soundCard;
+    if (LoadAudioOutputSettings(ini, soundCard)) {
+        m_bSoundCardOutput = soundCard.Enable != 0;
+        m_strSoundCard = soundCard.Device;
+    }
+    int monitor = m_nMonitor;
+    if (LoadVCardMonitor(ini, monitor))
+        m_nMonitor = monitor;
     LoadEncodeOutputSettings(ini, m_encode);
     LoadEncodeInfoSettings(ini, m_encode);
     LoadAviOutputSettings(ini, m_avi);

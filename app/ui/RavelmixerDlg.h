@@ -328,6 +328,8 @@ protected:
     BOOL NumericPadKey(UINT key);
     void ToggleOutput(int type);
     void ShowOutputMenu();
+    // The input format (true) or the device property dialog of the selected panel's channel.
+    void ShowSelectedInputDialog(bool format);
     void ToggleGraphicsCardOutput();
     void SetLanguage(LPCWSTR name);
     void ShellOpen(LPCWSTR target);

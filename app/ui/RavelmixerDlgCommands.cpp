@@ -11,6 +11,7 @@
 #include "app/core/EngineClock.h"
 #include "app/core/OutputType.h"
 #include "app/engine/AudioMixer.h"
+#include "app/engine/Channel.h"
 #include "app/engine/RenderEffect.h"
 #include "app/engine/VideoMixer.h"
 #include "app/foundation/AppHelpers.h"
@@ -156,6 +157,10 @@ BOOL CRavelmixerDlg::RunDeskCommand(UINT id)
     }
     if (id >= 34447 && id <= 34451) {
         m_panels[id - 34447].SendMessage(WM_COMMAND, MAKEWPARAM(ID_PANEL_LOAD_SOURCE, BN_CLICKED), 0);
+        return TRUE;
+    }
+    if (id == 32850 || id == 32849) {
+        ShowSelectedInputDialog(id == 32850);
         return TRUE;
     }
     if (id >= 34470 && id <= 34474) {
@@ -509,6 +514,20 @@ void CRavelmixerDlg::ToggleOutput(int type)
     m_director.SetListenPort(m_nListenPort);
     m_director.SetDecklinkSettings(m_decklink);
     StartOutput(type);
+}
+
+void CRavelmixerDlg::ShowSelectedInputDialog(bool format)
+{
+    if (m_nSelectedPanel < 0 || m_nSelectedPanel >= kPanelCount)
+        return;
+    CChannel* channel = m_panels[m_nSelectedPanel].GetChannel();
+    IChannelGraph* graph = channel ? channel->GetGraph() : nullptr;
+    if (!graph)
+        return;
+    if (format)
+        graph->ShowInputSettings();
+    else
+        graph->ShowSourceProperties();
 }
 
 void CRavelmixerDlg::ToggleGraphicsCardOutput()

@@ -227,9 +227,14 @@ HRESULT CElemGraph::LeaveAudioOut(HRESULT why)
         RemoveDownstreamFilters(m_graph.GetGraph(), audioFilter_ != videoFilter_ ? audioFilter_.Get() : nullptr);
         m_graph.RemoveFilter(nullRender_);
     }
-    AppLog() << LogTime << LogThread << " channel " << (channelIndex_ + 1)
-             << ": the audio is not in the program format (44.1 kHz 16-bit stereo PCM) and was left out, error 0x"
-             << std::hex << static_cast<unsigned long>(why) << std::dec << std::endl;
+    // The program format is the one the operator chose on the output format page.
+    const WAVEFORMATEX* program = *acceptedAudio_.FormatType() == FORMAT_WaveFormatEx && acceptedAudio_.Format()
+                                      ? reinterpret_cast<const WAVEFORMATEX*>(acceptedAudio_.Format())
+                                      : nullptr;
+    AppLog() << LogTime << LogThread << " channel " << (channelIndex_ + 1) << ": the audio is not in the program format ("
+             << (program ? program->nSamplesPerSec : 0) << " Hz " << (program ? program->wBitsPerSample : 0) << "-bit "
+             << (program ? program->nChannels : 0) << "-channel PCM) and was left out, error 0x" << std::hex
+             << static_cast<unsigned long>(why) << std::dec << std::endl;
     return S_ELEMGRAPH_AUDIO_LEFT_OUT;
 }
 
@@ -544,6 +549,26 @@ HRESULT CElemGraph::Destroy()
     audioSource_.flags = 0;
     audioSource_.name.Empty();
     return hr;
+}
+
+HRESULT CElemGraph::SetCurrentPosition(LONGLONG position)
+{
+    // A seek while the graph streams flushes every stream of the file's parser at once, and
+    // Wine's parser wakes only one of its waiting stream threads when the flush ends: with
+    // the sound and the picture of one file both connected, the other thread slept on and
+    // the graph's next Stop waited for it for ever (the desk hung reopening a project, or
+    // closing, once the channels' sound matched the program's format). Stopped, the parser
+    // has no stream threads, so the position is set then and the graph is brought back to
+    // the state it was in.
+    DWORD capabilities = 0;
+    OAFilterState state = State_Stopped;
+    if (FAILED(m_graph.GetCapabilities(&capabilities)) || !(capabilities & AM_SEEKING_CanSeekAbsolute) ||
+        FAILED(m_graph.GetState(0, &state)) || state == State_Stopped)
+        return m_graph.SetCurrentPosition(position);
+    m_graph.Stop();
+    const HRESULT hr = m_graph.SetCurrentPosition(position);
+    const HRESULT back = state == State_Running ? m_graph.Run() : m_graph.Pause();
+    return FAILED(hr) ? hr : back;
 }
 
 HRESULT CElemGraph::ShowInputSettings()

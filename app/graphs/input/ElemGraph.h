@@ -55,7 +55,8 @@ public:
     HRESULT Pause() override { return m_graph.Pause(); }
     HRESULT GetState(LONG timeoutMs, OAFilterState* state) override { return m_graph.GetState(timeoutMs, state); }
     HRESULT GetCurrentPosition(LONGLONG* position) override { return m_graph.GetCurrentPosition(position); }
-    HRESULT SetCurrentPosition(LONGLONG position) override { return m_graph.SetCurrentPosition(position); }
+    // Sets the position with the graph stopped and brings it back to the state it was in.
+    HRESULT SetCurrentPosition(LONGLONG position) override;
     HRESULT GetDuration(LONGLONG* duration) override { return m_graph.GetDuration(duration); }
     HRESULT GetCapabilities(DWORD* capabilities) override { return m_graph.GetCapabilities(capabilities); }
     HRESULT SetRate(double rate) override { return m_graph.SetRate(rate); }
@@ -87,8 +88,8 @@ public:
     // The audio branch's own result of the last Build (S_OK, or why it was left out).
     HRESULT GetAudioResult() const { return audioResult_; }
 
-    HRESULT ShowInputSettings();
-    HRESULT ShowSourceProperties();
+    HRESULT ShowInputSettings() override;
+    HRESULT ShowSourceProperties() override;
     HRESULT ReopenLostDevice(IUnknown* lostFilter);
     void Serialize(CArchive& ar);
 

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <windows.h>
+#include <prsht.h>
 
 #include <functional>
 #include <string>
@@ -86,3 +87,10 @@ private:
     HWND m_box = nullptr;
     HHOOK m_hook = nullptr;
 };
+
+// The page a property sheet shows: its current page, or its first child dialog.
+inline HWND SheetPage(HWND sheet)
+{
+    HWND page = reinterpret_cast<HWND>(::SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+    return page ? page : ::FindWindowExW(sheet, nullptr, L"#32770", nullptr);
+}

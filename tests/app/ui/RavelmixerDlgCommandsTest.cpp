@@ -8,15 +8,23 @@
 #include "app/core/DeskMessages.h"
 #include "app/core/EngineClock.h"
 #include "app/core/OutputType.h"
+#include "app/engine/Channel.h"
 #include "app/engine/RenderEffect.h"
 #include "app/engine/VideoMixer.h"
 #include "app/foundation/AppHelpers.h"
+#include "app/foundation/DShowHelpers.h"
+#include "app/settings/InputConfigDlgIds.h"
 #include "app/settings/HotKeyPropertyPage.h"
 #include "app/settings/OutputSettingsIni.h"
+#include "app/ui/DeskHotKeys.h"
+#include "testing/capture/StubRegistration.h"
 #include "tests/app/ui/DeskFixture.h"
 #include "tests/app/ui/DialogSeams.h"
+#include "tests/app/ui/ModalDriver.h"
 #include "tests/app/ui/ScreenshotPng.h"
 #include "tests/system/ProgramProcess.h"
+
+#include <prsht.h>
 
 #include <gtest/gtest.h>
 
@@ -70,12 +78,6 @@ protected:
     static void SetUpTestSuite()
     {
         PrepareFolder(L"rvx_desk_commands_test");
-        // Hot keys: F1 and F2 cut to channels 1 and 2, F5 is the automatic switch.
-        CHotKeyPropertyPage keys;
-        keys.m_nHotKeys[0] = VK_F1;
-        keys.m_nHotKeys[1] = VK_F2;
-        keys.m_nHotKeys[21] = VK_F5;
-        ASSERT_TRUE(keys.SaveSettings());
         SetDeskShellOpen(&RecordShellOpen);
     }
     static void TearDownTestSuite()
@@ -86,6 +88,13 @@ protected:
     void SetUp() override
     {
         g_shellOpened.clear();
+        // Hot keys: F1 and F2 cut to channels 1 and 2, F5 is the automatic switch (a test may
+        // change them on the hot-key page; every test starts from these).
+        CHotKeyPropertyPage keys;
+        keys.m_nHotKeys[0] = VK_F1;
+        keys.m_nHotKeys[1] = VK_F2;
+        keys.m_nHotKeys[21] = VK_F5;
+        ASSERT_TRUE(keys.SaveSettings());
         OpenDesk(&TestClock);
     }
     void TearDown() override { CloseDesk(); }
@@ -103,6 +112,19 @@ protected:
 };
 
 const int kOnAir = CDVPlayWnd::kOnAir, kPreview = CDVPlayWnd::kPreview, kIdle = CDVPlayWnd::kIdle;
+
+// A stand-in capture device found by its device path and bound.
+SourceDescriptor StubDevice(const CLSID& category, const wchar_t* path)
+{
+    SourceDescriptor device;
+    device.name = path;
+    device.path = path;
+    CComPtr<IMoniker> moniker;
+    if (SUCCEEDED(FindDeviceMoniker(category, path, &moniker)) && moniker)
+        moniker->BindToObject(nullptr, nullptr, IID_IBaseFilter, reinterpret_cast<void**>(&device.filter));
+    device.flags = device.filter ? SourceDescriptor::kNamed | SourceDescriptor::kCaptureDevice : SourceDescriptor::kNamed;
+    return device;
+}
 
 } // namespace
 
@@ -401,4 +423,85 @@ TEST_F(DeskCommandsTest, SubtitleLinesAndTheCaptionEditorOpenFromTheirCommands)
     Pump();
     m_desk->DestroyWindow();
     EXPECT_EQ(m_desk->GetCaptionEditor(), nullptr);
+}
+
+TEST_F(DeskCommandsTest, InputFormatAndSourceCommandsOpenTheSelectedChannelsDialogs)
+{
+    rvxstub::ScopedStubDevices devices;
+    ASSERT_TRUE(devices.Registered()) << "regsvr32 rvxcapstub.dll failed";
+    const SourceDescriptor video = StubDevice(CLSID_VideoInputDeviceCategory, L"\\\\?\\rvxtest#camera#0001");
+    const SourceDescriptor audio = StubDevice(CLSID_AudioInputDeviceCategory, L"\\\\?\\rvxtest#linein#0008");
+    ASSERT_TRUE(video.filter && audio.filter);
+    LoadBoth();
+    CDVPlayWnd& panel = m_desk->GetPanel(2);
+    ASSERT_TRUE(panel.LoadSources(audio, video));
+    Pump();
+
+    // Greyed until a panel holding a channel is selected.
+    EXPECT_FALSE(m_desk->QueryDeskCommand(32850).enabled);
+    EXPECT_FALSE(m_desk->QueryDeskCommand(32849).enabled);
+    ASSERT_EQ(m_desk->SendMessage(WM_PANEL_SELECT, reinterpret_cast<WPARAM>(&panel), 3), 1);
+    EXPECT_TRUE(m_desk->QueryDeskCommand(32850).enabled);
+    EXPECT_TRUE(m_desk->QueryDeskCommand(32849).enabled);
+    ASSERT_TRUE(panel.GetChannel()->GetGraph()->GetTransport());
+    EXPECT_EQ(panel.GetChannel()->GetGraph()->GetTransport()->GetInputOptions().imageFormat, 0);
+
+    // The input format dialog of channel 3's devices: a manual format rebuilds the channel with it.
+    CModalDriver dialogs;
+    dialogs.driver = [](HWND dialog, const std::wstring&) {
+        ::CheckRadioButton(dialog, IDC_INPUT_FORMAT_AUTO, IDC_INPUT_FORMAT_MANUAL, IDC_INPUT_FORMAT_MANUAL);
+        CModalDriver::Command(dialog, IDC_INPUT_FORMAT_MANUAL);
+        SavePng(CaptureScreen(::GetDesktopWindow()), L"desk_input_format.png");
+        CModalDriver::Command(dialog, IDOK);
+    };
+    Command(32850);
+    ASSERT_EQ(dialogs.shown, (std::vector<std::wstring>{L"\x8f93\x5165\x683c\x5f0f\x8bbe\x7f6e"}));
+    IChannelTransport* transport = panel.GetChannel()->GetGraph()->GetTransport();
+    EXPECT_EQ(transport->GetInputOptions().imageFormat, 1);
+    OAFilterState state = State_Stopped;
+    EXPECT_TRUE(SUCCEEDED(transport->GetState(5000, &state)));
+    EXPECT_EQ(state, State_Running) << "the channel runs again after its rebuild";
+    // The clips' channels were not touched.
+    EXPECT_EQ(m_desk->GetPanel(0).GetChannel()->GetGraph()->GetTransport()->GetInputOptions().imageFormat, 0);
+
+    // The stand-in devices have no property pages of their own: the sources command shows no
+    // window and leaves the channel as it was.
+    Command(32849);
+    EXPECT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(transport->GetInputOptions().imageFormat, 1);
+    EXPECT_TRUE(m_seams->boxes.empty());
+}
+
+TEST_F(DeskCommandsTest, NoHotKeyFiresWhileTheHotKeySheetIsOpenAndTheRebuiltTableFiresAfterOk)
+{
+    LoadBoth();
+    ASSERT_EQ(State(), (std::vector<int>{1, 2, kOnAir, kPreview, kIdle, kIdle, kIdle}));
+    const HWND desk = m_desk->GetSafeHwnd();
+
+    // While the sheet is open F2 (channel 2's cut) does nothing; the operator moves that cut to F3.
+    bool keysOffInSheet = false;
+    std::vector<int> stateInSheet;
+    CModalDriver dialogs;
+    dialogs.driver = [&](HWND sheet, const std::wstring&) {
+        keysOffInSheet = !DeskHotKeys().enabled;
+        Key(sheet, VK_F2);
+        Key(desk, VK_F2);
+        stateInSheet = State();
+        HWND page = SheetPage(sheet);
+        ASSERT_TRUE(page);
+        ::SendMessageW(::GetDlgItem(page, 1192), HKM_SETHOTKEY, MAKEWORD(VK_F3, 0), 0);
+        SavePng(CaptureScreen(::GetDesktopWindow()), L"desk_hotkey_sheet.png");
+        ::SendMessageW(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
+    };
+    Command(34497);
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_TRUE(keysOffInSheet);
+    EXPECT_EQ(stateInSheet, (std::vector<int>{1, 2, kOnAir, kPreview, kIdle, kIdle, kIdle}));
+    EXPECT_TRUE(DeskHotKeys().enabled);
+
+    // After OK the rebuilt table is the one that fires: F2 no longer cuts, F3 does.
+    Key(desk, VK_F2);
+    EXPECT_EQ(State(), (std::vector<int>{1, 2, kOnAir, kPreview, kIdle, kIdle, kIdle}));
+    Key(desk, VK_F3);
+    EXPECT_EQ(State(), (std::vector<int>{2, 1, kPreview, kOnAir, kIdle, kIdle, kIdle}));
 }
