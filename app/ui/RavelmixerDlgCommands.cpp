@@ -732,6 +732,26 @@ void CRavelmixerDlg::OnEffectBeginDrag(NMHDR* pNMHDR, LRESULT* pResult)
     SetCapture();
 }
 
+void CRavelmixerDlg::OnEffectDoubleClick(NMHDR* pNMHDR, LRESULT* pResult)
+{
+    *pResult = 0;
+    const NMLISTVIEW* view = reinterpret_cast<const NMLISTVIEW*>(pNMHDR);
+    if (view->iItem < 0 || view->iItem >= m_effects.GetItemCount())
+        return;
+    const int id = static_cast<int>(m_effects.GetItemData(view->iItem));
+    std::vector<CRenderEffect*> effects;
+    if (CVideoMixer* mixer = m_director.GetVideoMixer())
+        mixer->GetEffectList(effects);
+    for (CRenderEffect* effect : effects) {
+        if (!effect || effect->GetID() != id)
+            continue;
+        // S_FALSE when the effect has nothing to tune; a window that cannot be made leaves
+        // the desk as it was, so there is nothing more to do on either.
+        (void)effect->Configure(GetSafeHwnd());
+        return;
+    }
+}
+
 int CRavelmixerDlg::QuickDropTarget(CPoint screen) const
 {
     CRect list;
