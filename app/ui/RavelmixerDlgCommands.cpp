@@ -739,12 +739,21 @@ void CRavelmixerDlg::OnEffectDoubleClick(NMHDR* pNMHDR, LRESULT* pResult)
     if (view->iItem < 0 || view->iItem >= m_effects.GetItemCount())
         return;
     const int id = static_cast<int>(m_effects.GetItemData(view->iItem));
+    CVideoMixer* mixer = m_director.GetVideoMixer();
+    if (!mixer)
+        return;
     std::vector<CRenderEffect*> effects;
-    if (CVideoMixer* mixer = m_director.GetVideoMixer())
-        mixer->GetEffectList(effects);
+    mixer->GetEffectList(effects);
     for (CRenderEffect* effect : effects) {
         if (!effect || effect->GetID() != id)
             continue;
+        // The window reads the effect's parameters as it is made; the mixer draws the effect
+        // under its lock, so the reading waits for a frame being drawn to finish.
+        struct MixerLock {
+            CVideoMixer& mixer;
+            explicit MixerLock(CVideoMixer& m) : mixer(m) { mixer.Lock(); }
+            ~MixerLock() { mixer.Unlock(); }
+        } lock(*mixer);
         // S_FALSE when the effect has nothing to tune; a window that cannot be made leaves
         // the desk as it was, so there is nothing more to do on either.
         (void)effect->Configure(GetSafeHwnd());
