@@ -44,23 +44,26 @@ std::wstring TextOf(HWND window)
     return text;
 }
 
+struct OwnedSearch {
+    HWND owner;
+    const wchar_t* title;
+    std::vector<HWND> found;
+};
+
+// A plain enumeration procedure: the 32-bit build calls it with the system's convention.
+BOOL CALLBACK CollectOwned(HWND window, LPARAM data)
+{
+    OwnedSearch& s = *reinterpret_cast<OwnedSearch*>(data);
+    if (::IsWindowVisible(window) && ::GetWindow(window, GW_OWNER) == s.owner && TextOf(window) == s.title)
+        s.found.push_back(window);
+    return TRUE;
+}
+
 // The visible top-level windows of this thread owned by `owner` with the title `title`.
 std::vector<HWND> OwnedWindows(HWND owner, const wchar_t* title)
 {
-    struct Search {
-        HWND owner;
-        const wchar_t* title;
-        std::vector<HWND> found;
-    } search = {owner, title, {}};
-    ::EnumThreadWindows(
-        ::GetCurrentThreadId(),
-        [](HWND window, LPARAM data) -> BOOL {
-            Search& s = *reinterpret_cast<Search*>(data);
-            if (::IsWindowVisible(window) && ::GetWindow(window, GW_OWNER) == s.owner && TextOf(window) == s.title)
-                s.found.push_back(window);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    OwnedSearch search = {owner, title, {}};
+    ::EnumThreadWindows(::GetCurrentThreadId(), &CollectOwned, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
