@@ -121,7 +121,7 @@ void CDVViewWnd::StartTimer()
 {
     m_nElapsed = 0;
     if (m_hWnd != nullptr)
-        SetTimer(kElapsedTimer, kElapsedPeriodMs);
+        m_bTimer = SetTimer(kElapsedTimer, kElapsedPeriodMs) != 0;
     if (m_videoDlg.GetSafeHwnd() != nullptr && m_videoDlg.IsWindowVisible())
         m_videoDlg.SetShownFlag(1);
 }
@@ -130,6 +130,7 @@ void CDVViewWnd::StopTimer()
 {
     if (m_hWnd != nullptr)
         KillTimer(kElapsedTimer);
+    m_bTimer = FALSE;
     m_nElapsed = 0;
     m_strElapsed = FormatElapsed(0);
     RepaintElapsed();

@@ -78,6 +78,8 @@ public:
     CDBDisplayWnd* GetLevelBar(int index) const { return index == 0 ? m_level1.get() : m_level2.get(); }
     short GetLevel(int index) const { return index == 0 ? m_nLevel1 : m_nLevel2; }
     LONGLONG GetElapsedSeconds() const { return m_nElapsed; }
+    // Whether the on-air time is counting (between StartTimer and StopTimer).
+    BOOL IsTimerRunning() const { return m_bTimer; }
     const CString& GetElapsedText() const { return m_strElapsed; }
 
     // "%H:%M:%S" when the hours within the day are not 0, else "%M:%S".
@@ -104,6 +106,7 @@ protected:
     CVideoDlg m_videoDlg;
     CRect m_rcPlacement;
     LONGLONG m_nElapsed = 0;
+    BOOL m_bTimer = FALSE;
 
     short m_nLevel1 = -60;
     short m_nLevel2 = -60;

@@ -30,7 +30,9 @@ void ApplyProjectRecord(const ProjectRecord& r, IProjectDesk& desk)
             desk.BuildLogo(n, logo.picture);
         // Set to the stored state: a toggle would turn off a logo that was already on.
         desk.SetLogoSwitch(n, logo.enabled != 0);
-        if (logo.enabled && logo.corner >= 0 && logo.corner <= 3)
+        // The corner is the operator's choice whether the logo is on or not: a logo saved off
+        // comes back at its corner when it is switched on later.
+        if (logo.corner >= 0 && logo.corner <= 3)
             desk.SetLogoCorner(n, logo.corner);
     }
     desk.SetQuickEffects(CProjectFile::ShownQuickEffects(r));

@@ -107,6 +107,7 @@ public:
     const CategoryPager& GetPager() const { return m_pager; }
     int GetShownCategory() const { return m_nShownCategory; }
     CLISLayer* GetLogoLayer(int logo) const { return logo == 1 ? m_pLogo1 : logo == 2 ? m_pLogo2 : nullptr; }
+    const CString& GetLogoPath(int logo) const { return logo == 1 ? m_strLogo1 : m_strLogo2; }
     CLISLayer* GetSubtitleLayer() const { return m_pSubtitle; }
     CVolCtrlPane* GetClipPane() const { return m_pClipPane.get(); }
     HACCEL GetAccelerators() const { return m_hAccel; }
@@ -156,6 +157,8 @@ public:
     CMoreCharDlg* GetCaptionEditor() const { return m_pMoreChar; }
     const CharTextStyle& GetSubtitleStyle() const { return m_subtitleStyle; }
     int GetPublishingInterval() const { return m_nPublishInterval; }
+    // The automatic switch's duration in tenths of a second, as last read from edit 1024.
+    int GetAutoDuration() const { return m_nAutoDuration; }
     // The routing of a key or wheel message before the dialog's own handling: TRUE when it
     // was consumed.
     BOOL RouteDeskInput(MSG* pMsg);
@@ -342,6 +345,8 @@ protected:
     LRESULT OnSubtitleAutoEnded(WPARAM wParam, LPARAM lParam);
     // Dragging an effect of 1033 onto the quick list 1031.
     void OnEffectBeginDrag(NMHDR* pNMHDR, LRESULT* pResult);
+    // A double click on an effect of 1033 opens its parameter window over the desk.
+    void OnEffectDoubleClick(NMHDR* pNMHDR, LRESULT* pResult);
     void OnMouseMove(UINT flags, CPoint pt);
     void OnLButtonUp(UINT flags, CPoint pt);
     int QuickDropTarget(CPoint screen) const;

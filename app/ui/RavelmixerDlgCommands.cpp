@@ -751,6 +751,35 @@ void CRavelmixerDlg::OnEffectBeginDrag(NMHDR* pNMHDR, LRESULT* pResult)
     SetCapture();
 }
 
+void CRavelmixerDlg::OnEffectDoubleClick(NMHDR* pNMHDR, LRESULT* pResult)
+{
+    *pResult = 0;
+    const NMLISTVIEW* view = reinterpret_cast<const NMLISTVIEW*>(pNMHDR);
+    if (view->iItem < 0 || view->iItem >= m_effects.GetItemCount())
+        return;
+    const int id = static_cast<int>(m_effects.GetItemData(view->iItem));
+    CVideoMixer* mixer = m_director.GetVideoMixer();
+    if (!mixer)
+        return;
+    std::vector<CRenderEffect*> effects;
+    mixer->GetEffectList(effects);
+    for (CRenderEffect* effect : effects) {
+        if (!effect || effect->GetID() != id)
+            continue;
+        // The window reads the effect's parameters as it is made; the mixer draws the effect
+        // under its lock, so the reading waits for a frame being drawn to finish.
+        struct MixerLock {
+            CVideoMixer& mixer;
+            explicit MixerLock(CVideoMixer& m) : mixer(m) { mixer.Lock(); }
+            ~MixerLock() { mixer.Unlock(); }
+        } lock(*mixer);
+        // S_FALSE when the effect has nothing to tune; a window that cannot be made leaves
+        // the desk as it was, so there is nothing more to do on either.
+        (void)effect->Configure(GetSafeHwnd());
+        return;
+    }
+}
+
 int CRavelmixerDlg::QuickDropTarget(CPoint screen) const
 {
     CRect list;
@@ -899,8 +928,9 @@ void CDeskProject::CaptureProject(ProjectRecord& record)
         LogoRecord& logo = record.logos[n];
         logo.enabled = Latched(d, d.LogoSwitchControl(n + 1)) ? 1 : 0;
         logo.picture = n == 0 ? d.m_strLogo1 : d.m_strLogo2;
+        // The first latched corner button, 0 when none is.
         logo.corner = 0;
-        for (int c = 0; c < 4; ++c)
+        for (int c = 3; c >= 0; --c)
             if (Latched(d, d.LogoCornerControl(n + 1, c)))
                 logo.corner = c;
     }
@@ -908,6 +938,13 @@ void CDeskProject::CaptureProject(ProjectRecord& record)
     record.captionSwitch = Latched(d, 1038) ? 1 : 0;
     record.manualPublishing = Latched(d, 1021) ? 1 : 0;
     record.automaticPublishing = Latched(d, 1020) ? 1 : 0;
+    // What the interval edit shows now is what the project keeps, though automatic publishing
+    // has not taken it yet.
+    if (d.GetDlgItem(1058)) {
+        CString text;
+        d.GetDlgItemText(1058, text);
+        d.m_nPublishInterval = CProjectFile::IntervalFromText(text, d.m_nPublishInterval);
+    }
     record.publishingInterval = d.m_nPublishInterval;
     record.subtitleStyle = d.m_subtitleStyle;
     record.captionPages.clear();
@@ -996,6 +1033,11 @@ void CDeskProject::SetPublishingInterval(int tenths)
 void CDeskProject::SetSubtitleStyle(const CharTextStyle& style)
 {
     m_desk.m_subtitleStyle = style;
+    // The line on the subtitle window is drawn again in the style it now has.
+    if (m_desk.m_screenChar.GetSafeHwnd()) {
+        m_desk.m_screenChar.RenderLine();
+        m_desk.m_screenChar.Invalidate();
+    }
 }
 
 void CDeskProject::OpenCaptionPages(const std::vector<CString>&)

@@ -230,23 +230,9 @@ void CRavelmixerDlg::OnEffectClick(NMHDR* pNMHDR, LRESULT* pResult)
     const int item = list.GetNextItem(-1, LVNI_SELECTED);
     if (item < 0)
         return;
-    const int id = static_cast<int>(list.GetItemData(item));
-    std::vector<CRenderEffect*> effects;
-    if (CVideoMixer* mixer = m_director.GetVideoMixer())
-        mixer->GetEffectList(effects);
-    for (CRenderEffect* effect : effects) {
-        if (!effect || effect->GetID() != id)
-            continue;
-        if (pNMHDR->idFrom == 1031 && effect->GetType() != m_nShownCategory) {
-            ShowCategory(effect->GetType());
-            // Select the same effect in the category's list, so the transition takes it.
-            for (int row = 0; row < m_effects.GetItemCount(); ++row)
-                if (static_cast<int>(m_effects.GetItemData(row)) == id)
-                    m_effects.SetItemState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-        }
-        if (m_effectName.GetSafeHwnd())
-            m_effectName.SetWindowText(effect->GetName());
-    }
+    // Either list shows the effect's name and selects it in both: a click in the palette
+    // marks the same effect on the quick list, a quick entry turns the palette to its category.
+    SelectEffect(static_cast<int>(list.GetItemData(item)));
 }
 
 int CRavelmixerDlg::SelectedEffect() const

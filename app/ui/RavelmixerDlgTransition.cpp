@@ -12,9 +12,11 @@
 
 namespace {
 
-// The automatic switch's duration and the publishing interval, in tenths of a second.
+// The automatic switch's duration and the publishing interval, in tenths of a second; their
+// plus and minus buttons move them by half a second.
 const int kMinDuration = 2, kMaxDuration = 100;
 const int kMinInterval = 5, kMaxInterval = 100;
+const int kStepTenths = 5;
 
 int ClampTenths(int value, int low, int high)
 {
@@ -28,9 +30,11 @@ int ReadTenths(CWnd* dialog, int control, int fallback)
     dialog->GetDlgItemText(control, text);
     wchar_t* end = nullptr;
     const double seconds = wcstod(text, &end);
-    if (end == static_cast<LPCWSTR>(text))
+    if (end == static_cast<LPCWSTR>(text) || seconds != seconds)
         return fallback;
-    return static_cast<int>(seconds * 10.0 + 0.5);
+    // Far past either limit is as good as the limit: "1e30" must not overflow the conversion.
+    const double bounded = seconds < -1.0e6 ? -1.0e6 : seconds > 1.0e6 ? 1.0e6 : seconds;
+    return static_cast<int>(bounded * 10.0 + 0.5);
 }
 
 void WriteTenths(CWnd* dialog, int control, int tenths)
@@ -141,15 +145,15 @@ void CRavelmixerDlg::AutoSwitch()
 
 void CRavelmixerDlg::OnDurationStep(UINT control)
 {
-    m_nAutoDuration = ClampTenths(ReadTenths(this, 1024, m_nAutoDuration) + (control == 1055 ? 1 : -1), kMinDuration,
-                                  kMaxDuration);
+    const int step = control == 1055 ? kStepTenths : -kStepTenths;
+    m_nAutoDuration = ClampTenths(ReadTenths(this, 1024, m_nAutoDuration) + step, kMinDuration, kMaxDuration);
     WriteTenths(this, 1024, m_nAutoDuration);
 }
 
 void CRavelmixerDlg::OnIntervalStep(UINT control)
 {
-    m_nPublishInterval = ClampTenths(ReadTenths(this, 1058, m_nPublishInterval) + (control == 1057 ? 1 : -1),
-                                     kMinInterval, kMaxInterval);
+    const int step = control == 1057 ? kStepTenths : -kStepTenths;
+    m_nPublishInterval = ClampTenths(ReadTenths(this, 1058, m_nPublishInterval) + step, kMinInterval, kMaxInterval);
     WriteTenths(this, 1058, m_nPublishInterval);
 }
 

@@ -485,11 +485,11 @@ TEST(ProjectApply, LoadedProjectDrivesTheDeskInFileOrder)
          {L"panel 0 1", L"tally 0 2", L"panel 1 1", L"tally 1 2", L"panel 2 0", L"tally 2 2", L"panel 3 0",
           L"tally 3 2", L"panel 4 0", L"tally 4 2", L"cut 1", L"tally 0 0", L"preview 2", L"tally 1 1",
           L"logo 0 build C:\\logos\\\x53F0\x6807.png", L"logo 0 on", L"logo 0 corner 2", L"logo 1 off",
-          L"quick 5 7 12", L"switches 1 0 1", L"interval 2.5", L"style 2206368128", L"pages 0", L"engine 5"}},
+          L"logo 1 corner 0", L"quick 5 7 12", L"switches 1 0 1", L"interval 2.5", L"style 2206368128", L"pages 0", L"engine 5"}},
         {"a bare project", &bare,
          {L"panel 0 0", L"tally 0 2", L"panel 1 0", L"tally 1 2", L"panel 2 0", L"tally 2 2", L"panel 3 0",
           L"tally 3 2", L"panel 4 0", L"tally 4 2", L"logo 0 on", L"logo 0 corner 0", L"logo 1 build C:\\b.bmp",
-          L"logo 1 off", L"quick 1", L"switches 0 0 0", L"interval 1.0", L"style 0", L"pages 0"}},
+          L"logo 1 off", L"logo 1 corner 0", L"quick 1", L"switches 0 0 0", L"interval 1.0", L"style 0", L"pages 0"}},
     };
     for (const Case& c : cases) {
         RecordingDesk desk;
