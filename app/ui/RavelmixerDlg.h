@@ -332,6 +332,7 @@ protected:
     void SetLanguage(LPCWSTR name);
     void ShellOpen(LPCWSTR target);
     void ToggleCaptionEditor();
+    CMoreCharDlg* MakeCaptionEditor();
     void LoadSubtitles();
     void ChooseSubtitleStyle();
     void OnAutomaticPublishing();
