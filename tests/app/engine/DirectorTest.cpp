@@ -930,8 +930,9 @@ TEST_F(DirectorTest, ACanvasPageShowsEachObjectAtItsPlaceInTheProgramFramesAndTh
         g_now += step.advance;
         TickAndReceive(out);
         EXPECT_TRUE(Near(Pixel(Frame(1, 10, 10)), step.topLeft)) << "frame " << step.frame;
-        if (step.bottomRight)
+        if (step.bottomRight) {
             EXPECT_TRUE(Near(Pixel(Frame(1, 50, 50)), step.bottomRight)) << "frame " << step.frame;
+        }
         EXPECT_TRUE(Near(Pixel(Frame(0, 10, 10)), D3DCOLOR_XRGB(255, 0, 0))) << "the picture stays";
     }
 
@@ -941,7 +942,7 @@ TEST_F(DirectorTest, ACanvasPageShowsEachObjectAtItsPlaceInTheProgramFramesAndTh
     ASSERT_NE(editor.GetPreview(), nullptr);
     HWND view = editor.GetPreview()->GetViewWindow();
     ASSERT_TRUE(::IsWindowVisible(view));
-    editor.GetPreview()->UpdateWindow();
+    ::UpdateWindow(editor.GetPreview()->m_hWnd);
     TickAndReceive(out);
     const Pixels shown = ScreenOf(view);
     SavePng(shown, L"caption_preview.png");
