@@ -748,7 +748,8 @@ void CMoreCharDlg::OpenAppliedPages(const std::vector<CString>& pages, std::vect
         lastOpened = path;
     }
     RefreshApplied();
-    if (!lastOpened.IsEmpty() && m_canvas.m_hWnd && !m_canvas.IsModified(false) && m_canvas.LoadFile(lastOpened)) {
+    // Text typed on the canvas counts as a change: the in-place edit is committed first.
+    if (!lastOpened.IsEmpty() && m_canvas.m_hWnd && !m_canvas.IsModified(true) && m_canvas.LoadFile(lastOpened)) {
         SetOn(true);
         EnableApply(false);
     } else if (m_canvas.m_hWnd) {

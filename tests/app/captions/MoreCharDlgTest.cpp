@@ -142,6 +142,13 @@ protected:
                                [this](IDirect3DDevice9* d) { return m_stage->program.Render(d, 0); });
     }
 
+    // The preview scene as the device draws it for the preview window.
+    HRESULT DrawPreview()
+    {
+        return m_target->Frame(D3DCOLOR_XRGB(0, 0, 0),
+                               [this](IDirect3DDevice9* d) { return m_stage->preview.Render(d, 0); });
+    }
+
     std::wstring m_program;
     std::unique_ptr<fixtures::D3DTarget> m_target;
     std::unique_ptr<TestStage> m_stage;
@@ -263,6 +270,20 @@ TEST_F(MoreCharDlgTest, APageComposedSavedAndPutOnAirShowsInTheProgramFrameAndGo
     EXPECT_EQ(m_dialog->GetPreview()->GetViewWindow(), m_stage->previewWindow);
     EXPECT_EQ(3u, m_stage->preview.GetLayerCount());
     EXPECT_EQ(3u, m_stage->program.GetLayerCount());
+    ASSERT_EQ(S_OK, DrawPreview());
+    const struct {
+        int x, y;
+        DWORD colour;
+        const char* what;
+    } previewed[] = {
+        {125, 105, 0xFF0000u, "the picture's red corner"},
+        {205, 25, 0xFF0000u, "the animation's first frame, red corner"},
+        {205, 75, 0x0000FFu, "its blue corner"},
+        {12, 12, 0xFFFF00u, "the text's shown background"},
+        {300, 200, 0x000000u, "nothing elsewhere"},
+    };
+    for (const auto& p : previewed)
+        EXPECT_EQ(p.colour, m_target->At(p.x, p.y)) << "preview: " << p.what;
     m_dialog->GetPreview()->SendMessage(WM_CLOSE);
     EXPECT_EQ(nullptr, m_stage->previewWindow) << "closing the preview switches it off";
     EXPECT_FALSE(m_dialog->GetPreview()->IsWindowVisible());

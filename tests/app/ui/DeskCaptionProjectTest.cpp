@@ -53,10 +53,12 @@ protected:
         ASSERT_EQ(m_desk->GetDirector().StartOutput(kOutputVirtualDevice), S_OK);
         m_output = m_outputs.records[kOutputVirtualDevice].get();
     }
-    // One tick of the mixing clock by hand; the pixel (x, y) of the frame it sent out.
+    // Two ticks of the mixing clock by hand (an interlaced program sends one frame for two);
+    // the pixel (x, y) of the frame sent out.
     DWORD TickAndRead(int x, int y)
     {
         const size_t before = m_output->FrameCount();
+        m_desk->GetDirector().GetVideoMixer()->OnClockTick();
         m_desk->GetDirector().GetVideoMixer()->OnClockTick();
         if (!m_output->WaitForFrames(before + 1)) {
             ADD_FAILURE() << "no frame arrived";
