@@ -8,6 +8,7 @@
 #include "app/engine/VideoMixer.h"
 #include "tests/app/engine/DirectorStandIns.h"
 #include "tests/app/ui/DeskFixture.h"
+#include "tests/app/ui/ScreenshotPng.h"
 
 #include <gtest/gtest.h>
 
@@ -142,6 +143,8 @@ TEST_F(DeskCaptionProjectTest, AppliedPagesAreSavedWithTheProjectAndGoOnAirAgain
     EXPECT_EQ(editor->GetCanvas().GetPath(), CString(page.c_str())) << "the page is back on the canvas";
     EXPECT_TRUE(EditorOn());
     EXPECT_TRUE(Near(TickAndRead(150, 110), kMagenta)) << "on air again";
+    ::UpdateWindow(editor->m_hWnd);
+    EXPECT_TRUE(SavePng(CaptureScreen(editor->m_hWnd), L"caption_editor_project.png"));
     ::DeleteFileW(page.c_str());
     ::DeleteFileW(project.c_str());
 }
@@ -178,6 +181,7 @@ TEST_F(DeskCaptionProjectTest, APageGoneSinceTheProjectWasSavedIsNamedAndTheRest
     Pump();
 
     ASSERT_EQ(m_seams->boxes.size(), 1u);
+    EXPECT_EQ(m_seams->boxes[0].rfind(L"\u63D0\u793A|", 0), 0u) << "under the editor's caption";
     EXPECT_NE(m_seams->boxes[0].find(gone), std::wstring::npos) << "the message names the page";
     EXPECT_EQ(m_seams->boxes[0].find(kept), std::wstring::npos);
     EXPECT_EQ(State(), saved) << "the rest of the project loads";
