@@ -713,6 +713,18 @@ void CMoreCharDlg::Serialize(CArchive& ar)
     }
     int count = 0;
     ar >> count;
+    std::vector<CString> pages;
+    for (int i = 0; i < count; ++i) {
+        CString path;
+        if (!ar.ReadString(path))
+            break;
+        pages.push_back(path);
+    }
+    OpenAppliedPages(pages, nullptr);
+}
+
+void CMoreCharDlg::OpenAppliedPages(const std::vector<CString>& pages, std::vector<CString>* missing)
+{
     // A project replaces the pages on air; each page is read on its own, without questions,
     // and only a page that reads goes on air.
     CLISScene* overlay = Overlay();
@@ -724,22 +736,25 @@ void CMoreCharDlg::Serialize(CArchive& ar)
     m_appliedLayers.clear();
     m_applied.clear();
     CString lastOpened;
-    for (int i = 0; i < count; ++i) {
-        CString path;
-        if (!ar.ReadString(path))
-            break;
-        if (!IsFile(path))
-            continue;
+    for (const CString& path : pages) {
         CCharObjList page;
-        if (!page.LoadFromFile(path))
+        if (path.IsEmpty() || IsApplied(path) || !IsFile(path) || !page.LoadFromFile(path)) {
+            if (missing && !path.IsEmpty() && !IsApplied(path))
+                missing->push_back(path);
             continue;
+        }
         m_applied.push_back(path);
         BuildPageLayers(path, page, overlay, &m_appliedLayers);
         lastOpened = path;
     }
     RefreshApplied();
-    if (!lastOpened.IsEmpty() && m_canvas.m_hWnd && !m_canvas.IsModified(false) && m_canvas.LoadFile(lastOpened)) {
+    // Text typed on the canvas counts as a change: the in-place edit is committed first.
+    if (!lastOpened.IsEmpty() && m_canvas.m_hWnd && !m_canvas.IsModified(true) && m_canvas.LoadFile(lastOpened)) {
         SetOn(true);
+        EnableApply(false);
+    } else if (m_canvas.m_hWnd) {
+        // The page on the canvas may have left the air with the old list.
+        SetOn(IsApplied(m_canvas.GetPath()));
         EnableApply(false);
     }
 }

@@ -35,6 +35,10 @@ public:
 
     // The editor's piece of the project file: the applied pages.
     void Serialize(CArchive& ar);
+    // Puts a project's applied pages back on air in their order, in place of those on air now,
+    // without questions; the last one that reads opens on the canvas unless the canvas holds
+    // unsaved changes. A page that is gone or does not read is left out and named in `missing`.
+    void OpenAppliedPages(const std::vector<CString>& pages, std::vector<CString>* missing);
     // For the automatic playout: shows a page under a schedule index, or hides the pages of an
     // index (0xFFFF: all). 1 when a page was shown.
     int ShowScheduledCaption(BOOL show, WORD index, LPCWSTR path, HDC dc);

@@ -337,6 +337,7 @@ protected:
     void SetLanguage(LPCWSTR name);
     void ShellOpen(LPCWSTR target);
     void ToggleCaptionEditor();
+    CMoreCharDlg* MakeCaptionEditor();
     void LoadSubtitles();
     void ChooseSubtitleStyle();
     void OnAutomaticPublishing();

@@ -44,6 +44,10 @@ CString LoadText(UINT id)
 
 DeskShellOpenProc g_shellOpen = nullptr;
 
+// A project's caption pages that could not go on air again.
+const UINT kIdsCaptionPagesMissing = 350;
+const UINT kIdsCaptionPagesCaption = 141;
+
 // The output items of the output pop-up menu and the output types they start and stop.
 struct OutputItem {
     UINT command;
@@ -543,18 +547,26 @@ void CRavelmixerDlg::ToggleGraphicsCardOutput()
 
 // --- captions --------------------------------------------------------------------------
 
-void CRavelmixerDlg::ToggleCaptionEditor()
+// The editor's window is made hidden the first time it is needed: opened by the operator, or
+// to put a project's pages back on air.
+CMoreCharDlg* CRavelmixerDlg::MakeCaptionEditor()
 {
     if (!m_pMoreChar) {
         m_pMoreChar = new CMoreCharDlg(&m_captionStage, &m_subtitleStyle, this);
         if (!m_pMoreChar->Create(this)) {
             delete m_pMoreChar;
             m_pMoreChar = nullptr;
-            return;
+            return nullptr;
         }
         m_pMoreChar->CenterWindow(this);
     }
-    m_pMoreChar->ShowWindow(m_pMoreChar->IsWindowVisible() ? SW_HIDE : SW_SHOW);
+    return m_pMoreChar;
+}
+
+void CRavelmixerDlg::ToggleCaptionEditor()
+{
+    if (CMoreCharDlg* editor = MakeCaptionEditor())
+        editor->ShowWindow(editor->IsWindowVisible() ? SW_HIDE : SW_SHOW);
 }
 
 void CRavelmixerDlg::LoadSubtitles()
@@ -948,6 +960,8 @@ void CDeskProject::CaptureProject(ProjectRecord& record)
     record.publishingInterval = d.m_nPublishInterval;
     record.subtitleStyle = d.m_subtitleStyle;
     record.captionPages.clear();
+    if (d.m_pMoreChar)
+        record.captionPages = d.m_pMoreChar->GetAppliedPages();
     CProjectFile::CaptureEngine(d.m_director.GetAudioMixer(), d.m_director.GetVideoMixer(), record);
 }
 
@@ -1040,9 +1054,25 @@ void CDeskProject::SetSubtitleStyle(const CharTextStyle& style)
     }
 }
 
-void CDeskProject::OpenCaptionPages(const std::vector<CString>&)
+void CDeskProject::OpenCaptionPages(const std::vector<CString>& pages)
 {
-    // The caption editor opens its own pages when it is on the desk.
+    // A project without pages leaves an editor that was never opened alone.
+    if (pages.empty() && !m_desk.m_pMoreChar)
+        return;
+    CMoreCharDlg* editor = m_desk.MakeCaptionEditor();
+    if (!editor)
+        return;
+    std::vector<CString> missing;
+    editor->OpenAppliedPages(pages, &missing);
+    if (missing.empty())
+        return;
+    // The rest of the project stays loaded; the operator learns which pages are not on air.
+    CString names;
+    for (const CString& page : missing)
+        names += L"\n" + page;
+    CString text;
+    text.Format(LoadText(kIdsCaptionPagesMissing), static_cast<LPCWSTR>(names));
+    AppMessageBoxText(m_desk.m_hWnd, text, kIdsCaptionPagesCaption, MB_OK | MB_ICONWARNING);
 }
 
 void CDeskProject::ApplyEngineRecords(const ProjectRecord& record)

@@ -142,6 +142,13 @@ protected:
                                [this](IDirect3DDevice9* d) { return m_stage->program.Render(d, 0); });
     }
 
+    // The preview scene as the device draws it for the preview window.
+    HRESULT DrawPreview()
+    {
+        return m_target->Frame(D3DCOLOR_XRGB(0, 0, 0),
+                               [this](IDirect3DDevice9* d) { return m_stage->preview.Render(d, 0); });
+    }
+
     std::wstring m_program;
     std::unique_ptr<fixtures::D3DTarget> m_target;
     std::unique_ptr<TestStage> m_stage;
@@ -263,6 +270,20 @@ TEST_F(MoreCharDlgTest, APageComposedSavedAndPutOnAirShowsInTheProgramFrameAndGo
     EXPECT_EQ(m_dialog->GetPreview()->GetViewWindow(), m_stage->previewWindow);
     EXPECT_EQ(3u, m_stage->preview.GetLayerCount());
     EXPECT_EQ(3u, m_stage->program.GetLayerCount());
+    ASSERT_EQ(S_OK, DrawPreview());
+    const struct {
+        int x, y;
+        DWORD colour;
+        const char* what;
+    } previewed[] = {
+        {125, 105, 0xFF0000u, "the picture's red corner"},
+        {205, 25, 0xFF0000u, "the animation's first frame, red corner"},
+        {205, 75, 0x0000FFu, "its blue corner"},
+        {12, 12, 0xFFFF00u, "the text's shown background"},
+        {300, 200, 0x000000u, "nothing elsewhere"},
+    };
+    for (const auto& p : previewed)
+        EXPECT_EQ(p.colour, m_target->At(p.x, p.y)) << "preview: " << p.what;
     m_dialog->GetPreview()->SendMessage(WM_CLOSE);
     EXPECT_EQ(nullptr, m_stage->previewWindow) << "closing the preview switches it off";
     EXPECT_FALSE(m_dialog->GetPreview()->IsWindowVisible());
@@ -391,6 +412,44 @@ TEST_F(MoreCharDlgTest, TheProjectPieceIsTheCountAndOneLinePerPage)
     EXPECT_EQ(4u, m_stage->program.GetLayerCount());
     ::DeleteFileW(first.c_str());
     ::DeleteFileW(second.c_str());
+}
+
+TEST_F(MoreCharDlgTest, AProjectsPagesReplaceThoseOnAirAndThoseThatCannotBeReadAreNamed)
+{
+    Open();
+    const std::wstring first = SavedPage(L"rvx_reopen_1.rxf");
+    const std::wstring second = SavedPage(L"rvx_reopen_2.rxf");
+    const std::wstring old = SavedPage(L"rvx_reopen_old.rxf");
+    const std::wstring gone = TempPath(L"rvx_reopen_gone.rxf");
+    const std::wstring bad = WriteBytes(TempPath(L"rvx_reopen_bad.rxf"), {1, 2, 3});
+    ASSERT_TRUE(m_dialog->OpenCaptionFile(old.c_str()));
+    Command(IDC_MORE_ONOFF);
+    ASSERT_EQ(2u, m_stage->program.GetLayerCount());
+
+    CString again(first.c_str());
+    again.MakeUpper();
+    std::vector<CString> missing;
+    m_dialog->OpenAppliedPages({CString(first.c_str()), CString(gone.c_str()), CString(bad.c_str()),
+                                CString(second.c_str()), again, CString()},
+                               &missing);
+    EXPECT_EQ((std::vector<CString>{CString(first.c_str()), CString(second.c_str())}), m_dialog->GetAppliedPages());
+    EXPECT_EQ((std::vector<CString>{CString(gone.c_str()), CString(bad.c_str())}), missing)
+        << "a page once more is no fault; an empty line names nothing";
+    EXPECT_EQ(4u, m_stage->program.GetLayerCount()) << "the old page left the air, each page is on once";
+    EXPECT_EQ(CString(second.c_str()), m_dialog->GetCanvas().GetPath()) << "the last page opens on the canvas";
+    EXPECT_TRUE(On());
+
+    // A canvas with unsaved changes is kept; it shows whether its own page is still on air.
+    m_dialog->GetCanvas().NewTextBox();
+    ::SetWindowTextW(m_dialog->GetCanvas().GetEdit(), L"typing");
+    m_dialog->OpenAppliedPages({CString(first.c_str())}, nullptr);
+    EXPECT_EQ(CString(second.c_str()), m_dialog->GetCanvas().GetPath());
+    EXPECT_TRUE(m_dialog->GetCanvas().IsModified(false));
+    EXPECT_FALSE(On());
+    EXPECT_EQ(2u, m_stage->program.GetLayerCount());
+    EXPECT_TRUE(m_seams.boxes.empty()) << "no question was asked";
+    for (const std::wstring& p : {first, second, old, bad})
+        ::DeleteFileW(p.c_str());
 }
 
 TEST_F(MoreCharDlgTest, TheTimingSelectorStoresTheTypedValueAndANegativeOneAsTheLargest)

@@ -248,6 +248,14 @@ bool OutputRecord::WaitForFrames(size_t n)
     return changed.wait_for(guard, std::chrono::seconds(20), [&] { return frames.size() >= n; });
 }
 
+DWORD OutputRecord::PixelAt(int x, int y)
+{
+    std::lock_guard<std::mutex> guard(lock);
+    if (x < 0 || y < 0 || x >= width || y >= height || lastPixels.size() < size_t(width) * height)
+        return 0xDEADBEEF;
+    return lastPixels[size_t(y) * width + x] & 0xFFFFFF;
+}
+
 size_t OutputRecord::FrameCount()
 {
     std::lock_guard<std::mutex> guard(lock);
@@ -295,6 +303,8 @@ public:
         {
             std::lock_guard<std::mutex> guard(record_->lock);
             record_->frames.push_back(f);
+            if (pixels && frame->lActual >= w * h * 4)
+                record_->lastPixels.assign(pixels, pixels + size_t(w) * h);
         }
         record_->changed.notify_all();
     }

@@ -151,12 +151,15 @@ struct OutputRecord {
     std::mutex lock;
     std::condition_variable changed;
     std::vector<Frame> frames;
+    std::vector<DWORD> lastPixels; // the last frame, 0xRRGGBB top-down, width x height
     std::vector<Chunk> chunks;
 
     // Waits (without a time-out that decides anything: the limit only keeps a broken run
     // from hanging) until at least n frames have arrived.
     bool WaitForFrames(size_t n);
     size_t FrameCount();
+    // The last frame's pixel (x, y) as 0xRRGGBB.
+    DWORD PixelAt(int x, int y);
 };
 
 struct OutputPlan {

@@ -4,7 +4,10 @@
 
 // The caption editor first: the framework headers must come before the DirectShow ones.
 #include "app/captions/MoreCharDlg.h"
+#include "app/captions/PreViewDlg.h"
 #include "app/ui/DirectorCaptionStage.h"
+
+#include "tests/app/captions/PictureFixtures.h"
 
 #include "AudioMixerFixture.h"
 #include "DirectorStandIns.h"
@@ -787,6 +790,145 @@ TEST_F(DirectorTest, AnAppliedCaptionPageShowsInTheProgramFramesUntilSwitchedOff
     EXPECT_TRUE(Near(TickAndReceive(out), kRed));
     SetExeDirectoryOverride(nullptr);
     DeleteFileW(page.c_str());
+}
+
+std::wstring WriteFileBytes(const std::wstring& path, const std::vector<uint8_t>& bytes)
+{
+    HANDLE h = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD done = 0;
+    ::WriteFile(h, bytes.data(), DWORD(bytes.size()), &done, nullptr);
+    ::CloseHandle(h);
+    return path;
+}
+
+// A page composed on the editor's canvas (a picture, an animated picture and a text on its
+// shown background), saved and put on air over a running director: each object shows at its
+// place in the program frames an output receives, the animation moves on with the engine
+// clock, and previewing it leaves the program as it is.
+TEST_F(DirectorTest, ACanvasPageShowsEachObjectAtItsPlaceInTheProgramFramesAndThePreview)
+{
+    const int width = 320, height = 240;
+    outputs_.width = width;
+    outputs_.height = height;
+    MakeDirector(nullptr, width, height);
+    LoadTwo();
+    ASSERT_EQ(director_->StartOutput(kOutputVirtualDevice), S_OK);
+    OutputRecord& out = *outputs_.records[kOutputVirtualDevice];
+
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring bmp = WriteFileBytes(std::wstring(temp) + L"rvx_director_pic.bmp", fixtures::Bmp2x2());
+    const std::wstring gif = WriteFileBytes(std::wstring(temp) + L"rvx_director_anim.gif", fixtures::Gif3Frames());
+    const std::wstring page = std::wstring(temp) + L"rvx_director_canvas.rxf";
+    SetExeDirectoryOverride(temp);
+    CDirectorCaptionStage stage(*director_, width, height);
+    CMoreCharDlg editor(&stage, nullptr);
+    ASSERT_TRUE(editor.Create(nullptr));
+    editor.ShowWindow(SW_SHOW);
+    CNotePadWnd& canvas = editor.GetCanvas();
+    RECT client;
+    ::GetClientRect(canvas.m_hWnd, &client);
+    ASSERT_GT(client.right, 0);
+
+    ASSERT_TRUE(canvas.InsertImage(bmp.c_str(), 1));
+    ASSERT_TRUE(canvas.InsertImage(gif.c_str(), 2));
+    canvas.NewTextBox();
+    ::SetWindowTextW(canvas.GetEdit(), L"ON AIR");
+    ASSERT_TRUE(canvas.IsModified(true)) << "the typed text is committed";
+    ASSERT_EQ(3, canvas.GetPage().GetCount());
+    // Places on the canvas: the picture, the animation, the text.
+    const RECT places[3] = {{20, 100, 80, 160}, {120, 20, 180, 80}, {200, 150, 300, 190}};
+    for (int i = 0; i < 3; ++i) {
+        CCharObject* object = nullptr;
+        ASSERT_TRUE(canvas.GetPage().GetAt(i, &object));
+        object->SetRect(places[i]);
+        object->SetMotion(0);
+        if (object->GetType() == 0) {
+            CharTextStyle style;
+            CStringW text;
+            ASSERT_TRUE(object->GetText(&style, &text));
+            EXPECT_EQ(text, CStringW(L"ON AIR"));
+            style.background = 1;
+            style.backgroundColour = RGB(255, 255, 0);
+            style.textColour = RGB(0, 0, 0);
+            style.font.lfHeight = 24;
+            object->SetText(style, text);
+        }
+    }
+    ASSERT_TRUE(canvas.SaveFile(page.c_str()));
+    editor.SendMessage(WM_COMMAND, MAKEWPARAM(IDC_MORE_ONOFF, BN_CLICKED),
+                       reinterpret_cast<LPARAM>(::GetDlgItem(editor.m_hWnd, IDC_MORE_ONOFF)));
+    ASSERT_EQ(1u, editor.GetAppliedPages().size());
+
+    // A canvas point (x, y) inside an object, in the program frame: objects are placed by the
+    // fraction of the canvas their corner lies at, and keep their size.
+    auto Frame = [&](int object, int dx, int dy) {
+        const RECT& r = places[object];
+        return POINT{r.left * width / client.right + dx, r.top * height / client.bottom + dy};
+    };
+    auto Pixel = [&](POINT p) { return out.PixelAt(p.x, p.y); };
+    const struct {
+        int object, dx, dy;
+        D3DCOLOR colour;
+        const char* what;
+    } still[] = {
+        {0, 10, 10, D3DCOLOR_XRGB(255, 0, 0), "the picture's red corner"},
+        {0, 50, 10, D3DCOLOR_XRGB(0, 255, 0), "the picture's green corner"},
+        {0, 10, 50, D3DCOLOR_XRGB(0, 0, 255), "the picture's blue corner"},
+        {1, 10, 50, D3DCOLOR_XRGB(0, 0, 255), "the animation's blue corner"},
+        {2, 95, 35, D3DCOLOR_XRGB(255, 255, 0), "the text's shown background"},
+    };
+    TickAndReceive(out);
+    for (const auto& c : still)
+        EXPECT_TRUE(Near(Pixel(Frame(c.object, c.dx, c.dy)), c.colour)) << c.what;
+    EXPECT_TRUE(Near(Pixel(Frame(2, -10, 35)), kRed)) << "the program around the page";
+    int dark = 0;
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 100; ++x) {
+            const POINT p = Frame(2, x, y);
+            if (Near(Pixel(p), D3DCOLOR_XRGB(0, 0, 0)))
+                ++dark;
+        }
+    EXPECT_GT(dark, 10) << "the text's letters inside its box";
+
+    // The animation's frames follow the engine clock: 50 ms each (its first frame's delay).
+    const struct {
+        DWORD advance;
+        D3DCOLOR topLeft, bottomRight;
+        int frame;
+    } steps[] = {
+        {50, D3DCOLOR_XRGB(255, 0, 0), D3DCOLOR_XRGB(0, 255, 0), 1},
+        {50, D3DCOLOR_XRGB(0, 0, 255), 0, 2},
+        {50, D3DCOLOR_XRGB(255, 0, 0), 0, 0},
+    };
+    const D3DCOLOR firstTopLeft = Pixel(Frame(1, 10, 10));
+    EXPECT_TRUE(Near(firstTopLeft, D3DCOLOR_XRGB(255, 0, 0))) << "the first frame's red corner";
+    for (const auto& step : steps) {
+        g_now += step.advance;
+        TickAndReceive(out);
+        EXPECT_TRUE(Near(Pixel(Frame(1, 10, 10)), step.topLeft)) << "frame " << step.frame;
+        if (step.bottomRight) {
+            EXPECT_TRUE(Near(Pixel(Frame(1, 50, 50)), step.bottomRight)) << "frame " << step.frame;
+        }
+        EXPECT_TRUE(Near(Pixel(Frame(0, 10, 10)), D3DCOLOR_XRGB(255, 0, 0))) << "the picture stays";
+    }
+
+    // The preview draws into its own window; the program keeps the page as it was.
+    editor.SendMessage(WM_COMMAND, MAKEWPARAM(IDC_MORE_VIEW, BN_CLICKED),
+                       reinterpret_cast<LPARAM>(::GetDlgItem(editor.m_hWnd, IDC_MORE_VIEW)));
+    ASSERT_NE(editor.GetPreview(), nullptr);
+    EXPECT_TRUE(::IsWindowVisible(editor.GetPreview()->GetViewWindow()));
+    EXPECT_EQ(3u, editor.GetPreviewLayerCount());
+    TickAndReceive(out);
+    EXPECT_TRUE(Near(Pixel(Frame(2, 95, 35)), D3DCOLOR_XRGB(255, 255, 0))) << "the program keeps the page";
+
+    editor.DestroyWindow();
+    TickAndReceive(out);
+    EXPECT_TRUE(Near(Pixel(Frame(2, 95, 35)), kRed)) << "the editor took its page off the air";
+    SetExeDirectoryOverride(nullptr);
+    ::DeleteFileW(page.c_str());
+    ::DeleteFileW(bmp.c_str());
+    ::DeleteFileW(gif.c_str());
 }
 
 } // namespace
