@@ -79,7 +79,8 @@ private:
     // the current programme.
     void PlayItemNow(int item, __time64_t now);
     // Puts the item into a slot (loading it, and playing it when asked); the slot it sits in
-    // when it already has one. -1 when the item is gone from the list.
+    // when it already has one. -1 when the item is gone from the list or the main window
+    // could not load it (the slot is then left free).
     int AssignSlot(int item, const PlayItem& copy, bool play, __time64_t now);
     int SlotOf(int item) const;
     void SendPlay(int slot);

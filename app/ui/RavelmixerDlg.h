@@ -154,6 +154,8 @@ public:
     CProjectCommands& GetProjectCommands() { return m_projectCommands; }
     CScreenCharWnd& GetSubtitleWindow() { return m_screenChar; }
     CMoreCharDlg* GetCaptionEditor() const { return m_pMoreChar; }
+    // The automatic playout, made at the first use of its command; null until then.
+    CDiskBoDlg* GetPlayoutDialog() const { return m_pPlayout; }
     const CharTextStyle& GetSubtitleStyle() const { return m_subtitleStyle; }
     int GetPublishingInterval() const { return m_nPublishInterval; }
     // The routing of a key or wheel message before the dialog's own handling: TRUE when it
@@ -331,6 +333,8 @@ protected:
     void ToggleGraphicsCardOutput();
     void SetLanguage(LPCWSTR name);
     void ShellOpen(LPCWSTR target);
+    // Makes the caption editor, hidden, when there is none; false when it cannot be made.
+    bool CreateCaptionEditor();
     void ToggleCaptionEditor();
     void LoadSubtitles();
     void ChooseSubtitleStyle();

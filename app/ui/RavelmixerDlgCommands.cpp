@@ -524,17 +524,24 @@ void CRavelmixerDlg::ToggleGraphicsCardOutput()
 
 // --- captions --------------------------------------------------------------------------
 
+bool CRavelmixerDlg::CreateCaptionEditor()
+{
+    if (m_pMoreChar)
+        return true;
+    m_pMoreChar = new CMoreCharDlg(&m_captionStage, &m_subtitleStyle, this);
+    if (!m_pMoreChar->Create(this)) {
+        delete m_pMoreChar;
+        m_pMoreChar = nullptr;
+        return false;
+    }
+    m_pMoreChar->CenterWindow(this);
+    return true;
+}
+
 void CRavelmixerDlg::ToggleCaptionEditor()
 {
-    if (!m_pMoreChar) {
-        m_pMoreChar = new CMoreCharDlg(&m_captionStage, &m_subtitleStyle, this);
-        if (!m_pMoreChar->Create(this)) {
-            delete m_pMoreChar;
-            m_pMoreChar = nullptr;
-            return;
-        }
-        m_pMoreChar->CenterWindow(this);
-    }
+    if (!CreateCaptionEditor())
+        return;
     m_pMoreChar->ShowWindow(m_pMoreChar->IsWindowVisible() ? SW_HIDE : SW_SHOW);
 }
 
