@@ -299,7 +299,7 @@ TEST_F(PlayoutDeskTest, TimedProgrammeLoadsAheadGoesToAirAtItsSecondAndACaptionS
 {
     const int W = m_desk->GetOutputWidth(), H = m_desk->GetOutputHeight();
     // The caption page: one picture of a colour no clip shows, at a known place on the canvas.
-    const BYTE r = 220, g = 40, b = 180;
+    const BYTE r = 20, g = 210, b = 90;
     const RECT spot = {W / 4, H / 4, W / 4 + 96, H / 4 + 64};
     const std::wstring picture = s_folder + L"\\spot.bmp";
     WriteBmp(picture, spot.right - spot.left, spot.bottom - spot.top, r, g, b);
