@@ -453,6 +453,7 @@ TEST_F(PlayoutDeskTest, AProgrammeWhoseFileIsGoneIsReportedOnceAndTheShowGoesOnW
     ASSERT_EQ(playout->GetLists().queue.GetCount(), 3);
     EXPECT_EQ(playout->GetLists().queue.At(1)->name, CStringA("M"));
     EXPECT_EQ(CString(playout->GetLists().queue.At(1)->video.name), CString(gone.c_str()));
+    EXPECT_FALSE(playout->IsModified());
     const std::wstring log = LogText();
     EXPECT_NE(log.find(L"\x52a0\x8f7d\x8282\x76ee A"), std::wstring::npos) << log.c_str();
     EXPECT_NE(log.find(L"\x52a0\x8f7d\x8282\x76ee B"), std::wstring::npos) << log.c_str();
