@@ -48,6 +48,8 @@ void CProgrammeScheduler::Start(__time64_t now)
     m_sequence = 0;
     m_repeat = 0;
     m_cursor = now;
+    m_failedPreloadItem = -1;
+    m_failedPreloadEnd = 0;
     Pass(now);
 }
 
@@ -128,9 +130,16 @@ void CProgrammeScheduler::LookAhead(__time64_t now)
     const int next = m_queue.GetNextSequential(m_sequence, repeat);
     if (next < 0 || SlotOf(next) >= 0)
         return;
+    // A preload that failed is not tried again every second before the same end: its turn
+    // at the end tries once more.
+    if (next == m_failedPreloadItem && m_currentEnd == m_failedPreloadEnd)
+        return;
     PlayItem copy = *m_queue.At(next);
     copy.scheduledStart = static_cast<DWORD>(m_currentEnd + 1);
-    AssignSlot(next, copy, false, now);
+    if (AssignSlot(next, copy, false, now) < 0) {
+        m_failedPreloadItem = next;
+        m_failedPreloadEnd = m_currentEnd;
+    }
 }
 
 bool CProgrammeScheduler::PlayDueEntry(__time64_t now)

@@ -97,6 +97,9 @@ private:
     int m_repeat = 0;
     std::map<__time64_t, Pending> m_pending;
     __time64_t m_cursor = 0;
+    // The sequential item whose preload failed, and the end it was to follow.
+    int m_failedPreloadItem = -1;
+    __time64_t m_failedPreloadEnd = 0;
 };
 
 class CCaptionScheduler {
