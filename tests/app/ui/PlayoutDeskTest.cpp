@@ -64,22 +64,17 @@ public:
             const DWORD* pixels = reinterpret_cast<const DWORD*>(frame->pbBuffer);
             if (pixels && frame->lActual > 0)
                 m_last.assign(pixels, pixels + frame->lActual / 4);
-            ++m_count;
+            m_lastStart = frame->tStart;
         }
         m_changed.notify_all();
     }
 
-    size_t Count()
-    {
-        std::lock_guard<std::mutex> guard(m_lock);
-        return m_count;
-    }
-    // Waits for the frame thread to hand over frame n (the limit only keeps a broken run from
-    // hanging; nothing is timed by it) and gives its pixels.
-    bool WaitForFrame(size_t n, std::vector<DWORD>& pixels)
+    // Waits for the frame thread to hand over a frame stamped at `start` or later (the limit
+    // only keeps a broken run from hanging; nothing is timed by it) and gives its pixels.
+    bool WaitForFrameFrom(LONGLONG start, std::vector<DWORD>& pixels)
     {
         std::unique_lock<std::mutex> guard(m_lock);
-        if (!m_changed.wait_for(guard, std::chrono::seconds(30), [&] { return m_count >= n; }))
+        if (!m_changed.wait_for(guard, std::chrono::seconds(30), [&] { return m_lastStart >= start; }))
             return false;
         pixels = m_last;
         return true;
@@ -89,7 +84,7 @@ private:
     std::mutex m_lock;
     std::condition_variable m_changed;
     std::vector<DWORD> m_last;
-    size_t m_count = 0;
+    LONGLONG m_lastStart = -1;
 };
 
 // An output that is only the test's compose source: it runs, and frames reach it.
@@ -226,15 +221,17 @@ protected:
         playout->SendMessage(WM_TIMER, CDiskBoDlg::kCaptionTimer);
         Pump();
     }
-    // The next program frame, composed by two ticks of the mixing clock: an interlaced
-    // program (the desk's default) completes a frame at every second field.
+    // The next program frame: the engine clock moves on a frame's time and the mixing clock
+    // ticks twice (an interlaced program, the desk's default, completes a frame at every second
+    // field); frames are stamped with the engine clock, so one composed before cannot pass.
     std::vector<DWORD> NextProgramFrame()
     {
         std::vector<DWORD> pixels;
-        const size_t next = m_graphs.frames.Count() + 1;
+        g_now += 40;
+        const LONGLONG start = EngineClock::Now() * 10000LL;
         m_desk->GetDirector().GetVideoMixer()->OnClockTick();
         m_desk->GetDirector().GetVideoMixer()->OnClockTick();
-        EXPECT_TRUE(m_graphs.frames.WaitForFrame(next, pixels)) << "no program frame came";
+        EXPECT_TRUE(m_graphs.frames.WaitForFrameFrom(start, pixels)) << "no program frame came";
         return pixels;
     }
     CString LoadedClip(int panel)
