@@ -265,8 +265,9 @@ void CDiskBoDlg::OnStop()
 void CDiskBoDlg::OnTimer(UINT_PTR id)
 {
     // A pass that waits in the main window (its message box over a programme that failed to
-    // load) lets timers through: they start no pass inside it, so no second box stacks on the
-    // first; the pass after it catches up, as items are due from their time on.
+    // load) lets timers through. They start no pass inside it: one would work on the slots the
+    // waiting pass is still filling, and could open another box on top of the first. The pass
+    // after it catches up, as items are due from their time on.
     if (!m_running || m_inPass)
         return;
     m_inPass = true;
