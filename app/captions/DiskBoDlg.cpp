@@ -221,6 +221,7 @@ void CDiskBoDlg::OnStart()
     m_running = true;
     Log(LoadText(kLogStart));
     const __time64_t now = Now();
+    m_inPass = true;
     m_programmes.Start(now);
     m_lastProgrammePass = now;
     SetTimer(kProgrammeTimer, kSecond, nullptr);
@@ -230,12 +231,28 @@ void CDiskBoDlg::OnStart()
         SetTimer(kCaptionTimer, kSecond, nullptr);
     }
     EnableEditing(false);
+    EndPass();
+}
+
+void CDiskBoDlg::EndPass()
+{
+    m_inPass = false;
+    if (m_stopAsked) {
+        m_stopAsked = false;
+        OnStop();
+    }
 }
 
 void CDiskBoDlg::OnStop()
 {
     if (!m_running)
         return;
+    if (m_inPass) {
+        // Asked from inside a pass (while a message box waits): the pass finishes first, on
+        // the slots it started with.
+        m_stopAsked = true;
+        return;
+    }
     m_running = false;
     KillTimer(kCaptionTimer);
     KillTimer(kProgrammeTimer);
@@ -247,8 +264,13 @@ void CDiskBoDlg::OnStop()
 
 void CDiskBoDlg::OnTimer(UINT_PTR id)
 {
-    if (!m_running)
+    // A pass that waits in the main window (its message box over a programme that failed to
+    // load) lets timers through. They start no pass inside it: one would work on the slots the
+    // waiting pass is still filling, and could open another box on top of the first. The pass
+    // after it catches up, as items are due from their time on.
+    if (!m_running || m_inPass)
         return;
+    m_inPass = true;
     const __time64_t now = Now();
     if (id == kCaptionTimer && now != m_lastCaptionPass) {
         m_lastCaptionPass = now;
@@ -257,6 +279,7 @@ void CDiskBoDlg::OnTimer(UINT_PTR id)
         m_lastProgrammePass = now;
         m_programmes.Pass(now);
     }
+    EndPass();
 }
 
 void CDiskBoDlg::OnClose()

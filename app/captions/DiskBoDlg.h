@@ -62,6 +62,8 @@ protected:
 
 private:
     void Log(const CString& text);
+    // Ends a scheduler's pass, and stops when that was asked during it.
+    void EndPass();
     void FillProgrammeRow(int row, const PlayItem& item);
     void FillCaptionRow(int row, const CaptionItem& caption);
     void RefreshLists();
@@ -78,6 +80,9 @@ private:
     CProgrammeScheduler m_programmes;
     CCaptionScheduler m_captions;
     bool m_running = false;
+    // A scheduler's pass is under way (see OnTimer); a stop asked meanwhile waits for its end.
+    bool m_inPass = false;
+    bool m_stopAsked = false;
     // The second each scheduler last ran: timers that pile up behind a busy second run once.
     __time64_t m_lastProgrammePass = 0;
     __time64_t m_lastCaptionPass = 0;

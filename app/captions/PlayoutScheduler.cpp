@@ -48,6 +48,8 @@ void CProgrammeScheduler::Start(__time64_t now)
     m_sequence = 0;
     m_repeat = 0;
     m_cursor = now;
+    m_failedPreloadItem = -1;
+    m_failedPreloadEnd = 0;
     Pass(now);
 }
 
@@ -93,8 +95,15 @@ void CProgrammeScheduler::FirstPass(__time64_t now)
     }
     copy.scheduledStart = static_cast<DWORD>(now);
     const int slot = AssignSlot(index, copy, true, now);
-    if (slot < 0)
+    if (slot < 0) {
+        // It could not be loaded: its span passes with nothing of it on air (one without an
+        // end passes at once), and the schedule goes on from there instead of trying it again
+        // every second.
+        m_current = -1;
+        m_currentStart = now;
+        m_currentEnd = now + (copy.duration > 0 ? copy.duration : 0);
         return;
+    }
     MakeCurrent(slot, now, copy.duration);
 }
 
@@ -107,7 +116,9 @@ void CProgrammeScheduler::LookAhead(__time64_t now)
             if (SlotOf(index) < 0) {
                 const PlayItem& item = *m_queue.At(index);
                 m_pending[item.scheduledStart] = {index, plays, true};
-                AssignSlot(index, item, false, now);
+                // Not loaded: it is not waited for; what is on air plays on until the next item.
+                if (AssignSlot(index, item, false, now) < 0)
+                    m_pending.erase(item.scheduledStart);
             }
             m_cursor += 1;
             return;
@@ -119,9 +130,16 @@ void CProgrammeScheduler::LookAhead(__time64_t now)
     const int next = m_queue.GetNextSequential(m_sequence, repeat);
     if (next < 0 || SlotOf(next) >= 0)
         return;
+    // A preload that failed is not tried again every second before the same end: its turn
+    // at the end tries once more.
+    if (next == m_failedPreloadItem && m_currentEnd == m_failedPreloadEnd)
+        return;
     PlayItem copy = *m_queue.At(next);
     copy.scheduledStart = static_cast<DWORD>(m_currentEnd + 1);
-    AssignSlot(next, copy, false, now);
+    if (AssignSlot(next, copy, false, now) < 0) {
+        m_failedPreloadItem = next;
+        m_failedPreloadEnd = m_currentEnd;
+    }
 }
 
 bool CProgrammeScheduler::PlayDueEntry(__time64_t now)
@@ -304,7 +322,13 @@ int CProgrammeScheduler::AssignSlot(int item, const PlayItem& copy, bool play, _
     target.state = play ? kSlotPlaying : kSlotLoaded;
 
     PlayItem sent = copy;
-    ::SendMessageW(m_target.mainWindow, WM_AUTOPLAY_LOAD, reinterpret_cast<WPARAM>(&sent), slot);
+    if (!::SendMessageW(m_target.mainWindow, WM_AUTOPLAY_LOAD, reinterpret_cast<WPARAM>(&sent), slot)) {
+        // Nothing was loaded (its file gone, its device missing; the main window has said
+        // so): the slot stays free for the next item, and what is on air is not cut for a
+        // programme that is not there.
+        target = ChannelSlot();
+        return -1;
+    }
     Log(kLogLoad, copy.name);
     if (play)
         SendPlay(slot);

@@ -79,7 +79,8 @@ private:
     // the current programme.
     void PlayItemNow(int item, __time64_t now);
     // Puts the item into a slot (loading it, and playing it when asked); the slot it sits in
-    // when it already has one. -1 when the item is gone from the list.
+    // when it already has one. -1 when the item is gone from the list or the main window
+    // could not load it (the slot is then left free).
     int AssignSlot(int item, const PlayItem& copy, bool play, __time64_t now);
     int SlotOf(int item) const;
     void SendPlay(int slot);
@@ -96,6 +97,9 @@ private:
     int m_repeat = 0;
     std::map<__time64_t, Pending> m_pending;
     __time64_t m_cursor = 0;
+    // The sequential item whose preload failed, and the end it was to follow.
+    int m_failedPreloadItem = -1;
+    __time64_t m_failedPreloadEnd = 0;
 };
 
 class CCaptionScheduler {

@@ -42,6 +42,6 @@ const UINT WM_SUBTITLE_AUTO_ENDED = 0x1D34;
 const UINT WM_PROBE_PLAY_SOURCE = 0x2500;
 
 // From the playout dialog.
-const UINT WM_AUTOPLAY_LOAD = 0x2510;       // wParam the play item, lParam slot 0..4
+const UINT WM_AUTOPLAY_LOAD = 0x2510;       // wParam the play item, lParam slot 0..4; 1 when loaded
 const UINT WM_AUTOPLAY_PLAY = 0x2511;       // wParam seconds << 16 | play flag, lParam slot
 const UINT WM_AUTOPLAY_CAPTION = 0x2512;    // wParam wide path, lParam index << 16 | show flag

@@ -214,6 +214,9 @@ BOOL CRavelmixerDlg::OnInitDialog()
     m_view.SetAspect(m_nHeight > 0 ? static_cast<double>(m_nWidth) / m_nHeight : 1.0);
     UpdateViewEnable();
     SetupCommands();
+    // The editor's window exists from the start, hidden: the automatic playout shows its
+    // scheduled pages through it whether or not the operator ever opened it.
+    MakeCaptionEditor();
     SetTimer(kVersionTimer, kVersionDelayMs, nullptr);
     return TRUE;
 }

@@ -155,6 +155,8 @@ public:
     CProjectCommands& GetProjectCommands() { return m_projectCommands; }
     CScreenCharWnd& GetSubtitleWindow() { return m_screenChar; }
     CMoreCharDlg* GetCaptionEditor() const { return m_pMoreChar; }
+    // The automatic playout, made at the first use of its command; null until then.
+    CDiskBoDlg* GetPlayoutDialog() const { return m_pPlayout; }
     const CharTextStyle& GetSubtitleStyle() const { return m_subtitleStyle; }
     int GetPublishingInterval() const { return m_nPublishInterval; }
     // The automatic switch's duration in tenths of a second, as last read from edit 1024.
@@ -337,6 +339,7 @@ protected:
     void SetLanguage(LPCWSTR name);
     void ShellOpen(LPCWSTR target);
     void ToggleCaptionEditor();
+    // Makes the caption editor, hidden, when there is none; null when it cannot be made.
     CMoreCharDlg* MakeCaptionEditor();
     void LoadSubtitles();
     void ChooseSubtitleStyle();

@@ -398,7 +398,8 @@ LRESULT CRavelmixerDlg::OnAutoplayLoad(WPARAM wParam, LPARAM lParam)
     if (item->startPosition > 0)
         panel.SeekToSeconds(static_cast<int>(item->startPosition));
     panel.Pause(FALSE);
-    return 0;
+    // The playout keeps a slot only for a programme that is really there.
+    return 1;
 }
 
 LRESULT CRavelmixerDlg::OnAutoplayPlay(WPARAM wParam, LPARAM lParam)
@@ -408,6 +409,11 @@ LRESULT CRavelmixerDlg::OnAutoplayPlay(WPARAM wParam, LPARAM lParam)
     const int flag = LOWORD(wParam);
     const int seconds = HIWORD(wParam);
     const int slot = static_cast<int>(lParam);
+    // A slot whose programme did not load (its file gone, its device missing) has nothing to
+    // play: the programme on air goes on rather than standing paused for a cut that cannot
+    // happen, until the schedule's next item.
+    if (flag != 0 && !m_panels[slot].GetChannel())
+        return 0;
     if (flag == 0 || m_nProgram != slot + 1)
         if (CDVPlayWnd* program = PanelOfChannel(m_nProgram))
             program->Pause(FALSE);
@@ -427,8 +433,14 @@ LRESULT CRavelmixerDlg::OnAutoplayCaption(WPARAM wParam, LPARAM lParam)
 {
     // The caption editor shows scheduled pages; without one a show is refused (0) and a hide
     // has nothing to do.
-    if (m_pMoreChar && m_pMoreChar->GetSafeHwnd())
-        return m_pMoreChar->ShowScheduledCaption(static_cast<BOOL>(LOWORD(lParam)), HIWORD(lParam),
-                                                 reinterpret_cast<LPCWSTR>(wParam), nullptr);
+    if (m_pMoreChar && m_pMoreChar->GetSafeHwnd()) {
+        const BOOL show = static_cast<BOOL>(LOWORD(lParam));
+        // A show builds its bitmaps compatible with the desk's own device context.
+        HDC dc = show ? ::GetDC(m_hWnd) : nullptr;
+        const int shown = m_pMoreChar->ShowScheduledCaption(show, HIWORD(lParam), reinterpret_cast<LPCWSTR>(wParam), dc);
+        if (dc)
+            ::ReleaseDC(m_hWnd, dc);
+        return shown;
+    }
     return (lParam & 0xFFFF) == 1 ? 0 : 1;
 }

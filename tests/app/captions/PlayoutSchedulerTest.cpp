@@ -348,3 +348,29 @@ TEST_F(PlayoutSchedulerTest, PositionsTravelInSixteenBits)
 }
 
 } // namespace
+
+TEST_F(PlayoutSchedulerTest, ASequentialProgrammeThatCannotLoadIsTriedOnceAheadAndOnceAtItsTurnThenTheNextPlays)
+{
+    CPlayQue queue;
+    queue.Add(Programme(kPlaySequential, "A", 0, 0, 20, 1));
+    queue.Add(Programme(kPlaySequential, "M", 0, 0, 10, 1)); // its file is gone
+    queue.Add(Programme(kPlaySequential, "B", 0, 0, 10, 1));
+    m_window.unloadable = {"M"};
+    CProgrammeScheduler programmes(queue, m_target);
+    Run(programmes, nullptr, 0, 45);
+
+    const std::vector<std::string> expected = {
+        "+0 LOAD A slot=0 start=+0 pos=0 dur=20",
+        "+0 PLAY slot=0 from=0",
+        "+10 LOAD M slot=1 start=+21 pos=0 dur=10 refused", // not again every second up to A's end
+        "+21 LOAD M slot=1 start=+21 pos=0 dur=10 refused", // its turn: A's slot is kept, nothing cuts it
+        "+22 LOAD B slot=1 start=+21 pos=0 dur=10",
+        "+22 PLAY slot=1 from=0",
+        "+23 LOAD A slot=0 start=+33 pos=0 dur=20",
+        "+33 PLAY slot=0 from=0",
+        "+43 LOAD M slot=1 start=+54 pos=0 dur=10 refused", // a new round tries it again, once
+    };
+    EXPECT_EQ(expected, m_window.sent);
+    for (const std::string& row : m_log)
+        EXPECT_EQ(std::string::npos, row.find(" M")) << row;
+}

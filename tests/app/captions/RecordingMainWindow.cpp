@@ -49,7 +49,11 @@ LRESULT CRecordingMainWindow::Record(UINT message, WPARAM wParam, LPARAM lParam)
         sent.push_back(Stamp() + "LOAD " + item.name.GetString() + " slot=" + std::to_string(lParam) + " start=+" +
                        std::to_string(static_cast<__time64_t>(item.scheduledStart) - origin) +
                        " pos=" + std::to_string(item.startPosition) + " dur=" + std::to_string(item.duration));
-        return 0;
+        if (unloadable.count(item.name.GetString())) {
+            sent.back() += " refused";
+            return 0;
+        }
+        return 1;
     }
     case WM_AUTOPLAY_PLAY:
         if (wParam == 0 && lParam == 0)

@@ -24,6 +24,8 @@ public:
     std::vector<std::string> sent;
     // Caption shows refused once: (index, second after origin).
     std::set<std::pair<int, __time64_t>> refusals;
+    // Programmes whose loads fail (their files gone), by name.
+    std::set<std::string> unloadable;
     // The probe's answer: seconds, and whether the source seeks.
     LRESULT probeSeconds = 0;
     int probeSeekable = 1;
