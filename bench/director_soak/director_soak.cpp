@@ -22,7 +22,7 @@
 #include "app/engine/VideoChannel.h"
 #include "app/engine/VideoMixer.h"
 #include "app/foundation/AppHelpers.h"
-#include "app/graphs/AviComposeGraph.h"
+#include "app/graphs/outputs/avi/AviComposeGraph.h"
 #include "app/graphs/ProgramGraphs.h"
 #include "testing/outputs/OutputStandIns.h"
 

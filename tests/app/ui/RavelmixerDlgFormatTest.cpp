@@ -8,7 +8,7 @@
 #include "app/engine/Channel.h"
 #include "app/engine/VideoMixer.h"
 #include "app/foundation/AppHelpers.h"
-#include "app/graphs/ElemGraph.h"
+#include "app/graphs/input/ElemGraph.h"
 #include "app/graphs/ProgramGraphs.h"
 #include "app/settings/OutputSettingsIni.h"
 #include "tests/app/ui/DeskFixture.h"
