@@ -1,6 +1,6 @@
 // The desk's working state on the real main window with the two sample clips: an effect's
 // parameter window from a double click in the palette, the automatic switch's duration and the
-// interval buttons, the T-bar taken to the middle and back, and a project holding every part of
+// interval buttons, the T-bar taken to the middle and back, and a project holding everything on
 // the desk saved, changed and opened again.
 #include "app/ui/RavelmixerDlg.h"
 
