@@ -61,7 +61,7 @@ HRESULT CDXRenderEngine::RenderChannel(CVideoChannel* channel, ChannelVideoSetti
         TextureSurface source(channel->sourceTexture);
         if (!source.get() || !info->lpSurf)
             return E_UNEXPECTED;
-        device_->ColorFill(source.get(), nullptr, 0);
+        // The copy covers the whole texture (made at the renderer's size): no fill first.
         HRESULT hr = device_->StretchRect(info->lpSurf, nullptr, source.get(), nullptr, D3DTEXF_NONE);
         if (FAILED(hr))
             return hr;
@@ -70,8 +70,9 @@ HRESULT CDXRenderEngine::RenderChannel(CVideoChannel* channel, ChannelVideoSetti
     const float sourceHeight = float(channel->sourceHeight ? channel->sourceHeight : height_);
     const int field = static_cast<int>(info->dwReserved1);
 
-    // 2. Field pick and deinterlace (pass 0) or the whole frame (pass 4) into W0.
-    FillQuad(workQuad_, 1.0f, 1.0f, 1.0f, float(height_));
+    // 2. Field pick and deinterlace (pass 0) or the whole frame (pass 4) into W0. The work
+    // quad was filled once when it was made: refilling it each frame made the device finish
+    // every draw that used it before the lock returned.
     IDirect3DSurface9* previousTarget = nullptr;
     device_->GetRenderTarget(0, &previousTarget);
     device_->BeginScene();
@@ -92,10 +93,12 @@ HRESULT CDXRenderEngine::RenderChannel(CVideoChannel* channel, ChannelVideoSetti
     {
         TextureSurface w0(work_[0]);
         device_->SetRenderTarget(0, w0.get());
-        device_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+        // A source of the engine's size covers W0 exactly; another size may leave an edge line.
+        if (sourceWidth != float(width_) || sourceHeight != float(height_))
+            device_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
         DrawPass(device_, preProcess_, fieldType_ == 2 ? 4 : 0);
     }
-    FillQuad(workQuad_, 1.0f, 1.0f, 1.0f, 1.0f);
+    // The later passes read only the first coordinate pair.
     BindQuad(device_, workQuad_, engineMatrices);
     SetPassMatrices(preProcess_, engineMatrices);
 
@@ -201,7 +204,14 @@ HRESULT CDXRenderEngine::PlaceChannelImage(CVideoChannel* channel, IDirect3DText
     HRESULT hr;
     {
         TextureSurface to(target), from(source);
-        device_->ColorFill(to.get(), nullptr, 0);
+        // Only the bars around the picture are filled; the copy covers the rest.
+        const RECT bars[4] = {{0, 0, width_, dest.top},
+                              {0, dest.bottom, width_, height_},
+                              {0, dest.top, dest.left, dest.bottom},
+                              {dest.right, dest.top, width_, dest.bottom}};
+        for (const RECT& bar : bars)
+            if (bar.right > bar.left && bar.bottom > bar.top)
+                device_->ColorFill(to.get(), &bar, 0);
         hr = device_->StretchRect(from.get(), nullptr, to.get(), &dest, D3DTEXF_NONE);
     }
     if (fieldMode)

@@ -172,8 +172,12 @@ void VDFrameServer::ServerLoop()
         if (n <= 0)
             continue;
 
-        if (FD_ISSET(m_wake, &readSet))
+        if (FD_ISSET(m_wake, &readSet)) {
             DrainWake();
+            // A wake means new frames: sending them now saves a second trip through select
+            // for sockets that were not waited on for writing (their queues were empty).
+            FlushAll();
+        }
         if (FD_ISSET(m_listen, &readSet))
             AcceptClient();
 
@@ -201,6 +205,10 @@ void VDFrameServer::AcceptClient()
         closesocket(s);
         return;
     }
+    // A frame's last segment must not wait for the client's acknowledgement of the ones
+    // before it (Nagle's rule with a delayed acknowledgement holds it for tens of ms).
+    BOOL noDelay = TRUE;
+    setsockopt(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay), sizeof(noDelay));
     CAutoLock lock(&m_lock);
     Client& c = m_clients[s];
     c.commandSince = EngineClock::Now();
@@ -335,8 +343,9 @@ void VDFrameServer::FlushQueue(SOCKET s)
             front = it->second.queue.front().frame;
             offset = it->second.frontSent;
         }
+        // The whole rest in one call: the send buffer holds a frame.
         const size_t left = front->size() - offset;
-        const int chunk = left > 0x100000 ? 0x100000 : static_cast<int>(left);
+        const int chunk = left > 0x1000000 ? 0x1000000 : static_cast<int>(left);
         const int sent = send(s, reinterpret_cast<const char*>(front->data() + offset), chunk, 0);
         if (sent == SOCKET_ERROR && WSAGetLastError() == WSAEWOULDBLOCK)
             return;
@@ -357,6 +366,19 @@ void VDFrameServer::FlushQueue(SOCKET s)
             c.frontSent = 0;
         }
     }
+}
+
+void VDFrameServer::FlushAll()
+{
+    std::vector<SOCKET> waiting;
+    {
+        CAutoLock lock(&m_lock);
+        for (auto& kv : m_clients)
+            if (!kv.second.queue.empty() && !kv.second.failed)
+                waiting.push_back(kv.first);
+    }
+    for (SOCKET s : waiting)
+        FlushQueue(s);
 }
 
 void VDFrameServer::DropClient(SOCKET s)

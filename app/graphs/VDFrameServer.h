@@ -109,6 +109,8 @@ private:
     void ReadCommand(SOCKET s);
     void HandleCommand(SOCKET s, const char* command);
     void FlushQueue(SOCKET s);
+    // Sends what waits for every client, as far as each socket takes it now.
+    void FlushAll();
     void DropClient(SOCKET s);
     void DropFailedClients();
     // Drops clients past the command or stall time limit.
