@@ -35,6 +35,39 @@ private:
     IDirect3DSurface9* surface_ = nullptr;
 };
 
+// Where a channel's picture goes in its texture: all of it, or letterboxed to the picture's
+// aspect ratio when the channel keeps it.
+RECT ChannelImageRect(const CVideoChannel* channel, int width, int height)
+{
+    RECT dest = {0, 0, width, height};
+    if (channel->keepAspect && channel->format.dwPictAspectRatioX && channel->format.dwPictAspectRatioY) {
+        const double a = double(channel->format.dwPictAspectRatioX) / double(channel->format.dwPictAspectRatioY);
+        double w = width;
+        double h = w / a;
+        if (height < h) {
+            h = height;
+            w = a * h;
+        }
+        dest.left = static_cast<LONG>((width - w) / 2);
+        dest.top = static_cast<LONG>((height - h) / 2);
+        dest.right = static_cast<LONG>(w + dest.left);
+        dest.bottom = static_cast<LONG>(h + dest.top);
+    }
+    return dest;
+}
+
+// Fills only the bars around the picture: what the picture covers is drawn anyway.
+void FillBars(IDirect3DDevice9* device, IDirect3DSurface9* surface, const RECT& dest, int width, int height)
+{
+    const RECT bars[4] = {{0, 0, width, dest.top},
+                          {0, dest.bottom, width, height},
+                          {0, dest.top, dest.left, dest.bottom},
+                          {dest.right, dest.top, width, dest.bottom}};
+    for (const RECT& bar : bars)
+        if (bar.right > bar.left && bar.bottom > bar.top)
+            device->ColorFill(surface, &bar, 0);
+}
+
 HRESULT DrawPass(IDirect3DDevice9* device, ID3DXEffect* effect, UINT pass)
 {
     effect->CommitChanges();
@@ -69,6 +102,12 @@ HRESULT CDXRenderEngine::RenderChannel(CVideoChannel* channel, ChannelVideoSetti
     const float sourceWidth = float(channel->sourceWidth ? channel->sourceWidth : width_);
     const float sourceHeight = float(channel->sourceHeight ? channel->sourceHeight : height_);
     const int field = static_cast<int>(info->dwReserved1);
+
+    // On progressive output a frame without key or colour adjustment needs one pass only:
+    // drawn straight into its place in the channel picture, with no work texture and no
+    // scaling copy after it.
+    if (fieldType_ == 2 && !(settings && (settings->bKey || settings->bColorAdjust)))
+        return DrawChannelImage(channel);
 
     // 2. Field pick and deinterlace (pass 0) or the whole frame (pass 4) into W0. The work
     // quad was filled once when it was made: refilling it each frame made the device finish
@@ -167,22 +206,46 @@ HRESULT CDXRenderEngine::RenderChannel(CVideoChannel* channel, ChannelVideoSetti
     return PlaceChannelImage(channel, work_[0], field);
 }
 
+HRESULT CDXRenderEngine::DrawChannelImage(CVideoChannel* channel)
+{
+    IDirect3DTexture9* target = channel->channelTexture;
+    if (!target)
+        return E_UNEXPECTED;
+    const RECT dest = ChannelImageRect(channel, width_, height_);
+    const float w = float(dest.right - dest.left), h = float(dest.bottom - dest.top);
+    TextureSurface to(target);
+    FillBars(device_, to.get(), dest, width_, height_);
+
+    IDirect3DSurface9* previousTarget = nullptr;
+    device_->GetRenderTarget(0, &previousTarget);
+    device_->SetRenderTarget(0, to.get());
+    // The pass fills the viewport: the picture's place, pixel centres on texel centres.
+    D3DVIEWPORT9 viewport = {DWORD(dest.left), DWORD(dest.top), DWORD(w), DWORD(h), 0.0f, 1.0f};
+    device_->SetViewport(&viewport);
+    HRESULT hr = device_->BeginScene();
+    if (SUCCEEDED(hr)) {
+        const QuadMatrices matrices = MakeQuadMatrices(w, h);
+        BindQuad(device_, workQuad_, matrices);
+        SetPassMatrices(preProcess_, matrices);
+        preProcess_->SetTexture("_tex0", channel->sourceTexture);
+        UINT passCount = 0;
+        hr = preProcess_->Begin(&passCount, 0);
+        if (SUCCEEDED(hr)) {
+            hr = DrawPass(device_, preProcess_, 4);
+            preProcess_->End();
+        }
+        device_->EndScene();
+    }
+    // Setting the target again gives the whole of it back as the viewport.
+    device_->SetRenderTarget(0, previousTarget);
+    if (previousTarget)
+        previousTarget->Release();
+    return hr;
+}
+
 HRESULT CDXRenderEngine::PlaceChannelImage(CVideoChannel* channel, IDirect3DTexture9* source, int field)
 {
-    RECT dest = {0, 0, width_, height_};
-    if (channel->keepAspect && channel->format.dwPictAspectRatioX && channel->format.dwPictAspectRatioY) {
-        const double a = double(channel->format.dwPictAspectRatioX) / double(channel->format.dwPictAspectRatioY);
-        double w = width_;
-        double h = w / a;
-        if (height_ < h) {
-            h = height_;
-            w = a * h;
-        }
-        dest.left = static_cast<LONG>((width_ - w) / 2);
-        dest.top = static_cast<LONG>((height_ - h) / 2);
-        dest.right = static_cast<LONG>(w + dest.left);
-        dest.bottom = static_cast<LONG>(h + dest.top);
-    }
+    const RECT dest = ChannelImageRect(channel, width_, height_);
 
     const bool fieldMode = IsInterlacedOutput() && channel->IsInterlacedSource() &&
                            !(channel->freeFields.empty() && channel->readyFields.empty());
@@ -204,14 +267,7 @@ HRESULT CDXRenderEngine::PlaceChannelImage(CVideoChannel* channel, IDirect3DText
     HRESULT hr;
     {
         TextureSurface to(target), from(source);
-        // Only the bars around the picture are filled; the copy covers the rest.
-        const RECT bars[4] = {{0, 0, width_, dest.top},
-                              {0, dest.bottom, width_, height_},
-                              {0, dest.top, dest.left, dest.bottom},
-                              {dest.right, dest.top, width_, dest.bottom}};
-        for (const RECT& bar : bars)
-            if (bar.right > bar.left && bar.bottom > bar.top)
-                device_->ColorFill(to.get(), &bar, 0);
+        FillBars(device_, to.get(), dest, width_, height_);
         hr = device_->StretchRect(from.get(), nullptr, to.get(), &dest, D3DTEXF_NONE);
     }
     if (fieldMode)

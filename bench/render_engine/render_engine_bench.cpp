@@ -273,6 +273,17 @@ public:
         rt[1]->GetSurfaceLevel(0, &rt1);
         m_device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back);
         const RECT letterbox = {0, 18, LONG(kWidth), LONG(kHeight) - 18};
+        IDirect3DSwapChain9* chain = nullptr;
+        D3DPRESENT_PARAMETERS pp = {};
+        pp.BackBufferWidth = 180;
+        pp.BackBufferHeight = 144;
+        pp.BackBufferFormat = D3DFMT_X8R8G8B8;
+        pp.BackBufferCount = 1;
+        pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
+        pp.hDeviceWindow = smallWindow;
+        pp.Windowed = TRUE;
+        pp.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+        m_device->CreateAdditionalSwapChain(&pp, &chain);
         std::vector<BYTE> out(frame.size());
 
         struct Op {
@@ -315,6 +326,11 @@ public:
              }},
             {"Present to a 180x144 window", [&] { m_device->Present(nullptr, nullptr, smallWindow, nullptr); }},
             {"Present to the 720x576 window", [&] { m_device->Present(nullptr, nullptr, nullptr, nullptr); }},
+            {"Present a 180x144 swap chain of its own", [&] { chain->Present(nullptr, nullptr, nullptr, nullptr, 0); }},
+            {"Present to 180x144 then to 720x576", [&] {
+                 m_device->Present(nullptr, nullptr, smallWindow, nullptr);
+                 m_device->Present(nullptr, nullptr, nullptr, nullptr);
+             }},
             {"GetRenderTargetData 720x576", [&] { m_device->GetRenderTargetData(m_target, m_staging); }},
             {"read-back (GetRenderTargetData, lock, copy)", [&] { ReadBack(out); }},
         };
@@ -327,6 +343,7 @@ public:
             Finish();
             std::printf("device: %-45s %7.3f ms\n", op.name, (bench::NowMs() - t0) / rounds);
         }
+        chain->Release();
         back->Release();
         rt0->Release();
         rt1->Release();
