@@ -19,6 +19,7 @@
 #include <dshow.h>
 #include <vmr9.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -123,6 +124,10 @@ public:
             SafeRelease(t);
         for (auto& t : m_default)
             SafeRelease(t);
+        for (auto& t : m_targets)
+            SafeRelease(t);
+        for (auto& p : m_plain)
+            SafeRelease(p);
         SafeRelease(m_target);
         SafeRelease(m_staging);
     }
@@ -139,6 +144,12 @@ public:
             if (SUCCEEDED(hr))
                 hr = m_device->CreateTexture(kWidth, kHeight, 1, 0, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT, &m_default[i],
                                              nullptr);
+            if (SUCCEEDED(hr))
+                hr = m_device->CreateOffscreenPlainSurface(kWidth, kHeight, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT,
+                                                           &m_plain[i], nullptr);
+            if (SUCCEEDED(hr))
+                hr = m_device->CreateTexture(kWidth, kHeight, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8,
+                                             D3DPOOL_DEFAULT, &m_targets[i], nullptr);
         }
         if (SUCCEEDED(hr))
             hr = m_device->CreateRenderTarget(kWidth, kHeight, D3DFMT_X8R8G8B8, D3DMULTISAMPLE_NONE, 0, FALSE,
@@ -149,11 +160,13 @@ public:
         return hr;
     }
 
-    // Times both ways of uploading and keeps the cheaper for the floors.
+    // Times each way of uploading and keeps the cheapest for the floors.
     void PickUpload(const std::vector<BYTE>& frame, int rounds)
     {
+        static const char* const kWays[] = {"dynamic texture", "system texture + update",
+                                            "offscreen surface + StretchRect"};
         double best = 0;
-        for (int way = 0; way < 2; ++way) {
+        for (int way = 0; way < 3; ++way) {
             m_way = way;
             Upload(0, frame); // first use
             const double t0 = bench::NowMs();
@@ -161,8 +174,7 @@ public:
                 Upload(n % kChannels, frame);
             Finish();
             const double ms = (bench::NowMs() - t0) / rounds;
-            std::printf("floor: upload by %s %.3f ms\n", way == 0 ? "dynamic texture" : "system texture + update",
-                        ms);
+            std::printf("floor: upload by %s %.3f ms\n", kWays[way], ms);
             if (way == 0 || ms < best) {
                 best = ms;
                 m_best = way;
@@ -173,6 +185,17 @@ public:
 
     HRESULT Upload(int i, const std::vector<BYTE>& frame)
     {
+        if (m_way == 2) {
+            HRESULT hr = WriteFrame(m_plain[i], frame, 0);
+            IDirect3DSurface9* to = nullptr;
+            if (SUCCEEDED(hr))
+                hr = m_targets[i]->GetSurfaceLevel(0, &to);
+            if (SUCCEEDED(hr)) {
+                hr = m_device->StretchRect(m_plain[i], nullptr, to, nullptr, D3DTEXF_NONE);
+                to->Release();
+            }
+            return hr;
+        }
         IDirect3DTexture9* texture = m_way == 0 ? m_dynamic[i] : m_system[i];
         D3DLOCKED_RECT lr = {};
         HRESULT hr = texture->LockRect(0, &lr, nullptr, m_way == 0 ? D3DLOCK_DISCARD : 0);
@@ -187,7 +210,10 @@ public:
         return hr;
     }
 
-    IDirect3DTexture9* Texture(int i) const { return m_way == 0 ? m_dynamic[i] : m_default[i]; }
+    IDirect3DTexture9* Texture(int i) const
+    {
+        return m_way == 0 ? m_dynamic[i] : (m_way == 1 ? m_default[i] : m_targets[i]);
+    }
 
     // One full-screen draw into the target sampling one or two textures.
     HRESULT Draw(int first, int textures)
@@ -219,9 +245,13 @@ public:
             hr = m_device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, m_quad, sizeof(ScreenVertex));
             m_device->EndScene();
         }
+        // The engine's states back as it set them.
         m_device->SetTexture(0, nullptr);
         m_device->SetTexture(1, nullptr);
+        m_device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
         m_device->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_DISABLE);
+        m_device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+        m_device->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE);
         m_device->SetRenderTarget(0, previous);
         if (previous)
             previous->Release();
@@ -360,6 +390,8 @@ private:
     IDirect3DTexture9* m_dynamic[kChannels] = {};
     IDirect3DTexture9* m_system[kChannels] = {};
     IDirect3DTexture9* m_default[kChannels] = {};
+    IDirect3DSurface9* m_plain[kChannels] = {};
+    IDirect3DTexture9* m_targets[kChannels] = {};
     IDirect3DSurface9* m_target = nullptr;
     IDirect3DSurface9* m_staging = nullptr;
     // A pre-transformed quad covering the 720 x 576 target, with Direct3D 9's half-pixel offset.
@@ -427,35 +459,8 @@ int main()
         std::printf("render engine: the floor's resources could not be made\n");
         return 1;
     }
-    const int rounds = 100;
-    floor.PickUpload(frame, rounds);
+    floor.PickUpload(frame, 100);
     floor.Breakdown(frame, previews[0], 40);
-
-    // Floors. Each ends by waiting for the device, as the engine's figures end in a read-back
-    // or are long enough runs for the queue not to matter.
-    double t0 = bench::NowMs();
-    for (int n = 0; n < rounds; ++n) {
-        floor.Upload(n % kChannels, frame);
-        floor.Draw(n % kChannels, 1);
-    }
-    floor.Finish();
-    const double channelFloor = (bench::NowMs() - t0) / rounds;
-
-    t0 = bench::NowMs();
-    for (int n = 0; n < rounds; ++n) {
-        for (int i = 0; i < kChannels; ++i)
-            floor.Upload(i, frame);
-        floor.Draw(0, 2);
-        floor.ReadBack(readback);
-    }
-    const double composedFloor = (bench::NowMs() - t0) / rounds;
-
-    t0 = bench::NowMs();
-    for (int n = 0; n < rounds; ++n) {
-        floor.Draw(0, 2);
-        floor.ReadBack(readback);
-    }
-    const double drawReadFloor = (bench::NowMs() - t0) / rounds;
 
     // The engine. Warm every path once first.
     for (int i = 0; i < kChannels; ++i)
@@ -468,32 +473,68 @@ int main()
     ReadProgramFrames(engine, readback);
     floor.Finish();
 
-    t0 = bench::NowMs();
-    for (int n = 0; n < rounds * 2; ++n)
-        PresentFrame(mixer, n % kChannels, frame);
-    floor.Finish();
-    const double channelMs = (bench::NowMs() - t0) / (rounds * 2);
-
-    t0 = bench::NowMs();
-    for (int n = 0; n < rounds; ++n) {
-        for (int i = 0; i < kChannels; ++i)
-            PresentFrame(mixer, i, frame);
-        mixer->OnClockTick();
-        ReadProgramFrames(engine, readback);
+    // Each figure and its floor are timed in turns, several times over, and the median of
+    // each is printed: on a loaded machine a single run of either can land in a busy spell.
+    // Every run ends with the device done: a read-back, or a wait for the device.
+    const int rounds = 20, turns = 7;
+    auto timed = [&](const std::function<void()>& round) {
+        const double t0 = bench::NowMs();
+        for (int n = 0; n < rounds; ++n)
+            round();
+        floor.Finish();
+        return (bench::NowMs() - t0) / rounds;
+    };
+    int k = 0;
+    std::vector<double> channelFloor, composedFloor, drawReadFloor, channelMs, composedMs, tickMs;
+    for (int turn = 0; turn < turns; ++turn) {
+        channelFloor.push_back(timed([&] {
+            floor.Upload(k % kChannels, frame);
+            floor.Draw(k++ % kChannels, 1);
+        }));
+        channelMs.push_back(timed([&] { PresentFrame(mixer, k++ % kChannels, frame); }));
+        composedFloor.push_back(timed([&] {
+            for (int i = 0; i < kChannels; ++i)
+                floor.Upload(i, frame);
+            floor.Draw(0, 2);
+            floor.ReadBack(readback);
+        }));
+        composedMs.push_back(timed([&] {
+            for (int i = 0; i < kChannels; ++i)
+                PresentFrame(mixer, i, frame);
+            mixer->OnClockTick();
+            ReadProgramFrames(engine, readback);
+        }));
+        drawReadFloor.push_back(timed([&] {
+            floor.Draw(0, 2);
+            floor.ReadBack(readback);
+        }));
+        tickMs.push_back(timed([&] {
+            mixer->OnClockTick();
+            ReadProgramFrames(engine, readback);
+        }));
     }
-    const double composedMs = (bench::NowMs() - t0) / rounds;
+    auto list = [](const char* name, const std::vector<double>& v) {
+        std::printf("turns: %-16s", name);
+        for (double x : v)
+            std::printf(" %7.2f", x);
+        std::printf(" ms\n");
+    };
+    list("channel floor", channelFloor);
+    list("channel", channelMs);
+    list("composed floor", composedFloor);
+    list("composed", composedMs);
+    list("draw+read floor", drawReadFloor);
+    list("composition", tickMs);
+    auto median = [](std::vector<double> v) {
+        std::sort(v.begin(), v.end());
+        return v[v.size() / 2];
+    };
 
-    t0 = bench::NowMs();
-    for (int n = 0; n < rounds; ++n) {
-        mixer->OnClockTick();
-        ReadProgramFrames(engine, readback);
-    }
-    const double tickMs = (bench::NowMs() - t0) / rounds;
-
-    bench::Figure("channel frame 720x576 (upload, pre-processing)", channelMs, "ms", channelFloor);
-    bench::Figure("composed frame (5 new channel frames, mix, read-back)", composedMs, "ms", composedFloor);
-    bench::Figure("composition and read-back alone", tickMs, "ms", drawReadFloor);
-    std::printf("render engine: %.1f composed frames/s with five live channels\n", 1000.0 / composedMs);
+    bench::Figure("channel frame 720x576 (upload, pre-processing)", median(channelMs), "ms", median(channelFloor));
+    bench::Figure("composed frame (5 new channel frames, mix, read-back)", median(composedMs), "ms",
+                  median(composedFloor));
+    bench::Figure("composition and read-back alone", median(tickMs), "ms", median(drawReadFloor));
+    std::printf("render engine: %.1f composed frames/s with five live channels\n", 1000.0 / median(composedMs));
 
     mixer->SetListener(nullptr);
     for (int i = 0; i < kChannels; ++i)
