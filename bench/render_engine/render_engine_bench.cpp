@@ -536,6 +536,25 @@ int main()
     bench::Figure("composition and read-back alone", median(tickMs), "ms", median(drawReadFloor));
     std::printf("render engine: %.1f composed frames/s with five live channels\n", 1000.0 / median(composedMs));
 
+    // How much of the composition is the channel previews' presentation on this display.
+    std::vector<double> shown, hidden;
+    for (int turn = 0; turn < 3; ++turn) {
+        for (HWND w : previews)
+            ShowWindow(w, SW_SHOWNOACTIVATE);
+        shown.push_back(timed([&] {
+            mixer->OnClockTick();
+            ReadProgramFrames(engine, readback);
+        }));
+        for (HWND w : previews)
+            ShowWindow(w, SW_HIDE);
+        hidden.push_back(timed([&] {
+            mixer->OnClockTick();
+            ReadProgramFrames(engine, readback);
+        }));
+    }
+    std::printf("render engine: composition and read-back %.2f ms with the previews shown, %.2f ms hidden\n",
+                median(shown), median(hidden));
+
     mixer->SetListener(nullptr);
     for (int i = 0; i < kChannels; ++i)
         mixer->DetachChannel(i);
