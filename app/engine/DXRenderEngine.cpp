@@ -328,8 +328,12 @@ HRESULT CDXRenderEngine::CreateQuads()
     if (SUCCEEDED(hr))
         hr = FillQuad(screenQuad_, float(width_) / targetWidth_, float(height_) / targetHeight_, float(width_),
                       float(height_));
+    // The work quad's third coordinate pair gives the source line in pixels for the field
+    // pass; it never changes, so it is filled once here.
     if (SUCCEEDED(hr))
         hr = CreateQuad(device_, &workQuad_);
+    if (SUCCEEDED(hr))
+        hr = FillQuad(workQuad_, 1.0f, 1.0f, 1.0f, float(height_));
     if (FAILED(hr))
         return hr;
     screen_ = MakeQuadMatrices(float(width_), float(height_));

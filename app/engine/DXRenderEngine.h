@@ -101,6 +101,8 @@ private:
     void KeyPass(ChannelVideoSettings* settings, float sourceWidth, float sourceHeight);
     void ColourAdjustPass(ChannelVideoSettings* settings);
     HRESULT PlaceChannelImage(CVideoChannel* channel, IDirect3DTexture9* source, int field);
+    // The one-pass path of RenderChannel: the source texture drawn into the channel picture.
+    HRESULT DrawChannelImage(CVideoChannel* channel);
     void ShowChannels();
     void PickShownField(CVideoChannel* channel);
     static void RecycleField(CVideoChannel* channel, IDirect3DTexture9* texture);

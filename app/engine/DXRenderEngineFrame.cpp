@@ -31,6 +31,39 @@ private:
     CComPtr<IDirect3DSurface9> surface_;
 };
 
+// Where a channel's picture goes in its texture: all of it, or letterboxed to the picture's
+// aspect ratio when the channel keeps it.
+RECT ChannelImageRect(const CVideoChannel* channel, int width, int height)
+{
+    RECT dest = {0, 0, width, height};
+    if (channel->keepAspect && channel->format.dwPictAspectRatioX && channel->format.dwPictAspectRatioY) {
+        const double a = double(channel->format.dwPictAspectRatioX) / double(channel->format.dwPictAspectRatioY);
+        double w = width;
+        double h = w / a;
+        if (height < h) {
+            h = height;
+            w = a * h;
+        }
+        dest.left = static_cast<LONG>((width - w) / 2);
+        dest.top = static_cast<LONG>((height - h) / 2);
+        dest.right = static_cast<LONG>(w + dest.left);
+        dest.bottom = static_cast<LONG>(h + dest.top);
+    }
+    return dest;
+}
+
+// Fills only the bars around the picture: what the picture covers is drawn anyway.
+void FillBars(IDirect3DDevice9* device, IDirect3DSurface9* surface, const RECT& dest, int width, int height)
+{
+    const RECT bars[4] = {{0, 0, width, dest.top},
+                          {0, dest.bottom, width, height},
+                          {0, dest.top, dest.left, dest.bottom},
+                          {dest.right, dest.top, width, dest.bottom}};
+    for (const RECT& bar : bars)
+        if (bar.right > bar.left && bar.bottom > bar.top)
+            device->ColorFill(surface, &bar, 0);
+}
+
 HRESULT DrawPass(IDirect3DDevice9* device, ID3DXEffect* effect, UINT pass)
 {
     effect->CommitChanges();
@@ -59,7 +92,14 @@ HRESULT CDXRenderEngine::RenderChannel(CVideoChannel* channel, ChannelVideoSetti
     const float sourceHeight = float(channel->sourceHeight ? channel->sourceHeight : height_);
     const int field = static_cast<int>(info->dwReserved1);
 
-    FillQuad(workQuad_, 1.0f, 1.0f, 1.0f, float(height_));
+    // On progressive output a frame without key or colour adjustment needs one pass only:
+    // drawn straight into its place in the channel picture, with no work texture and no
+    // scaling copy after it.
+    if (fieldType_ == 2 && !(settings && (settings->bKey || settings->bColorAdjust)))
+        return DrawChannelImage(channel);
+
+    // The work quad was filled once when it was made: refilling it each frame made the device
+    // finish every draw that used it before the lock returned.
     CComPtr<IDirect3DSurface9> previousTarget;
     device_->GetRenderTarget(0, &previousTarget);
     device_->BeginScene();
@@ -80,7 +120,7 @@ HRESULT CDXRenderEngine::CopyRendererFrame(CVideoChannel* channel, VMR9Presentat
     TextureSurface source(channel->sourceTexture);
     if (!source.get() || !info->lpSurf)
         return E_UNEXPECTED;
-    device_->ColorFill(source.get(), nullptr, 0);
+    // The copy covers the whole texture (made at the renderer's size): no fill first.
     return device_->StretchRect(info->lpSurf, nullptr, source.get(), nullptr, D3DTEXF_NONE);
 }
 
@@ -104,10 +144,12 @@ void CDXRenderEngine::DeinterlacePass(CVideoChannel* channel, int field, float s
     {
         TextureSurface w0(work_[0]);
         device_->SetRenderTarget(0, w0.get());
-        device_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+        // A source of the engine's size covers W0 exactly; another size may leave an edge line.
+        if (sourceWidth != float(width_) || sourceHeight != float(height_))
+            device_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
         DrawPass(device_, preProcess_, fieldType_ == 2 ? 4 : 0);
     }
-    FillQuad(workQuad_, 1.0f, 1.0f, 1.0f, 1.0f);
+    // The later passes read only the first coordinate pair.
     BindQuad(device_, workQuad_, engineMatrices);
     SetPassMatrices(preProcess_, engineMatrices);
 }
@@ -174,22 +216,44 @@ void CDXRenderEngine::ColourAdjustPass(ChannelVideoSettings* settings)
     std::swap(work_[0], work_[1]);
 }
 
+HRESULT CDXRenderEngine::DrawChannelImage(CVideoChannel* channel)
+{
+    IDirect3DTexture9* target = channel->channelTexture;
+    if (!target)
+        return E_UNEXPECTED;
+    const RECT dest = ChannelImageRect(channel, width_, height_);
+    const float w = float(dest.right - dest.left), h = float(dest.bottom - dest.top);
+    TextureSurface to(target);
+    FillBars(device_, to.get(), dest, width_, height_);
+
+    CComPtr<IDirect3DSurface9> previousTarget;
+    device_->GetRenderTarget(0, &previousTarget);
+    device_->SetRenderTarget(0, to.get());
+    // The pass fills the viewport: the picture's place, pixel centres on texel centres.
+    D3DVIEWPORT9 viewport = {DWORD(dest.left), DWORD(dest.top), DWORD(w), DWORD(h), 0.0f, 1.0f};
+    device_->SetViewport(&viewport);
+    HRESULT hr = device_->BeginScene();
+    if (SUCCEEDED(hr)) {
+        const QuadMatrices matrices = MakeQuadMatrices(w, h);
+        BindQuad(device_, workQuad_, matrices);
+        SetPassMatrices(preProcess_, matrices);
+        preProcess_->SetTexture("_tex0", channel->sourceTexture);
+        UINT passCount = 0;
+        hr = preProcess_->Begin(&passCount, 0);
+        if (SUCCEEDED(hr)) {
+            hr = DrawPass(device_, preProcess_, 4);
+            preProcess_->End();
+        }
+        device_->EndScene();
+    }
+    // Setting the target again gives the whole of it back as the viewport.
+    device_->SetRenderTarget(0, previousTarget);
+    return hr;
+}
+
 HRESULT CDXRenderEngine::PlaceChannelImage(CVideoChannel* channel, IDirect3DTexture9* source, int field)
 {
-    RECT dest = {0, 0, width_, height_};
-    if (channel->keepAspect && channel->format.dwPictAspectRatioX && channel->format.dwPictAspectRatioY) {
-        const double a = double(channel->format.dwPictAspectRatioX) / double(channel->format.dwPictAspectRatioY);
-        double w = width_;
-        double h = w / a;
-        if (height_ < h) {
-            h = height_;
-            w = a * h;
-        }
-        dest.left = static_cast<LONG>((width_ - w) / 2);
-        dest.top = static_cast<LONG>((height_ - h) / 2);
-        dest.right = static_cast<LONG>(w + dest.left);
-        dest.bottom = static_cast<LONG>(h + dest.top);
-    }
+    const RECT dest = ChannelImageRect(channel, width_, height_);
 
     const bool fieldMode = IsInterlacedOutput() && channel->IsInterlacedSource() &&
                            !(channel->freeFields.empty() && channel->readyFields.empty());
@@ -211,7 +275,7 @@ HRESULT CDXRenderEngine::PlaceChannelImage(CVideoChannel* channel, IDirect3DText
     HRESULT hr;
     {
         TextureSurface to(target), from(source);
-        device_->ColorFill(to.get(), nullptr, 0);
+        FillBars(device_, to.get(), dest, width_, height_);
         hr = device_->StretchRect(from.get(), nullptr, to.get(), &dest, D3DTEXF_NONE);
     }
     if (fieldMode)

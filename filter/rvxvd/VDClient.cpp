@@ -2,6 +2,7 @@
 
 #include <ws2tcpip.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace vd {
@@ -226,7 +227,7 @@ HRESULT VDClient::ReadExact(uint8_t* p, size_t len, const Deadline& deadline)
     return S_OK;
 }
 
-HRESULT VDClient::ReadFrame(std::vector<uint8_t>* buffer, bool discard, const Deadline& deadline)
+HRESULT VDClient::ReadFrame(std::vector<uint8_t>* grow, uint8_t* dest, size_t capacity, const Deadline& deadline)
 {
     while (m_headGot < kSampleHeaderSize) {
         const int r = RecvSome(m_head + m_headGot, kSampleHeaderSize - m_headGot, deadline);
@@ -239,17 +240,27 @@ HRESULT VDClient::ReadFrame(std::vector<uint8_t>* buffer, bool discard, const De
             return Fail();
     }
     const size_t dataLength = m_length - kSampleTimesSize;
-    if (discard) {
-        if (m_scratch.size() < 102400)
-            m_scratch.resize(102400);
-    } else if (buffer->size() < dataLength) {
-        buffer->resize(dataLength);
+    if (grow) {
+        if (grow->size() < dataLength)
+            grow->resize(dataLength);
+        dest = grow->data();
+        capacity = grow->size();
     }
+    // What fits goes straight to the destination; the rest (or all of it, without one) is
+    // read into scratch and thrown away.
+    const size_t kept = dest ? std::min(dataLength, capacity) : 0;
     while (m_bodyGot < dataLength) {
-        uint8_t* dst = discard ? m_scratch.data() : buffer->data() + m_bodyGot;
-        size_t room = dataLength - m_bodyGot;
-        if (discard && room > m_scratch.size())
-            room = m_scratch.size();
+        uint8_t* dst;
+        size_t room;
+        if (m_bodyGot < kept) {
+            dst = dest + m_bodyGot;
+            room = kept - m_bodyGot;
+        } else {
+            if (m_scratch.size() < 102400)
+                m_scratch.resize(102400);
+            dst = m_scratch.data();
+            room = std::min(dataLength - m_bodyGot, m_scratch.size());
+        }
         const int r = RecvSome(dst, room, deadline);
         if (r == 0)
             return S_FALSE;
@@ -263,6 +274,18 @@ HRESULT VDClient::ReadFrame(std::vector<uint8_t>* buffer, bool discard, const De
 HRESULT VDClient::ReadSample(std::vector<uint8_t>* buffer, size_t* dataLength, int64_t* start,
                              int64_t* stop)
 {
+    return ReadSampleTo(buffer, nullptr, 0, dataLength, start, stop);
+}
+
+HRESULT VDClient::ReadSampleInto(uint8_t* buffer, size_t capacity, size_t* dataLength, int64_t* start,
+                                 int64_t* stop)
+{
+    return ReadSampleTo(nullptr, buffer, capacity, dataLength, start, stop);
+}
+
+HRESULT VDClient::ReadSampleTo(std::vector<uint8_t>* grow, uint8_t* dest, size_t capacity, size_t* dataLength,
+                               int64_t* start, int64_t* stop)
+{
     if (!IsConnected())
         return E_FAIL;
     // A sample begun before a cancel belongs to the time before the stop.
@@ -273,7 +296,7 @@ HRESULT VDClient::ReadSample(std::vector<uint8_t>* buffer, size_t* dataLength, i
     }
     // The server paces the stream, so the wait for a sample's first byte has no limit; a
     // cancel ends it.
-    const HRESULT hr = ReadFrame(buffer, false, Deadline(INFINITE));
+    const HRESULT hr = ReadFrame(grow, dest, capacity, Deadline(INFINITE));
     if (hr != S_OK)
         return hr;
     DecodeSampleTimes(m_head + kLengthFieldSize, start, stop);
@@ -296,7 +319,7 @@ HRESULT VDClient::DrainStale(DWORD timeoutMs)
         return E_FAIL;
     const Deadline deadline(timeoutMs);
     while (m_headGot > 0 || m_bodyGot > 0 || DataWaiting()) {
-        const HRESULT hr = ReadFrame(nullptr, true, deadline);
+        const HRESULT hr = ReadFrame(nullptr, nullptr, 0, deadline);
         if (hr != S_OK)
             return hr;
         m_headGot = 0;

@@ -48,6 +48,11 @@ public:
     // closed or broken socket, or a length outside the protocol's limits.
     HRESULT ReadSample(std::vector<uint8_t>* buffer, size_t* dataLength, int64_t* start,
                        int64_t* stop);
+    // The same into a buffer of fixed capacity (a media sample's): the sample's first
+    // `capacity` bytes land there without a copy, the rest is read and thrown away;
+    // dataLength is the sample's whole length.
+    HRESULT ReadSampleInto(uint8_t* buffer, size_t capacity, size_t* dataLength, int64_t* start,
+                           int64_t* stop);
 
     // Throws away what the server sent while the device was stopped: the rest of a sample
     // cut short by a cancel, then every sample already waiting. Failures close.
@@ -76,7 +81,10 @@ private:
     int RecvSome(uint8_t* p, size_t len, const Deadline& deadline);
     HRESULT ReadExact(uint8_t* p, size_t len, const Deadline& deadline);
     HRESULT SendAll(const char* p, size_t len);
-    HRESULT ReadFrame(std::vector<uint8_t>* buffer, bool discard, const Deadline& deadline);
+    // Into grow (made large enough), else into dest up to capacity; neither: thrown away.
+    HRESULT ReadFrame(std::vector<uint8_t>* grow, uint8_t* dest, size_t capacity, const Deadline& deadline);
+    HRESULT ReadSampleTo(std::vector<uint8_t>* grow, uint8_t* dest, size_t capacity, size_t* dataLength,
+                         int64_t* start, int64_t* stop);
     bool DataWaiting() const;
     HRESULT Fail();
 

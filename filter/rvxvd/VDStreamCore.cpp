@@ -99,7 +99,8 @@ HRESULT VDStreamCore::FillFromServer(uint8_t* buffer, size_t capacity, VdFilledS
 {
     size_t length = 0;
     int64_t start = 0, stop = 0;
-    const HRESULT hr = m_client->ReadSample(&m_receive, &length, &start, &stop);
+    // Straight into the media sample: no copy of the frame on the way.
+    const HRESULT hr = m_client->ReadSampleInto(buffer, capacity, &length, &start, &stop);
     if (hr == S_FALSE)
         return S_FALSE;
     if (hr != S_OK) {
@@ -108,7 +109,6 @@ HRESULT VDStreamCore::FillFromServer(uint8_t* buffer, size_t capacity, VdFilledS
         return E_FAIL;
     }
     out->length = std::min(length, capacity);
-    std::memcpy(buffer, m_receive.data(), out->length);
     if (!m_haveBase) {
         m_base = start;
         m_haveBase = true;

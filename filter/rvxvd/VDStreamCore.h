@@ -59,7 +59,6 @@ private:
     int64_t m_mediaTime = 0;
     int64_t m_base = 0;
     bool m_haveBase = false;     // a first sample starting at 0 is a base, not "none yet"
-    std::vector<uint8_t> m_receive;
 };
 
 }  // namespace vd

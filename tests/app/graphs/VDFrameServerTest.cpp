@@ -288,6 +288,32 @@ TEST_F(FrameServerTest, TwoClientsReceiveEverySampleAndOneLeaving)
     EXPECT_TRUE(watch.WaitDrops(1));
 }
 
+// SendSample sends what the socket takes at once and leaves the rest to the server thread;
+// with a backlog both send on the same socket, and every frame must still arrive whole and in
+// the order it was given.
+TEST_F(FrameServerTest, FramesBeyondWhatTheSocketTakesArriveWholeAndInOrder)
+{
+    RawClient client(port);
+    SetUpVideo(client);
+    Command(client, "run=======");
+    std::vector<std::vector<uint8_t>> frames;
+    for (int i = 0; i < 12; ++i)
+        frames.push_back(Pattern(720 * 576 * 3, static_cast<uint8_t>(i * 31 + 1)));
+    // Half of them before the client reads a byte: more than the socket buffers hold.
+    for (int i = 0; i < 6; ++i)
+        server->SendSample(true, frames[i].data(), frames[i].size(), i, i + 1);
+    std::thread late([&] {
+        for (int i = 6; i < 12; ++i)
+            server->SendSample(true, frames[i].data(), frames[i].size(), i, i + 1);
+    });
+    for (int i = 0; i < 12; ++i) {
+        SCOPED_TRACE(i);
+        ExpectSample(client, frames[i], i, i + 1);
+    }
+    late.join();
+    EXPECT_EQ(0, watch.Drops());
+}
+
 TEST_F(FrameServerTest, AClientThatStopsReadingIsDroppedWithoutStallingOthers)
 {
     RawClient stalled(port), reader(port);

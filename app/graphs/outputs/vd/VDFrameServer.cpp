@@ -171,8 +171,12 @@ void VDFrameServer::ServerLoop()
         if (n <= 0)
             continue;
 
-        if (FD_ISSET(m_wake, &readSet))
+        if (FD_ISSET(m_wake, &readSet)) {
             DrainWake();
+            // A wake means new frames: sending them now saves a second trip through select
+            // for sockets that were not waited on for writing (their queues were empty).
+            FlushAll();
+        }
         if (FD_ISSET(m_listen, &readSet))
             AcceptClient();
 
@@ -200,6 +204,10 @@ void VDFrameServer::AcceptClient()
         closesocket(s);
         return;
     }
+    // A frame's last segment must not wait for the client's acknowledgement of the ones
+    // before it (Nagle's rule with a delayed acknowledgement holds it for tens of ms).
+    BOOL noDelay = TRUE;
+    setsockopt(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay), sizeof(noDelay));
     CAutoLock lock(&m_lock);
     Client& c = m_clients[s];
     c.commandSince = EngineClock::Now();
@@ -321,41 +329,87 @@ bool VDFrameServer::Enqueue(Client& c, const Frame& frame, bool sample)
     return true;
 }
 
+void VDFrameServer::Advance(Client& c, size_t sent)
+{
+    c.frontSent += sent;
+    c.progressSince = EngineClock::Now();
+    if (!c.queue.empty() && c.frontSent >= c.queue.front().frame->size()) {
+        c.queuedBytes -= c.queue.front().frame->size();
+        c.queue.pop_front();
+        c.frontSent = 0;
+    }
+}
+
+int VDFrameServer::SendFront(SOCKET s, const Client& c)
+{
+    const Frame& front = c.queue.front().frame;
+    // The whole rest in one call: the send buffer holds a frame.
+    const size_t left = front->size() - c.frontSent;
+    const int chunk = left > 0x1000000 ? 0x1000000 : static_cast<int>(left);
+    return send(s, reinterpret_cast<const char*>(front->data() + c.frontSent), chunk, 0);
+}
+
 void VDFrameServer::FlushQueue(SOCKET s)
 {
     for (;;) {
-        Frame front;
-        size_t offset = 0;
+        Client snapshot;
         {
             CAutoLock lock(&m_lock);
             auto it = m_clients.find(s);
-            if (it == m_clients.end() || it->second.failed || it->second.queue.empty())
+            if (it == m_clients.end() || it->second.failed || it->second.queue.empty() || it->second.sending)
                 return;
-            front = it->second.queue.front().frame;
-            offset = it->second.frontSent;
+            // Claimed, so a streaming thread's SendSample does not send on this socket meanwhile.
+            it->second.sending = true;
+            snapshot.queue.push_back(it->second.queue.front());
+            snapshot.frontSent = it->second.frontSent;
         }
-        const size_t left = front->size() - offset;
-        const int chunk = left > 0x100000 ? 0x100000 : static_cast<int>(left);
-        const int sent = send(s, reinterpret_cast<const char*>(front->data() + offset), chunk, 0);
-        if (sent == SOCKET_ERROR && WSAGetLastError() == WSAEWOULDBLOCK)
+        const int sent = SendFront(s, snapshot);
+        const bool wouldBlock = sent == SOCKET_ERROR && WSAGetLastError() == WSAEWOULDBLOCK;
+        {
+            CAutoLock lock(&m_lock);
+            auto it = m_clients.find(s);
+            if (it == m_clients.end())
+                return;
+            it->second.sending = false;
+            if (sent > 0)
+                Advance(it->second, static_cast<size_t>(sent));
+        }
+        if (wouldBlock)
             return;
         if (sent <= 0) {
             DropClient(s);
             return;
         }
-        CAutoLock lock(&m_lock);
-        auto it = m_clients.find(s);
-        if (it == m_clients.end())
-            return;
-        Client& c = it->second;
-        c.frontSent += static_cast<size_t>(sent);
-        c.progressSince = EngineClock::Now();
-        if (!c.queue.empty() && c.frontSent >= c.queue.front().frame->size()) {
-            c.queuedBytes -= c.queue.front().frame->size();
-            c.queue.pop_front();
-            c.frontSent = 0;
-        }
     }
+}
+
+bool VDFrameServer::SendNow(SOCKET s, Client& c)
+{
+    while (!c.failed && !c.sending && !c.queue.empty()) {
+        const int sent = SendFront(s, c);
+        if (sent > 0) {
+            Advance(c, static_cast<size_t>(sent));
+            continue;
+        }
+        // A broken connection is the server thread's to drop.
+        if (!(sent == SOCKET_ERROR && WSAGetLastError() == WSAEWOULDBLOCK))
+            c.failed = true;
+        break;
+    }
+    return c.queue.empty() && !c.failed;
+}
+
+void VDFrameServer::FlushAll()
+{
+    std::vector<SOCKET> waiting;
+    {
+        CAutoLock lock(&m_lock);
+        for (auto& kv : m_clients)
+            if (!kv.second.queue.empty() && !kv.second.failed)
+                waiting.push_back(kv.first);
+    }
+    for (SOCKET s : waiting)
+        FlushQueue(s);
 }
 
 void VDFrameServer::DropClient(SOCKET s)
@@ -434,18 +488,22 @@ void VDFrameServer::SendSample(bool video, const uint8_t* data, size_t length, i
     EncodeSampleHeader(frame->data(), length, start, stop);
     if (length)
         std::memcpy(frame->data() + kSampleHeaderSize, data, length);
-    bool queued = false;
+    bool left = false;
     {
         CAutoLock lock(&m_lock);
         for (auto& kv : m_clients) {
             Client& c = kv.second;
             if ((video ? c.videoState : c.audioState) == kRunning && !c.failed) {
-                Enqueue(c, frame, true);
-                queued = true;  // a client that failed also needs the server thread's attention
+                // What the socket takes at once goes from here (non-blocking sends under the
+                // lock, so no drop closes the socket meanwhile): a hand-over to the server
+                // thread costs a wake-up and a trip through select before the first byte
+                // moves. The rest, and a client that failed, are the server thread's.
+                if (!Enqueue(c, frame, true) || !SendNow(kv.first, c))
+                    left = true;
             }
         }
     }
-    if (queued)
+    if (left)
         Wake();
 }
 

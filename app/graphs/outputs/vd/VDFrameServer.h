@@ -73,8 +73,8 @@ public:
     bool IsRunning() const { return static_cast<bool>(m_thread); }
     uint16_t Port() const { return m_port; }
 
-    // Frames one sample and queues it for every client running for the medium. Runs on a
-    // streaming thread; never blocks on the network.
+    // Frames one sample and queues it for every client running for the medium, sending what
+    // each socket takes at once. Runs on a streaming thread; never blocks on the network.
     void SendSample(bool video, const uint8_t* data, size_t length, int64_t start, int64_t stop);
 
     // Clients currently connected (all media, any state).
@@ -101,6 +101,7 @@ private:
         bool commanded = false;        // a whole command has arrived
         LONGLONG commandSince = 0;     // connection, or the first byte of a half-sent command
         LONGLONG progressSince = 0;    // last byte taken, or the queue's filling from empty
+        bool sending = false;          // the server thread is sending outside the lock
     };
 
     static DWORD WINAPI ThreadProc(void* self);
@@ -111,6 +112,13 @@ private:
     void ReadCommand(SOCKET s);
     void HandleCommand(SOCKET s, const char* command);
     void FlushQueue(SOCKET s);
+    // Under the lock: sends the queue's front as far as the socket takes it now; true when
+    // the queue is empty afterwards.
+    bool SendNow(SOCKET s, Client& c);
+    static int SendFront(SOCKET s, const Client& c);
+    static void Advance(Client& c, size_t sent);
+    // Sends what waits for every client, as far as each socket takes it now.
+    void FlushAll();
     void DropClient(SOCKET s);
     void DropFailedClients();
     // Drops clients past the command or stall time limit.
