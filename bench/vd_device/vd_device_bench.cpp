@@ -6,7 +6,7 @@
 // that did not arrive. Wine has no colour space converter: the tests' stand-in takes its
 // place. Run by tools/bench.sh (it writes the host file of its Wine prefix).
 // Winsock 2 comes before anything that pulls in windows.h.
-#include "app/graphs/VDComposeGraph.h"
+#include "app/graphs/outputs/vd/VDComposeGraph.h"
 #include "app/core/EngineClock.h"
 #include "app/core/ProgramFormats.h"
 #include "bench/BenchReport.h"

@@ -567,8 +567,10 @@ HRESULT CElemGraph::SetCurrentPosition(LONGLONG position)
         return m_graph.SetCurrentPosition(position);
     m_graph.Stop();
     const HRESULT hr = m_graph.SetCurrentPosition(position);
+    // Run and Pause answer S_FALSE while the graph is still on its way: that is no failure of
+    // the seek, whose own answer goes back.
     const HRESULT back = state == State_Running ? m_graph.Run() : m_graph.Pause();
-    return FAILED(hr) ? hr : back;
+    return FAILED(hr) ? hr : FAILED(back) ? back : hr;
 }
 
 HRESULT CElemGraph::ShowInputSettings()

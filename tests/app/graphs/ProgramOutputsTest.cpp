@@ -2,6 +2,7 @@
 // the outputs are the real output graphs ending in the output stand-ins (Decklink renderers,
 // a sound card). Checks that what the director starts is what the factory makes, that one
 // graph of a type runs at a time, and that every output stops while frames and audio flow.
+#include "tests/support/net/FreePort.h"
 #include "AudioMixerFixture.h"
 #include "DirectorStandIns.h"
 
@@ -163,7 +164,9 @@ TEST_F(ProgramOutputs, EveryOutputStopsWhileFramesFieldsAndAudioFlow)
     // A card-sized program, so that the card output takes it too.
     sim::InstallDefault(false);
     StartDirector(720, 576);
-    director_->SetListenPort(28601);
+    const uint16_t port = testnet::FreePort();
+    ASSERT_NE(port, 0);
+    director_->SetListenPort(port);
 
     // The recording goes to a folder of the test's own, emptied at the end.
     wchar_t base[MAX_PATH];

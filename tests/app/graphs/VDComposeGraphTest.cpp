@@ -1,5 +1,6 @@
 // The virtual-device output graph: the program through the colour space converter into the
 // frame server, and a virtual device's connection receiving it as RGB24.
+#include "tests/support/net/FreePort.h"
 #include "app/graphs/outputs/vd/VDComposeGraph.h"
 #include "tests/app/core/VDTestSocket.h"
 
@@ -13,18 +14,7 @@ namespace {
 
 const LONG kWidth = 64, kHeight = 48;
 
-uint16_t FreePort()
-{
-    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in a = {};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(s, reinterpret_cast<sockaddr*>(&a), sizeof(a));
-    int len = sizeof(a);
-    getsockname(s, reinterpret_cast<sockaddr*>(&a), &len);
-    closesocket(s);
-    return ntohs(a.sin_port);
-}
+using testnet::FreePort;
 
 int32_t ReadInt32(const std::vector<uint8_t>& b, size_t at)
 {

@@ -1,4 +1,5 @@
 // CVDRender: its pins, the set-up replies they give and the samples they pass on.
+#include "tests/support/net/FreePort.h"
 #include "app/graphs/outputs/vd/VDRender.h"
 #include "tests/app/graphs/VDConnector.h"
 #include "tests/app/core/VDFixtures.h"
@@ -14,18 +15,7 @@ using vdtest::TypeOf;
 
 namespace {
 
-uint16_t FreePort()
-{
-    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in a = {};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(s, reinterpret_cast<sockaddr*>(&a), sizeof(a));
-    int len = sizeof(a);
-    getsockname(s, reinterpret_cast<sockaddr*>(&a), &len);
-    closesocket(s);
-    return ntohs(a.sin_port);
-}
+using testnet::FreePort;
 
 class RenderTest : public ::testing::Test {
 protected:

@@ -175,7 +175,9 @@ TEST_F(DeskCaptionProjectTest, APageGoneSinceTheProjectWasSavedIsNamedAndTheRest
     CloseDesk();
     OpenOnOutput();
     LoadBoth();
-    ASSERT_EQ(m_desk->GetCaptionEditor(), nullptr) << "the editor has not been opened";
+    // The desk makes its editor hidden at start; the operator has not opened it.
+    ASSERT_NE(m_desk->GetCaptionEditor(), nullptr);
+    ASSERT_FALSE(m_desk->GetCaptionEditor()->IsWindowVisible()) << "the editor has not been opened";
     m_seams->nextFiles.push_back(project);
     Command(32785);
     Pump();

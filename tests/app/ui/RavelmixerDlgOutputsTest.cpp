@@ -4,6 +4,7 @@
 // multiplexer, the Decklink renderers, the simulated overlay card; the virtual device listens
 // on a free port.
 // The socket header goes before the window headers the desk brings in.
+#include "tests/support/net/FreePort.h"
 #include <winsock2.h>
 
 #include "app/ui/RavelmixerDlg.h"
@@ -35,26 +36,7 @@ DWORD TestClock()
 const wchar_t kDeckInstance[] = L"RvxDeskTestDeck";
 const wchar_t kDeckName[] = L"Desk Test Deck";
 
-// A port nothing listens on now: the system's choice for a socket bound to port 0.
-WORD FreePort()
-{
-    WSADATA data;
-    if (::WSAStartup(MAKEWORD(2, 2), &data) != 0)
-        return 0;
-    WORD port = 0;
-    SOCKET s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address = {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    int length = sizeof(address);
-    if (s != INVALID_SOCKET && ::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0 &&
-        ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-        port = ntohs(address.sin_port);
-    if (s != INVALID_SOCKET)
-        ::closesocket(s);
-    ::WSACleanup();
-    return port;
-}
+using testnet::FreePort;
 
 class DeskOutputsTest : public DeskFixture {
 protected:
