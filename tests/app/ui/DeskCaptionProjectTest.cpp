@@ -184,7 +184,8 @@ TEST_F(DeskCaptionProjectTest, APageGoneSinceTheProjectWasSavedIsNamedAndTheRest
 
     ASSERT_EQ(m_seams->boxes.size(), 1u);
     EXPECT_EQ(m_seams->boxes[0].rfind(L"\u63D0\u793A|", 0), 0u) << "under the editor's caption";
-    EXPECT_NE(m_seams->boxes[0].find(gone), std::wstring::npos) << "the message names the page";
+    EXPECT_NE(m_seams->boxes[0].find(gone), std::wstring::npos)
+        << "the message names the page: " << ::testing::PrintToString(m_seams->boxes[0]);
     EXPECT_EQ(m_seams->boxes[0].find(kept), std::wstring::npos);
     EXPECT_EQ(State(), saved) << "the rest of the project loads";
     editor = m_desk->GetCaptionEditor();
