@@ -7,6 +7,7 @@
 // place. Run by tools/bench.sh (it writes the host file of its Wine prefix).
 // Winsock 2 comes before anything that pulls in windows.h.
 #include "app/graphs/outputs/vd/VDComposeGraph.h"
+#include "tests/support/net/FreePort.h"
 #include "app/core/EngineClock.h"
 #include "app/core/ProgramFormats.h"
 #include "bench/BenchReport.h"
@@ -106,18 +107,7 @@ private:
     HANDLE m_arrived;
 };
 
-uint16_t FreePort()
-{
-    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in a = {};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(s, reinterpret_cast<sockaddr*>(&a), sizeof(a));
-    int len = sizeof(a);
-    getsockname(s, reinterpret_cast<sockaddr*>(&a), &len);
-    closesocket(s);
-    return ntohs(a.sin_port);
-}
+using testnet::FreePort;
 
 bool WriteHostFile(uint16_t port)
 {
