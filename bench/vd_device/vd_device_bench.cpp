@@ -8,6 +8,7 @@
 // Winsock 2 comes before anything that pulls in windows.h.
 #include "app/graphs/outputs/vd/VDComposeGraph.h"
 #include "tests/support/net/FreePort.h"
+#include "tests/support/dshow/FirstPin.h"
 #include "app/core/EngineClock.h"
 #include "app/core/ProgramFormats.h"
 #include "bench/BenchReport.h"
@@ -121,21 +122,7 @@ bool WriteHostFile(uint16_t port)
     return written == line.size();
 }
 
-IPin* FirstPin(IBaseFilter* f, PIN_DIRECTION dir)
-{
-    CComPtr<IEnumPins> pins;
-    if (FAILED(f->EnumPins(&pins)))
-        return nullptr;
-    IPin* p = nullptr;
-    while (pins->Next(1, &p, nullptr) == S_OK) {
-        PIN_DIRECTION d;
-        p->QueryDirection(&d);
-        if (d == dir)
-            return p;
-        p->Release();
-    }
-    return nullptr;
-}
+using testdshow::FirstPin;
 
 // Every pixel of frame `tag` carries the tag in its blue and green bytes, which the
 // conversion to RGB24 keeps.

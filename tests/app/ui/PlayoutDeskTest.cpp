@@ -93,6 +93,15 @@ PlayItem Programme(DWORD type, const char* name, const wchar_t* clip, __time64_t
 
 class PlayoutDeskTest : public DeskFixture {
 protected:
+    // A clip that does not exist, and a timed programme of it.
+    static std::wstring GoneClip() { return s_folder + L"\\gone.avi"; }
+    static PlayItem GoneProgramme(const char* name, __time64_t start, LONG duration)
+    {
+        PlayItem item = Programme(kPlayTimed, name, L"sample1.avi", start, duration);
+        item.video.name = GoneClip().c_str();
+        item.audio.name = GoneClip().c_str();
+        return item;
+    }
     static void SetUpTestSuite() { PrepareFolder(L"rvx_playout_desk_test"); }
     static void TearDownTestSuite() { RemoveFolder(); }
     void SetUp() override
@@ -319,13 +328,10 @@ TEST_F(PlayoutDeskTest, TimedProgrammeLoadsAheadGoesToAirAtItsSecondAndACaptionS
 TEST_F(PlayoutDeskTest, AProgrammeWhoseFileIsGoneIsReportedOnceAndTheShowGoesOnWithTheNextItem)
 {
     // A from the start for 20 s; M at 20 for 10 s, its file gone; B at 30 for 20 s.
-    const std::wstring gone = s_folder + L"\\gone.avi";
+    const std::wstring gone = GoneClip();
     PlayoutList lists;
     lists.queue.Add(Programme(kPlayTimed, "A", L"sample1.avi", T0, 20));
-    PlayItem missing = Programme(kPlayTimed, "M", L"sample1.avi", T0 + 20, 10);
-    missing.video.name = gone.c_str();
-    missing.audio.name = gone.c_str();
-    lists.queue.Add(missing);
+    lists.queue.Add(GoneProgramme("M", T0 + 20, 10));
     lists.queue.Add(Programme(kPlayTimed, "B", L"sample2.avi", T0 + 30, 20));
     CDiskBoDlg* playout = OpenPlayout(lists);
     ASSERT_TRUE(playout);
@@ -381,12 +387,8 @@ TEST_F(PlayoutDeskTest, AProgrammeWhoseFileIsGoneIsReportedOnceAndTheShowGoesOnW
 TEST_F(PlayoutDeskTest, AFirstProgrammeThatCannotLoadLetsItsSpanPassAndTheNextGoesToAir)
 {
     // M from the start for 10 s, its file gone; A at 10 for 20 s.
-    const std::wstring gone = s_folder + L"\\gone.avi";
     PlayoutList lists;
-    PlayItem missing = Programme(kPlayTimed, "M", L"sample1.avi", T0, 10);
-    missing.video.name = gone.c_str();
-    missing.audio.name = gone.c_str();
-    lists.queue.Add(missing);
+    lists.queue.Add(GoneProgramme("M", T0, 10));
     lists.queue.Add(Programme(kPlayTimed, "A", L"sample1.avi", T0 + 10, 20));
     CDiskBoDlg* playout = OpenPlayout(lists);
     ASSERT_TRUE(playout);

@@ -2,6 +2,7 @@
 // under its names after registration, gone after unregistration.
 #include "filter/rvxvd/VDRegistration.h"
 #include "tests/support/net/FreePort.h"
+#include "tests/support/dshow/FirstPin.h"
 
 #include <gtest/gtest.h>
 
@@ -245,21 +246,7 @@ IBaseFilter* BindDevice(const CLSID& category, const wchar_t* name)
     return found;
 }
 
-IPin* FirstPin(IBaseFilter* f, PIN_DIRECTION dir)
-{
-    Com<IEnumPins> pins;
-    if (FAILED(f->EnumPins(&pins.p)))
-        return nullptr;
-    IPin* p = nullptr;
-    while (pins->Next(1, &p, nullptr) == S_OK) {
-        PIN_DIRECTION d;
-        p->QueryDirection(&d);
-        if (d == dir)
-            return p;
-        p->Release();
-    }
-    return nullptr;
-}
+using testdshow::FirstPin;
 
 void WriteHostFile(uint16_t port)
 {
