@@ -7,6 +7,8 @@
 // place. Run by tools/bench.sh (it writes the host file of its Wine prefix).
 // Winsock 2 comes before anything that pulls in windows.h.
 #include "app/graphs/outputs/vd/VDComposeGraph.h"
+#include "tests/support/net/FreePort.h"
+#include "tests/support/dshow/FirstPin.h"
 #include "app/core/EngineClock.h"
 #include "app/core/ProgramFormats.h"
 #include "bench/BenchReport.h"
@@ -106,18 +108,7 @@ private:
     HANDLE m_arrived;
 };
 
-uint16_t FreePort()
-{
-    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in a = {};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(s, reinterpret_cast<sockaddr*>(&a), sizeof(a));
-    int len = sizeof(a);
-    getsockname(s, reinterpret_cast<sockaddr*>(&a), &len);
-    closesocket(s);
-    return ntohs(a.sin_port);
-}
+using testnet::FreePort;
 
 bool WriteHostFile(uint16_t port)
 {
@@ -131,21 +122,7 @@ bool WriteHostFile(uint16_t port)
     return written == line.size();
 }
 
-IPin* FirstPin(IBaseFilter* f, PIN_DIRECTION dir)
-{
-    CComPtr<IEnumPins> pins;
-    if (FAILED(f->EnumPins(&pins)))
-        return nullptr;
-    IPin* p = nullptr;
-    while (pins->Next(1, &p, nullptr) == S_OK) {
-        PIN_DIRECTION d;
-        p->QueryDirection(&d);
-        if (d == dir)
-            return p;
-        p->Release();
-    }
-    return nullptr;
-}
+using testdshow::FirstPin;
 
 // Every pixel of frame `tag` carries the tag in its blue and green bytes, which the
 // conversion to RGB24 keeps.

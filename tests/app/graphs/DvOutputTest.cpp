@@ -6,6 +6,7 @@
 #include "app/graphs/outputs/dv/DvComposeGraph.h"
 #include "app/graphs/outputs/dv/ExtDeviceCodes.h"
 #include "testing/dvout/DvOutStandIns.h"
+#include "tests/support/dshow/FirstPin.h"
 
 #include <gtest/gtest.h>
 
@@ -127,20 +128,7 @@ PeerInfo Peer(IPin* pin)
     return info;
 }
 
-IPin* FirstPin(IBaseFilter* filter, PIN_DIRECTION direction)
-{
-    CComPtr<IEnumPins> pins;
-    if (!filter || FAILED(filter->EnumPins(&pins)))
-        return nullptr;
-    CComPtr<IPin> pin;
-    while (pins->Next(1, &pin, nullptr) == S_OK) {
-        PIN_DIRECTION d;
-        if (SUCCEEDED(pin->QueryDirection(&d)) && d == direction)
-            return pin.Detach();
-        pin.Release();
-    }
-    return nullptr;
-}
+using testdshow::FirstPin;
 
 class DvOutput : public ::testing::Test
 {

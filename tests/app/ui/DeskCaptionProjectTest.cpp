@@ -20,12 +20,6 @@ namespace {
 
 using namespace desk_test;
 
-DWORD g_now = 300000;
-DWORD TestClock()
-{
-    return g_now;
-}
-
 const DWORD kMagenta = 0xC800C8;
 
 ::testing::AssertionResult Near(DWORD actual, DWORD expected)
@@ -48,7 +42,7 @@ protected:
     // started.
     void OpenOnOutput()
     {
-        OpenDesk(&TestClock, &m_outputs);
+        OpenDesk(&m_outputs);
         m_outputs.width = m_desk->GetOutputWidth();
         m_outputs.height = m_desk->GetOutputHeight();
         ASSERT_EQ(m_desk->GetDirector().StartOutput(kOutputVirtualDevice), S_OK);

@@ -44,9 +44,11 @@ inline SourceDescriptor Clip(const wchar_t* name)
 class DeskFixture : public ::testing::Test {
 protected:
     // A copy of the program folder named `name` becomes the program's folder, with AVI
-    // recordings unsplit and uncompressed in a folder of its own.
-    static void PrepareFolder(const wchar_t* name)
+    // recordings unsplit and uncompressed in a folder of its own; the suite's clock starts at
+    // `start`.
+    static void PrepareFolder(const wchar_t* name, DWORD start = 300000)
     {
+        s_now = start;
         ASSERT_TRUE(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
         s_folder = system_test::TempFolder(name);
         ASSERT_TRUE(system_test::CopyProgramFolder(BuiltFolder(), s_folder));
@@ -67,11 +69,14 @@ protected:
         ::CoUninitialize();
     }
 
-    // The desk on the test's clock with manual engine timers; `graphs` replaces the program's
+    // The engine's clock: milliseconds the test moves by hand through s_now.
+    static DWORD Now() { return s_now; }
+
+    // The desk on the suite's clock with manual engine timers; `graphs` replaces the program's
     // graph factory when given.
-    void OpenDesk(DWORD (*clock)(), IOutputGraphFactory* graphs = nullptr)
+    void OpenDesk(IOutputGraphFactory* graphs = nullptr)
     {
-        EngineClock::SetSource(clock);
+        EngineClock::SetSource(&Now);
         EngineClock::SetManualTimers(true);
         m_seams.reset(new CDialogSeams());
         m_desk.reset(new CRavelmixerDlg());
@@ -111,6 +116,7 @@ protected:
     bool Latched(UINT control) { return m_desk->GetButton(control) && m_desk->GetButton(control)->GetCheck(); }
 
     static inline std::wstring s_folder;
+    static inline DWORD s_now = 0;
     std::unique_ptr<CDialogSeams> m_seams;
     std::unique_ptr<CRavelmixerDlg> m_desk;
 };

@@ -9,13 +9,12 @@
 #include "app/captions/CharObject.h"
 #include "app/captions/DiskBoDlg.h"
 #include "app/core/ChannelTransport.h"
-#include "app/core/GraphContracts.h"
 #include "app/core/DeskMessages.h"
 #include "app/core/OutputType.h"
 #include "app/engine/Channel.h"
 #include "app/engine/VideoMixer.h"
-#include "app/graphs/ProgramGraphs.h"
 #include "tests/app/ui/DeskFixture.h"
+#include "tests/app/ui/DeskReadBack.h"
 #include "tests/app/ui/ScreenshotPng.h"
 
 #include <atltime.h>
@@ -24,10 +23,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
-#include <condition_variable>
 #include <cstdio>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -35,90 +31,12 @@ namespace {
 
 using namespace desk_test;
 
-DWORD g_now = 300000;
-DWORD EngineTime()
-{
-    return g_now;
-}
-
 const __time64_t T0 = 1800000000;
 __time64_t g_wallClock = T0;
 __time64_t WallClock()
 {
     return g_wallClock;
 }
-
-// Every program frame the director hands its outputs: the last one's pixels and a count.
-class ProgramFrames : public IComposeSource, public IVideoListener, public IGrabListener {
-public:
-    HRESULT SetPinMediaType(int, const AM_MEDIA_TYPE*) override { return S_OK; }
-    void ActivatePins() override {}
-    IVideoListener* GetVideoListener() override { return this; }
-    IGrabListener* GetAudioListener() override { return this; }
-    void OnSample(int, IMediaSample*, int, int) override {}
-
-    void OnVideoFrame(int, const AM_SAMPLE2_PROPERTIES* frame) override
-    {
-        {
-            std::lock_guard<std::mutex> guard(m_lock);
-            const DWORD* pixels = reinterpret_cast<const DWORD*>(frame->pbBuffer);
-            if (pixels && frame->lActual > 0)
-                m_last.assign(pixels, pixels + frame->lActual / 4);
-            m_lastStart = frame->tStart;
-        }
-        m_changed.notify_all();
-    }
-
-    // Waits for the frame thread to hand over a frame stamped at `start` or later (the limit
-    // only keeps a broken run from hanging; nothing is timed by it) and gives its pixels.
-    bool WaitForFrameFrom(LONGLONG start, std::vector<DWORD>& pixels)
-    {
-        std::unique_lock<std::mutex> guard(m_lock);
-        if (!m_changed.wait_for(guard, std::chrono::seconds(30), [&] { return m_lastStart >= start; }))
-            return false;
-        pixels = m_last;
-        return true;
-    }
-
-private:
-    std::mutex m_lock;
-    std::condition_variable m_changed;
-    std::vector<DWORD> m_last;
-    LONGLONG m_lastStart = -1;
-};
-
-// An output that is only the test's compose source: it runs, and frames reach it.
-class ReadBackOutput : public IOutputGraph {
-public:
-    explicit ReadBackOutput(ProgramFrames* frames) : m_frames(frames) {}
-    HRESULT Create() override { return S_OK; }
-    HRESULT Build() override { return S_OK; }
-    HRESULT Destroy() override { return S_OK; }
-    HRESULT Run() override { return S_OK; }
-    HRESULT Stop() override { return S_OK; }
-    HRESULT GetState(LONG, OAFilterState* state) override
-    {
-        *state = State_Running;
-        return S_OK;
-    }
-    IComposeSource* GetComposeSource() override { return m_frames; }
-    void SetNotifyWindow(HWND, UINT, LPARAM) override {}
-
-private:
-    ProgramFrames* m_frames;
-};
-
-// The program's graphs, with the virtual-device output replaced by the read-back.
-class ReadBackGraphs : public CProgramGraphFactory {
-public:
-    IOutputGraph* CreateOutputGraph(int type, const OutputGraphSettings& settings) override
-    {
-        if (type == kOutputVirtualDevice)
-            return new ReadBackOutput(&frames);
-        return CProgramGraphFactory::CreateOutputGraph(type, settings);
-    }
-    ProgramFrames frames;
-};
 
 // A width x height picture of one colour, as a 24-bit BMP.
 void WriteBmp(const std::wstring& path, int width, int height, BYTE r, BYTE g, BYTE b)
@@ -175,13 +93,22 @@ PlayItem Programme(DWORD type, const char* name, const wchar_t* clip, __time64_t
 
 class PlayoutDeskTest : public DeskFixture {
 protected:
+    // A clip that does not exist, and a timed programme of it.
+    static std::wstring GoneClip() { return s_folder + L"\\gone.avi"; }
+    static PlayItem GoneProgramme(const char* name, __time64_t start, LONG duration)
+    {
+        PlayItem item = Programme(kPlayTimed, name, L"sample1.avi", start, duration);
+        item.video.name = GoneClip().c_str();
+        item.audio.name = GoneClip().c_str();
+        return item;
+    }
     static void SetUpTestSuite() { PrepareFolder(L"rvx_playout_desk_test"); }
     static void TearDownTestSuite() { RemoveFolder(); }
     void SetUp() override
     {
         g_wallClock = T0;
         m_previousClock = CTime::SetTimeSource(&WallClock);
-        OpenDesk(&EngineTime, &m_graphs);
+        OpenDesk(&m_graphs);
     }
     void TearDown() override
     {
@@ -227,7 +154,7 @@ protected:
     std::vector<DWORD> NextProgramFrame()
     {
         std::vector<DWORD> pixels;
-        g_now += 40;
+        s_now += 40;
         const LONGLONG start = EngineClock::Now() * 10000LL;
         m_desk->GetDirector().GetVideoMixer()->OnClockTick();
         m_desk->GetDirector().GetVideoMixer()->OnClockTick();
@@ -281,7 +208,8 @@ protected:
         m_watching = false;
     }
 
-    ReadBackGraphs m_graphs;
+    // The virtual-device output is read back.
+    ReadBackGraphs m_graphs{kOutputVirtualDevice};
     CTime::TimeSource m_previousClock = nullptr;
     bool m_watching = false;
     AFX_MESSAGEBOX_PROC m_previousBoxes;
@@ -400,13 +328,10 @@ TEST_F(PlayoutDeskTest, TimedProgrammeLoadsAheadGoesToAirAtItsSecondAndACaptionS
 TEST_F(PlayoutDeskTest, AProgrammeWhoseFileIsGoneIsReportedOnceAndTheShowGoesOnWithTheNextItem)
 {
     // A from the start for 20 s; M at 20 for 10 s, its file gone; B at 30 for 20 s.
-    const std::wstring gone = s_folder + L"\\gone.avi";
+    const std::wstring gone = GoneClip();
     PlayoutList lists;
     lists.queue.Add(Programme(kPlayTimed, "A", L"sample1.avi", T0, 20));
-    PlayItem missing = Programme(kPlayTimed, "M", L"sample1.avi", T0 + 20, 10);
-    missing.video.name = gone.c_str();
-    missing.audio.name = gone.c_str();
-    lists.queue.Add(missing);
+    lists.queue.Add(GoneProgramme("M", T0 + 20, 10));
     lists.queue.Add(Programme(kPlayTimed, "B", L"sample2.avi", T0 + 30, 20));
     CDiskBoDlg* playout = OpenPlayout(lists);
     ASSERT_TRUE(playout);
@@ -462,12 +387,8 @@ TEST_F(PlayoutDeskTest, AProgrammeWhoseFileIsGoneIsReportedOnceAndTheShowGoesOnW
 TEST_F(PlayoutDeskTest, AFirstProgrammeThatCannotLoadLetsItsSpanPassAndTheNextGoesToAir)
 {
     // M from the start for 10 s, its file gone; A at 10 for 20 s.
-    const std::wstring gone = s_folder + L"\\gone.avi";
     PlayoutList lists;
-    PlayItem missing = Programme(kPlayTimed, "M", L"sample1.avi", T0, 10);
-    missing.video.name = gone.c_str();
-    missing.audio.name = gone.c_str();
-    lists.queue.Add(missing);
+    lists.queue.Add(GoneProgramme("M", T0, 10));
     lists.queue.Add(Programme(kPlayTimed, "A", L"sample1.avi", T0 + 10, 20));
     CDiskBoDlg* playout = OpenPlayout(lists);
     ASSERT_TRUE(playout);

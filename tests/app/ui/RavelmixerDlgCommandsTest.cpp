@@ -37,12 +37,6 @@ namespace {
 
 using namespace desk_test;
 
-DWORD g_now = 200000;
-DWORD TestClock()
-{
-    return g_now;
-}
-
 std::vector<std::wstring> g_shellOpened;
 void RecordShellOpen(HWND, LPCWSTR target)
 {
@@ -77,7 +71,7 @@ class DeskCommandsTest : public DeskFixture {
 protected:
     static void SetUpTestSuite()
     {
-        PrepareFolder(L"rvx_desk_commands_test");
+        PrepareFolder(L"rvx_desk_commands_test", 200000);
         SetDeskShellOpen(&RecordShellOpen);
     }
     static void TearDownTestSuite()
@@ -95,7 +89,7 @@ protected:
         keys.m_nHotKeys[1] = VK_F2;
         keys.m_nHotKeys[21] = VK_F5;
         ASSERT_TRUE(keys.SaveSettings());
-        OpenDesk(&TestClock);
+        OpenDesk();
     }
     void TearDown() override { CloseDesk(); }
 
@@ -312,10 +306,10 @@ TEST_F(DeskCommandsTest, NumericPadPicksACategoryThenAnEffectWithinHalfASecond)
     CEffectList& effects = m_desk->GetEffectList();
     const int count = effects.GetItemCount();
     ASSERT_GE(count, 2);
-    g_now += 100;
+    s_now += 100;
     Key(desk, VK_NUMPAD1);
     EXPECT_EQ(SelectedRow(effects), 0) << "entry 1";
-    g_now += 100;
+    s_now += 100;
     Key(desk, VK_NUMPAD2);
     if (count >= 12)
         EXPECT_EQ(SelectedRow(effects), 11) << "entry 12";
@@ -323,11 +317,11 @@ TEST_F(DeskCommandsTest, NumericPadPicksACategoryThenAnEffectWithinHalfASecond)
         EXPECT_EQ(SelectedRow(effects), 0) << "entry 12 does not exist: the selection stays";
 
     // After more than 500 ms the digit is a category key again: 2 shows category 3.
-    g_now += 501;
+    s_now += 501;
     Key(desk, VK_NUMPAD2);
     EXPECT_EQ(m_desk->GetShownCategory(), 3);
     // 0 and 9 only start afresh.
-    g_now += 600;
+    s_now += 600;
     Key(desk, VK_NUMPAD0);
     EXPECT_EQ(m_desk->GetShownCategory(), 3);
 }

@@ -9,9 +9,9 @@
 #include "app/engine/VideoMixer.h"
 #include "app/foundation/AppHelpers.h"
 #include "app/graphs/input/ElemGraph.h"
-#include "app/graphs/ProgramGraphs.h"
 #include "app/settings/OutputSettingsIni.h"
 #include "tests/app/ui/DeskFixture.h"
+#include "tests/app/ui/DeskReadBack.h"
 #include "tests/app/ui/DialogSeams.h"
 #include "tests/app/ui/ModalDriver.h"
 #include "tests/app/ui/ScreenshotPng.h"
@@ -28,71 +28,6 @@
 namespace {
 
 using namespace desk_test;
-
-DWORD g_now = 300000;
-DWORD TestClock()
-{
-    return g_now;
-}
-
-// What an output is handed by the engine: its two pin formats and the program frames.
-struct ProgramCapture {
-    CCritSec lock;
-    CMediaType video, audio;
-    std::vector<long> frameBytes;
-    HANDLE frameArrived = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    ~ProgramCapture() { ::CloseHandle(frameArrived); }
-};
-
-// An output that keeps what reaches it instead of encoding it.
-class CapturingOutput : public IOutputGraph, public IComposeSource, public IVideoListener, public IGrabListener {
-public:
-    explicit CapturingOutput(ProgramCapture& capture) : m_capture(capture) {}
-    HRESULT Create() override { return S_OK; }
-    HRESULT Build() override { return S_OK; }
-    HRESULT Destroy() override { return S_OK; }
-    HRESULT Run() override { return S_OK; }
-    HRESULT Stop() override { return S_OK; }
-    HRESULT GetState(LONG, OAFilterState* state) override
-    {
-        *state = State_Running;
-        return S_OK;
-    }
-    IComposeSource* GetComposeSource() override { return this; }
-    void SetNotifyWindow(HWND, UINT, LPARAM) override {}
-
-    HRESULT SetPinMediaType(int pin, const AM_MEDIA_TYPE* type) override
-    {
-        CAutoLock lock(&m_capture.lock);
-        (pin == 0 ? m_capture.video : m_capture.audio) = *type;
-        return S_OK;
-    }
-    void ActivatePins() override {}
-    IVideoListener* GetVideoListener() override { return this; }
-    IGrabListener* GetAudioListener() override { return this; }
-    void OnVideoFrame(int, const AM_SAMPLE2_PROPERTIES* frame) override
-    {
-        CAutoLock lock(&m_capture.lock);
-        m_capture.frameBytes.push_back(frame->lActual);
-        ::SetEvent(m_capture.frameArrived);
-    }
-    void OnSample(int, IMediaSample*, int, int) override {}
-
-private:
-    ProgramCapture& m_capture;
-};
-
-// The program's graphs, with the AVI output replaced by the capturing one.
-class CaptureGraphs : public CProgramGraphFactory {
-public:
-    IOutputGraph* CreateOutputGraph(int type, const OutputGraphSettings& settings) override
-    {
-        if (type == kOutputAvi)
-            return new CapturingOutput(capture);
-        return CProgramGraphFactory::CreateOutputGraph(type, settings);
-    }
-    ProgramCapture capture;
-};
 
 struct Format {
     int width, height;
@@ -112,7 +47,7 @@ protected:
         WriteOutputKey(L"PixelAR", L"1");
         WriteOutputKey(L"FieldType", L"2");
         WriteOutputKey(L"AudioFormat", L"1");
-        OpenDesk(&TestClock, &m_graphs);
+        OpenDesk(&m_graphs);
     }
     void TearDown() override { CloseDesk(); }
 
@@ -138,7 +73,8 @@ protected:
                 static_cast<LONGLONG>(10000000.0 / video->GetFrameRate()), wave ? wave->nSamplesPerSec : 0};
     }
 
-    CaptureGraphs m_graphs;
+    // The AVI output is read back.
+    ReadBackGraphs m_graphs{kOutputAvi};
 };
 
 bool operator==(const Format& a, const Format& b)
@@ -162,14 +98,13 @@ TEST_F(DeskFormatTest, TheEngineRunsAtTheStoredFormatAndAnOutputGetsItsFramesAnd
     LoadBoth();
     ASSERT_EQ(m_desk->StartOutput(kOutputAvi), S_OK);
     {
-        CAutoLock lock(&m_graphs.capture.lock);
-        const CMediaType& video = m_graphs.capture.video;
+        const CMediaType video = m_graphs.frames.VideoType();
         ASSERT_EQ(*video.FormatType(), FORMAT_VideoInfo);
         const VIDEOINFOHEADER* vih = reinterpret_cast<const VIDEOINFOHEADER*>(video.Format());
         EXPECT_EQ(vih->bmiHeader.biWidth, 640);
         EXPECT_EQ(std::abs(vih->bmiHeader.biHeight), 480);
         EXPECT_EQ(vih->AvgTimePerFrame, 333333);
-        const CMediaType& audio = m_graphs.capture.audio;
+        const CMediaType audio = m_graphs.frames.AudioType();
         ASSERT_EQ(*audio.FormatType(), FORMAT_WaveFormatEx);
         const WAVEFORMATEX* wave = reinterpret_cast<const WAVEFORMATEX*>(audio.Format());
         const WAVEFORMATEX expected = {WAVE_FORMAT_PCM, 2, 44100, 176400, 4, 16, 0};
@@ -178,11 +113,8 @@ TEST_F(DeskFormatTest, TheEngineRunsAtTheStoredFormatAndAnOutputGetsItsFramesAnd
 
     // The next program frame the mixer makes reaches the output at the stored size.
     m_desk->GetDirector().GetVideoMixer()->OnClockTick();
-    ASSERT_EQ(::WaitForSingleObject(m_graphs.capture.frameArrived, 10000), WAIT_OBJECT_0) << "no program frame";
-    {
-        CAutoLock lock(&m_graphs.capture.lock);
-        EXPECT_EQ(m_graphs.capture.frameBytes.front(), 640 * 480 * 4);
-    }
+    ASSERT_TRUE(m_graphs.frames.WaitForFrames(1)) << "no program frame";
+    EXPECT_EQ(m_graphs.frames.FrameBytes().front(), 640 * 480 * 4);
     EXPECT_EQ(m_desk->GetDirector().StopOutput(kOutputAvi), S_OK);
 
     // The sample clips' sound is 44.1 kHz like the program's, so it goes into the audio mixer
@@ -248,7 +180,7 @@ TEST_F(DeskFormatTest, AFormatChosenFromTheMenuIsStoredAndTakesEffectAtTheNextSt
 
     // The next start runs at it.
     CloseDesk();
-    OpenDesk(&TestClock, &m_graphs);
+    OpenDesk(&m_graphs);
     EXPECT_EQ(EngineFormat(), (Format{720, 480, static_cast<LONGLONG>(10000000.0 / 29.97f), 48000}));
     EXPECT_EQ(m_desk->GetOutputWidth(), 720);
 }

@@ -27,12 +27,6 @@ namespace {
 
 using namespace desk_test;
 
-DWORD g_now = 400000;
-DWORD TestClock()
-{
-    return g_now;
-}
-
 const wchar_t kDeckInstance[] = L"RvxDeskTestDeck";
 const wchar_t kDeckName[] = L"Desk Test Deck";
 
@@ -42,7 +36,7 @@ class DeskOutputsTest : public DeskFixture {
 protected:
     static void SetUpTestSuite()
     {
-        PrepareFolder(L"rvx_desk_outputs_test");
+        PrepareFolder(L"rvx_desk_outputs_test", 400000);
         sim::InstallDefault(false); // one overlay card, powered on
         s_outputs.reset(new standin::COutputStandIns());
         ASSERT_EQ(s_outputs->Result(), S_OK);
@@ -85,7 +79,7 @@ protected:
         sim::Install(nullptr, 0, false);
         RemoveFolder();
     }
-    void SetUp() override { OpenDesk(&TestClock); }
+    void SetUp() override { OpenDesk(); }
     void TearDown() override { CloseDesk(); }
 
     void Command(UINT id) { m_desk->SendMessage(WM_COMMAND, MAKEWPARAM(id, 0), 0); }

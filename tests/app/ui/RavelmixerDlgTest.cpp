@@ -31,12 +31,6 @@ namespace {
 
 using namespace desk_test;
 
-DWORD g_now = 100000;
-DWORD TestClock()
-{
-    return g_now;
-}
-
 // The program's graphs, with an audio preview that keeps its volume in the test's hands (Wine
 // has no sound device to render to).
 class VolumePreview : public IAudioPreviewGraph, public IGrabListener {
@@ -70,9 +64,9 @@ public:
 
 class DeskTest : public DeskFixture {
 protected:
-    static void SetUpTestSuite() { PrepareFolder(L"rvx_desk_test"); }
+    static void SetUpTestSuite() { PrepareFolder(L"rvx_desk_test", 100000); }
     static void TearDownTestSuite() { RemoveFolder(); }
-    void SetUp() override { OpenDesk(&TestClock, &m_graphs); }
+    void SetUp() override { OpenDesk(&m_graphs); }
     void TearDown() override { CloseDesk(); }
 
     void Timer(UINT_PTR id) { m_desk->SendMessage(WM_TIMER, id, 0); }

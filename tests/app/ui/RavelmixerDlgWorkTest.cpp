@@ -28,12 +28,6 @@ namespace {
 
 using namespace desk_test;
 
-DWORD g_now = 300000;
-DWORD TestClock()
-{
-    return g_now;
-}
-
 const int kOnAir = CDVPlayWnd::kOnAir, kPreview = CDVPlayWnd::kPreview, kIdle = CDVPlayWnd::kIdle;
 const LONGLONG kSecond = 10000000;
 
@@ -86,7 +80,7 @@ class DeskWorkTest : public DeskFixture {
 protected:
     static void SetUpTestSuite() { PrepareFolder(L"rvx_desk_work_test"); }
     static void TearDownTestSuite() { RemoveFolder(); }
-    void SetUp() override { OpenDesk(&TestClock); }
+    void SetUp() override { OpenDesk(); }
     void TearDown() override { CloseDesk(); }
 
     void Click(UINT control) { m_desk->SendMessage(WM_COMMAND, MAKEWPARAM(control, BN_CLICKED), 0); }

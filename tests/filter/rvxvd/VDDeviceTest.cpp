@@ -1,6 +1,8 @@
 // The rvxvd module registered in the test prefix: found by the system device enumerator
 // under its names after registration, gone after unregistration.
 #include "filter/rvxvd/VDRegistration.h"
+#include "tests/support/net/FreePort.h"
+#include "tests/support/dshow/FirstPin.h"
 
 #include <gtest/gtest.h>
 
@@ -244,21 +246,7 @@ IBaseFilter* BindDevice(const CLSID& category, const wchar_t* name)
     return found;
 }
 
-IPin* FirstPin(IBaseFilter* f, PIN_DIRECTION dir)
-{
-    Com<IEnumPins> pins;
-    if (FAILED(f->EnumPins(&pins.p)))
-        return nullptr;
-    IPin* p = nullptr;
-    while (pins->Next(1, &p, nullptr) == S_OK) {
-        PIN_DIRECTION d;
-        p->QueryDirection(&d);
-        if (d == dir)
-            return p;
-        p->Release();
-    }
-    return nullptr;
-}
+using testdshow::FirstPin;
 
 void WriteHostFile(uint16_t port)
 {
@@ -420,18 +408,7 @@ public:
     void OnClientDropped(SOCKET) override {}
 };
 
-uint16_t FreePort()
-{
-    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in a = {};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(s, reinterpret_cast<sockaddr*>(&a), sizeof(a));
-    int len = sizeof(a);
-    getsockname(s, reinterpret_cast<sockaddr*>(&a), &len);
-    closesocket(s);
-    return ntohs(a.sin_port);
-}
+using testnet::FreePort;
 
 void Feed(IMemInputPin* input, size_t bytes, uint8_t firstValue, int64_t firstStart)
 {
